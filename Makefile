@@ -1,0 +1,63 @@
+# Entry point. `make run` and `make test` each install what is missing, build, and then run.
+BUILD  ?= build
+HOST   := $(BUILD)/host
+WIN    := $(BUILD)/win
+FUZZ   := $(BUILD)/fuzz
+JOBS   ?= $(shell nproc)
+PYTHON := /usr/bin/python3
+WINENV := tools/wine-env.sh
+export ROBINA_BUILD := $(abspath $(BUILD))
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps host win run test test-native test-win test-e2e fuzz bench clean
+
+all: win
+
+deps:
+	@bash tools/install-deps.sh
+
+host: deps
+	@cmake -S . -B $(HOST) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(HOST) -j $(JOBS)
+
+win: host
+	@cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DRVPX=$(abspath $(HOST))/rvpx >/dev/null
+	@cmake --build $(WIN) -j $(JOBS)
+
+# The program runs from a folder of its own so that its log and game files stay out of the tree.
+run: win
+	@mkdir -p $(BUILD)/run
+	@cp $(WIN)/Robina.exe $(BUILD)/run/
+	@touch $(BUILD)/run/debughqx.bin
+	@-cp $(WIN)/games/*.vyg $(BUILD)/run/ 2>/dev/null || true
+	@cd $(BUILD)/run && $(CURDIR)/$(WINENV) Robina.exe $(ARGS)
+
+test: win
+	@$(MAKE) --no-print-directory test-native test-win test-e2e
+
+test-native:
+	@cd $(HOST) && ctest --output-on-failure -j $(JOBS)
+
+test-win:
+	@$(WINENV) --exec sh -c 'cd $(WIN) && ctest --output-on-failure -j $(JOBS)'
+
+test-e2e:
+	@$(WINENV) --exec $(PYTHON) -m pytest -q -p no:cacheprovider tests/e2e
+
+fuzz: deps
+	@cmake -S . -B $(FUZZ) -DROBINA_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ) -j $(JOBS)
+	@for f in $(FUZZ)/fuzz_*; do \
+	  [ -x "$$f" ] || continue; \
+	  echo "== $$f for $(FUZZ_SECONDS) s"; \
+	  mkdir -p $(FUZZ)/corpus/$$(basename $$f); \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ)/corpus/$$(basename $$f) 2>&1 | \
+	    grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || exit 1; \
+	done
+
+bench: win
+	@$(WINENV) --exec sh -c 'cd $(WIN) && for b in bench/bench_*.exe; do [ -f "$$b" ] && $(CURDIR)/$(WINENV) "$$b"; done; true'
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,1 @@
+// Stands in for the format library while it has no sources of its own.

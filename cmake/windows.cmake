@@ -1,0 +1,77 @@
+# Robina.exe, its engine library, the resource pack, the unit tests and the game files.
+set(ROBINA_WARNINGS -Wall -Wextra -Werror -Wno-missing-field-initializers)
+set(ROBINA_CHARSET -finput-charset=UTF-8 -fexec-charset=CP932)
+set(ROBINA_SYSTEM_LIBS ddraw dsound dxguid winmm gdi32 ole32 shell32 comctl32 user32 kernel32 advapi32)
+set(RVPX "" CACHE FILEPATH "the host packing tool")
+set(PYTHON /usr/bin/python3)
+if(EXISTS "${RVPX}")
+  set(RVPX_EXISTS 1)
+endif()
+
+function(robina_target_options target)
+  target_compile_options(${target} PRIVATE ${ROBINA_WARNINGS} ${ROBINA_CHARSET})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_link_options(${target} PRIVATE -static)
+endfunction()
+
+# The engine: everything but the entry point, so tests link the same code the program runs.
+file(GLOB ROBINA_ENGINE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cpp)
+list(REMOVE_ITEM ROBINA_ENGINE_SOURCES ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
+add_library(robina_engine STATIC ${ROBINA_ENGINE_SOURCES})
+robina_target_options(robina_engine)
+target_include_directories(robina_engine PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(robina_engine PUBLIC ${ROBINA_SYSTEM_LIBS})
+
+# The program's own art and sounds, drawn at build time and packed into MENUDATA.
+set(ROBINA_ART_DIR ${CMAKE_BINARY_DIR}/art)
+set(ROBINA_RC ${CMAKE_SOURCE_DIR}/src/res/robina.rc)
+file(GLOB ROBINA_ARTGEN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/artgen/*.py)
+add_custom_command(
+  OUTPUT ${ROBINA_ART_DIR}/stamp
+  COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tools/artgen/artgen.py --out ${ROBINA_ART_DIR} --rvpx ${RVPX}
+  COMMAND ${CMAKE_COMMAND} -E touch ${ROBINA_ART_DIR}/stamp
+  DEPENDS ${ROBINA_ARTGEN_SOURCES} $<$<BOOL:${RVPX_EXISTS}>:${RVPX}>
+  COMMENT "Drawing the program's pictures and sounds; packing MENUDATA")
+add_custom_target(robina_art DEPENDS ${ROBINA_ART_DIR}/stamp)
+set(CMAKE_RC_FLAGS "-c 65001 -I${ROBINA_ART_DIR} -I${CMAKE_SOURCE_DIR}/src/res")
+set_source_files_properties(${ROBINA_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
+
+add_executable(Robina WIN32 ${CMAKE_SOURCE_DIR}/src/shell/main.cpp ${ROBINA_RC})
+robina_target_options(Robina)
+target_link_libraries(Robina PRIVATE robina_engine)
+set_target_properties(Robina PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_dependencies(Robina robina_art)
+
+# GoogleTest from Debian's source package, built with the cross compiler.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+enable_testing()
+file(GLOB ROBINA_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(robina_test_support STATIC ${ROBINA_TEST_SUPPORT})
+robina_target_options(robina_test_support)
+target_include_directories(robina_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
+target_link_libraries(robina_test_support PUBLIC robina_engine gtest)
+
+# One test program per file of tests/unit; each runs under Wine as one CTest entry.
+file(GLOB ROBINA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+foreach(src ${ROBINA_UNIT_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  robina_target_options(${name})
+  target_link_libraries(${name} PRIVATE robina_test_support gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endforeach()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/games/CMakeLists.txt)
+  add_subdirectory(games)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/tools/CMakeLists.txt)
+  add_subdirectory(tests/tools)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/bench/CMakeLists.txt)
+  add_subdirectory(tests/bench)
+endif()

@@ -1,0 +1,102 @@
+// Debug log, fatal error box, counted allocator, the one random generator, and the program folder.
+// The log writes only when "debughqx.bin" lies in the current directory at the first call; every
+// line is appended with its own open and close, so the file is complete up to a crash.
+#include <windows.h>
+#include <mmsystem.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include "shell/shell.h"
+
+static int logEnabled = 1;       // 0 once the marker file was found missing
+static int logFirstCall = 1;     // 1 until the first Log call decided whether logging is on
+int32_t LiveBlocks = 0;          // blocks handed out by Alloc minus calls of Free
+static int randomSeedPending = 1;
+static uint32_t randomState = 1; // state of the linear congruential generator
+
+enum { LOG_LINE_BYTES = 1024 };
+
+static int LogIsOn(void) {
+    if (!logEnabled) return 0;
+    if (logFirstCall) {
+        logFirstCall = 0;
+        FILE *marker = fopen("debughqx.bin", "r");
+        if (!marker) {
+            logEnabled = 0;
+            return 0;
+        }
+        fclose(marker);
+        FILE *fresh = fopen("debug.log", "w");
+        if (fresh) fclose(fresh);
+    }
+    return 1;
+}
+
+int Log(const char *format, ...) {
+    if (!LogIsOn()) return 0;
+    char line[LOG_LINE_BYTES];
+    va_list args;
+    va_start(args, format);
+    int length = vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (length < 0) return 0;
+    if (length >= LOG_LINE_BYTES) length = LOG_LINE_BYTES - 1;
+    // A log that cannot be opened loses the line; the program goes on regardless.
+    FILE *file = fopen("debug.log", "a+");
+    if (!file) return 0;
+    fwrite(line, 1, (size_t)length, file);
+    fclose(file);
+    return length;
+}
+
+void ErrorBox(const char *message) {
+    if (SystemCursorShown == 0) {
+        SystemCursorShown = 1;
+        ShowCursor(TRUE);
+    }
+    MessageBoxA((HWND)MainWindow, message, "エラー", MB_ICONWARNING | MB_OK);
+    PostQuitMessage(0);
+}
+
+// Callers use a block at once and cannot take a null, so running out of memory ends the program
+// here, with a message, instead of crashing somewhere later.
+void *__cdecl Alloc(int32_t size) {
+    void *block = size >= 0 ? calloc(1, size > 0 ? (size_t)size : 1) : NULL;
+    if (!block) {
+        Log("Alloc failed: %ld bytes\n", (long)size);
+        if (SystemCursorShown == 0) ShowCursor(TRUE);
+        MessageBoxA((HWND)MainWindow, "メモリが不足しています。\nプログラムを終了します。", "エラー",
+                    MB_ICONWARNING | MB_OK);
+        ExitProcess(1);
+    }
+    LiveBlocks += 1;
+    return block;
+}
+
+void __cdecl Free(void *block) {
+    LiveBlocks -= 1;
+    free(block);
+}
+
+int32_t __cdecl Random(int32_t lower, int32_t upper) {
+    if (randomSeedPending) {
+        randomSeedPending = 0;
+        randomState = timeGetTime();
+    }
+    int32_t n = (int32_t)((uint32_t)upper - (uint32_t)lower + 1u);
+    if (n == 0) return 0;
+    randomState = randomState * 214013u + 2531011u;
+    int32_t r = (int32_t)((randomState >> 16) & 0x7FFF);
+    return (int32_t)((uint32_t)lower + (uint32_t)(r % n));
+}
+
+int ModuleDirectory(char *buffer) {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(GetModuleHandleA(NULL), path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return 0;
+    char drive[_MAX_DRIVE], folder[_MAX_DIR];
+    _splitpath(path, drive, folder, NULL, NULL);
+    snprintf(buffer, MAX_PATH, "%s%s", drive, folder);
+    return 1;
+}

@@ -1,0 +1,117 @@
+// Test support: the log file, a main window, and the message-box watcher (a CBT hook on the test's
+// own thread, so modal boxes opened by the code under test never wait for a person).
+#include <windows.h>
+#include <stdio.h>
+#include <fstream>
+#include <sstream>
+#include "harness.h"
+#include "shell/shell.h"
+
+namespace {
+struct MarkerFile {
+    MarkerFile() {
+        FILE *f = fopen("debughqx.bin", "w");
+        if (f) fclose(f);
+    }
+} markerFile;
+
+BoxWatcher *activeWatcher = 0;
+int watcherPressId = IDOK;
+HHOOK watcherHook = 0;
+
+BOOL CALLBACK CollectText(HWND child, LPARAM param) {
+    char cls[64], text[1024];
+    GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") != 0) return TRUE;
+    GetWindowTextA(child, text, sizeof text);
+    if (!text[0]) return TRUE;
+    std::string *all = (std::string *)param;
+    if (!all->empty()) *all += "\n";
+    *all += text;
+    return TRUE;
+}
+
+LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && activeWatcher) {
+        HWND box = (HWND)wParam;
+        char cls[64];
+        GetClassNameA(box, cls, sizeof cls);
+        if (lstrcmpA(cls, "#32770") == 0) {
+            BoxRecord record;
+            char caption[512];
+            GetWindowTextA(box, caption, sizeof caption);
+            record.caption = caption;
+            EnumChildWindows(box, CollectText, (LPARAM)&record.text);
+            activeWatcher->boxes.push_back(record);
+            HWND button = GetDlgItem(box, watcherPressId);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(watcherPressId, BN_CLICKED), (LPARAM)button);
+        }
+    }
+    return CallNextHookEx(watcherHook, code, wParam, lParam);
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+}  // namespace
+
+std::string ReadLog() {
+    std::ifstream file("debug.log", std::ios::binary);
+    std::stringstream all;
+    all << file.rdbuf();
+    // The log is written in text mode, so its lines end in CR LF on disk.
+    std::string text = all.str(), plain;
+    for (size_t i = 0; i < text.size(); i++)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) plain += text[i];
+    return plain;
+}
+
+int CountInLog(const std::string &text) {
+    std::string log = ReadLog();
+    int count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) count++;
+    return count;
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, 0, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void *EnsureMainWindow() {
+    if (MainWindow) return MainWindow;
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    MainInstance = instance;
+    WNDCLASSEXA cls = {};
+    cls.cbSize = sizeof cls;
+    cls.lpfnWndProc = PlainWindowProc;
+    cls.hInstance = instance;
+    cls.hCursor = LoadCursor(NULL, IDC_ARROW);
+    cls.lpszClassName = "RobinaTestWindow";
+    RegisterClassExA(&cls);
+    RECT frame = {0, 0, PLAY_WIDTH, PLAY_HEIGHT};
+    AdjustWindowRect(&frame, WS_CAPTION | WS_SYSMENU, FALSE);
+    HWND window = CreateWindowExA(0, "RobinaTestWindow", PRODUCT_TITLE, WS_CAPTION | WS_SYSMENU, 0, 0,
+                                  frame.right - frame.left, frame.bottom - frame.top, 0, 0, instance, 0);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    SetForegroundWindow(window);
+    PumpMessages();
+    MainWindow = window;
+    return window;
+}
+
+BoxWatcher::BoxWatcher(int pressId) {
+    activeWatcher = this;
+    watcherPressId = pressId ? pressId : IDOK;
+    watcherHook = SetWindowsHookExA(WH_CBT, WatchBoxes, NULL, GetCurrentThreadId());
+}
+
+BoxWatcher::~BoxWatcher() {
+    UnhookWindowsHookEx(watcherHook);
+    watcherHook = 0;
+    activeWatcher = 0;
+}

@@ -1,0 +1,33 @@
+// In-process test support: the log of the test program, a main window for code that needs one,
+// and a watcher that answers message boxes and dialogs and records their texts.
+#ifndef ROBINA_TEST_HARNESS_H
+#define ROBINA_TEST_HARNESS_H
+
+#include <string>
+#include <vector>
+
+// The whole debug.log of this test program's run so far (logging is switched on for every test
+// program: the marker file is created before main runs).
+std::string ReadLog();
+// Number of times a text occurs in debug.log.
+int CountInLog(const std::string &text);
+
+// Creates (once) a visible 640x360 main window and makes it MainWindow; pumps its first messages.
+void *EnsureMainWindow();
+// Dispatches waiting window messages.
+void PumpMessages();
+
+// While alive, every dialog or message box that opens on this thread is recorded and answered:
+// its caption and texts are kept, then its default button (or the given control) is pressed.
+struct BoxRecord {
+    std::string caption;
+    std::string text;   // the texts of its static controls, joined by "\n"
+};
+class BoxWatcher {
+public:
+    explicit BoxWatcher(int pressId = 0);  // 0: IDOK, else the control id to press
+    ~BoxWatcher();
+    std::vector<BoxRecord> boxes;
+};
+
+#endif

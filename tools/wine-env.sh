@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# The one way Robina.exe and its test programs are started on Linux: a private 32-bit Wine prefix in
+# the build folder, the Japanese locale (code page 932), quiet debug channels, an ALSA sink that writes
+# every played sample to a file, and a virtual X display when none is given.
+#
+#   wine-env.sh PROGRAM.exe [ARGS...]   run a Windows program (this is CTest's emulator)
+#   wine-env.sh --exec COMMAND [ARGS...] run a Linux command inside the environment (ctest, pytest)
+#   wine-env.sh --init                   only create the prefix
+#   wine-env.sh                          an interactive shell inside the environment
+#
+# Settings, all optional:
+#   ROBINA_BUILD        build folder holding the prefix (default: <repo>/build)
+#   ROBINA_AUDIO_FILE   where played audio is written (default: $ROBINA_BUILD/audio.raw);
+#                       "none" gives the program no audio device at all
+#   ROBINA_SCREEN_DEPTH depth of the virtual display started here: 24 (default) or 16
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(dirname "$here")
+: "${ROBINA_BUILD:=$repo/build}"
+mkdir -p "$ROBINA_BUILD"
+ROBINA_BUILD=$(cd "$ROBINA_BUILD" && pwd)
+export ROBINA_BUILD
+
+export WINEPREFIX="$ROBINA_BUILD/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+start_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local fdfile
+  fdfile=$(mktemp)
+  Xvfb -displayfd 5 -screen 0 "1024x768x${ROBINA_SCREEN_DEPTH:-24}" -nolisten tcp -noreset \
+    5>"$fdfile" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 1 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.05
+  done
+  DISPLAY=":$(tr -dc 0-9 <"$fdfile")"
+  rm -f "$fdfile"
+  export DISPLAY
+  trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
+}
+
+# ALSA reads ~/.asoundrc, so the audio sink is chosen through a HOME of its own.
+setup_audio() {
+  local file=${ROBINA_AUDIO_FILE:-$ROBINA_BUILD/audio.raw}
+  local home="$ROBINA_BUILD/alsa-homes/$(printf '%s' "$file" | md5sum | cut -c1-12)"
+  mkdir -p "$home"
+  if [ "$file" = none ]; then
+    printf 'pcm.!default { type hw card 99 }\n' >"$home/.asoundrc"
+  else
+    mkdir -p "$(dirname "$file")"
+    printf 'pcm.!default { type file slave.pcm "null" file "%s" format "raw" }\n' "$file" >"$home/.asoundrc"
+  fi
+  export HOME="$home"
+}
+
+init_prefix() {
+  [ -f "$WINEPREFIX/.robina-ready" ] && return 0
+  exec 9>"$ROBINA_BUILD/.wineprefix.lock"
+  flock 9
+  if [ ! -f "$WINEPREFIX/.robina-ready" ]; then
+    echo "wine-env: creating the Wine prefix in $WINEPREFIX (about 15 s)" >&2
+    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1 || true
+    # The program asks for the classic Japanese font faces; the prefix maps them to IPA fonts.
+    local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine reg add "$key" /v "ＭＳ ゴシック" /d "IPAGothic" /f >/dev/null 2>&1 || true
+    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine reg add "$key" /v "ＭＳ Ｐゴシック" /d "IPAPGothic" /f >/dev/null 2>&1 || true
+    wineserver -w || true
+    touch "$WINEPREFIX/.robina-ready"
+  fi
+  flock -u 9
+}
+
+run_windows() {
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  wine "$@"
+}
+
+case "${1:-}" in
+  --init)
+    start_display; init_prefix ;;
+  --exec)
+    shift
+    start_display; init_prefix
+    status=0
+    "$@" || status=$?
+    exit $status ;;
+  "")
+    start_display; init_prefix; setup_audio
+    export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    echo "wine-env: prefix $WINEPREFIX, display $DISPLAY; 'wine PROGRAM.exe' runs a program" >&2
+    bash -i ;;
+  *)
+    start_display; init_prefix; setup_audio
+    status=0
+    run_windows "$@" || status=$?
+    exit $status ;;
+esac
