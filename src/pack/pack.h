@@ -1,0 +1,18 @@
+// The pack reader: one current RVPX pack (the "RVP" resource MENUDATA or a game file in the program's
+// folder); members reach their users only through one tracked temporary file at a time.
+#ifndef ROBINA_PACK_H
+#define ROBINA_PACK_H
+
+#include <stdint.h>
+
+#define MENU_PACK "MENUDATA"
+
+int SetPack(const char *name);                 // 1: the pack is current; 0: it could not be reached
+const char *CurrentPackName(void);             // the name given to the last successful SetPack
+const char *ExtractMember(const char *name);   // path of a new temporary file, or null
+int DeleteExtracted(void);                     // deletes the last extracted file; always 1
+void ReleasePackCache(void);                   // frees the cached game file (at exit)
+
+extern int32_t TempCounter;                    // number part of the last temporary name tried
+
+#endif

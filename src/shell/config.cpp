@@ -1,0 +1,52 @@
+// The per-user configuration key "Software\Mossleaf\<title>\Config\": string values of an exact size.
+// A value is accepted only when its stored size is exactly the size the caller expects.
+#include <windows.h>
+#include <stdio.h>
+#include "shell/shell.h"
+
+static HKEY OpenConfigKey(void) {
+    char path[MAX_PATH];
+    snprintf(path, sizeof path, "Software\\Mossleaf\\%s\\Config\\", PRODUCT_TITLE);
+    HKEY key = NULL;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
+                        &key, &disposition) != ERROR_SUCCESS)
+        return NULL;
+    return key;
+}
+
+int ReadConfig(const char *name, void *buffer, uint32_t size) {
+    HKEY key = OpenConfigKey();
+    if (!key) return 0;
+    DWORD stored = 0;
+    if (RegQueryValueExA(key, name, NULL, NULL, NULL, &stored) != ERROR_SUCCESS) stored = 0;
+    if (stored != size) {
+        RegCloseKey(key);
+        Log("レジストリサイズ異常1");
+        return 0;
+    }
+    DWORD length = size;
+    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE *)buffer, &length);
+    RegCloseKey(key);
+    if (status == ERROR_MORE_DATA) {
+        Log("レジストリサイズ異常2");
+        return 0;
+    }
+    return status == ERROR_SUCCESS;
+}
+
+int WriteConfig(const char *name, const void *data, uint32_t size) {
+    HKEY key = OpenConfigKey();
+    if (!key) return 0;
+    LONG status = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)data, size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+int DeleteObsoleteConfig(void) {
+    HKEY key = OpenConfigKey();
+    if (!key) return 0;
+    LONG status = RegDeleteValueA(key, "UseHAL");
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
