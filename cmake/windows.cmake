@@ -66,6 +66,14 @@ foreach(src ${ROBINA_UNIT_TESTS})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endforeach()
 
+# The pack reader's test program carries MENUDATA as Robina.exe does, and reads Robina.exe's copy.
+if(TARGET test_pack)
+  set(ROBINA_TEST_PACK_RC ${CMAKE_SOURCE_DIR}/tests/unit/test_pack.rc)
+  target_sources(test_pack PRIVATE ${ROBINA_TEST_PACK_RC})
+  set_source_files_properties(${ROBINA_TEST_PACK_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
+  add_dependencies(test_pack robina_art Robina)
+endif()
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/games/CMakeLists.txt)
   add_subdirectory(games)
 endif()

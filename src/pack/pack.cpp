@@ -120,7 +120,7 @@ static int WriteMember(const char *path, const uint8_t *data, uint32_t count) {
     uint8_t chunk[COPY_CHUNK];
     int written = 1;
     for (uint32_t done = 0; done < count && written;) {
-        uint32_t part = count - done < COPY_CHUNK ? count - done : COPY_CHUNK;
+        uint32_t part = count - done < (uint32_t)COPY_CHUNK ? count - done : (uint32_t)COPY_CHUNK;
         UnscramblePackData(chunk, data + done, part);
         DWORD wrote = 0;
         written = WriteFile(file, chunk, part, &wrote, NULL) && wrote == part;
