@@ -54,11 +54,13 @@ robina_target_options(robina_test_support)
 target_include_directories(robina_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(robina_test_support PUBLIC robina_engine gtest)
 
-# One test program per file of tests/unit; each runs under Wine as one CTest entry.
+# One test program per file of tests/unit; each runs under Wine as one CTest entry. Each carries the
+# program's resources (dialogs, icons, MENUDATA), so code that loads them runs as in Robina.exe.
 file(GLOB ROBINA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 foreach(src ${ROBINA_UNIT_TESTS})
   get_filename_component(name ${src} NAME_WE)
-  add_executable(${name} ${src})
+  add_executable(${name} ${src} ${ROBINA_RC})
+  add_dependencies(${name} robina_art)
   robina_target_options(${name})
   target_link_libraries(${name} PRIVATE robina_test_support gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

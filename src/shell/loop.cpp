@@ -23,12 +23,13 @@ int32_t QuickStart = 0;
 
 enum { RATE_PERIOD_MS = 500 };
 
+// The frames-per-second figure keeps its start value until a whole period was measured.
 // Called before the loop and after anything that took long (a mode switch, an image load), so
 // that the time spent is not caught up and no click made meanwhile survives it.
 void ResetFrameClock(void) {
     uint32_t now = FrameTime();
     nextTickTime = now;
-    nextRateTime = now;
+    nextRateTime = now + RATE_PERIOD_MS;
     frameCount = 0;
     FramesPerSecond = 50;
     tickStep = TICK_MS;
@@ -88,7 +89,8 @@ int RunMessageLoop(void) {
             DispatchMessageA(&message);
         } else if (!FramesRunning) {
             WaitMessage();
-            nextTickTime = nextRateTime = FrameTime();
+            nextTickTime = FrameTime();
+            nextRateTime = nextTickTime + RATE_PERIOD_MS;
         } else {
             FramePass();
         }
