@@ -96,10 +96,12 @@ def test_full_screen_choice_and_alt_enter_switch_back_and_forth(robina):
     escape_and_check_exit(robina)
 
 
-def test_close_box_of_the_dialog_ends_without_starting(robina):
-    robina.start(answers={DIALOG: 0})
+@pytest.mark.parametrize("way", ["close box", "quit button"])
+def test_leaving_the_dialog_but_by_start_ends_without_starting(robina, way):
+    robina.start(answers={DIALOG: 0 if way == "close box" else 2})
     robina.wait_box(DIALOG)
-    assert window_action(DIALOG, "close") == ""
+    if way == "close box":
+        assert window_action(DIALOG, "close") == ""
     assert robina.wait(30) == 0
     log = robina.log()
     assert BANNER in log and "loop start" not in log and log.endswith(EXIT_LINE)
