@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 #include "shell/shell.h"
 #include "task/task.h"
+#include "pack/pack.h"
 
 static uint32_t SystemTime(void) {
     return timeGetTime();
@@ -101,7 +102,7 @@ void ReleaseSubsystems(void) {
     FreeAllTasks();
     ReleaseMouse();
     // PENDING(display, sound): FreeSpriteList(); ReleaseSnd(); rlDDRelease();
-    // PENDING(pack): ReleasePackCache();
+    ReleasePackCache();
     // PENDING(launcher): a game library still loaded is freed and its temporary file deleted:
     //   if (TempGamePath[0]) { FreeLibrary(GameModule); DeleteFileA(TempGamePath); TempGamePath[0] = 0; }
 }
