@@ -54,9 +54,10 @@ robina_target_options(robina_test_support)
 target_include_directories(robina_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(robina_test_support PUBLIC robina_engine gtest)
 
-# One test program per file of tests/unit; each runs under Wine as one CTest entry. Each program
-# plays into a capture file of its own (ROBINA_AUDIO_FILE), so programs that CTest runs in parallel
-# never mix their audio; a program whose name ends in "_nodevice" gets no audio device at all.
+# One test program per file of tests/unit; each runs under Wine as one CTest entry. Programs that
+# CTest runs in parallel must not share files, so each runs in a folder of its own (its debug.log
+# and other files of the current directory) and plays into a capture file of its own
+# (ROBINA_AUDIO_FILE); a program whose name ends in "_nodevice" gets no audio device at all.
 file(GLOB ROBINA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 foreach(src ${ROBINA_UNIT_TESTS})
   get_filename_component(name ${src} NAME_WE)
@@ -64,8 +65,10 @@ foreach(src ${ROBINA_UNIT_TESTS})
   robina_target_options(${name})
   target_link_libraries(${name} PRIVATE robina_test_support gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  set(audio ${CMAKE_BINARY_DIR}/tests/audio/${name}.raw)
+  set(workdir ${CMAKE_BINARY_DIR}/tests/work/${name})
+  file(MAKE_DIRECTORY ${workdir})
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${workdir})
+  set(audio ${workdir}/audio.raw)
   if(name MATCHES "_nodevice$")
     set(audio none)
   endif()

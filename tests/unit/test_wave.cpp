@@ -10,7 +10,13 @@
 #include "test_wave_files.h"
 
 namespace {
-const char *kPath = "wave_test.wav";
+// A full path: the multimedia file functions search a bare name in the program's folder first.
+const std::string kFullPath = [] {
+    char folder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    return std::string(folder) + "\\wave_test.wav";
+}();
+const char *kPath = kFullPath.c_str();
 
 struct Parsed {
     int result = -1;
