@@ -54,10 +54,7 @@ robina_target_options(robina_test_support)
 target_include_directories(robina_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(robina_test_support PUBLIC robina_engine gtest)
 
-# One test program per file of tests/unit; each runs under Wine as one CTest entry. Programs that
-# CTest runs in parallel must not share files, so each runs in a folder of its own (its debug.log
-# and other files of the current directory) and plays into a capture file of its own
-# (ROBINA_AUDIO_FILE); a program whose name ends in "_nodevice" gets no audio device at all.
+# One test program per file of tests/unit; each runs under Wine as one CTest entry.
 file(GLOB ROBINA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 foreach(src ${ROBINA_UNIT_TESTS})
   get_filename_component(name ${src} NAME_WE)
@@ -65,10 +62,12 @@ foreach(src ${ROBINA_UNIT_TESTS})
   robina_target_options(${name})
   target_link_libraries(${name} PRIVATE robina_test_support gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  set(workdir ${CMAKE_BINARY_DIR}/tests/work/${name})
-  file(MAKE_DIRECTORY ${workdir})
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${workdir})
-  set(audio ${workdir}/audio.raw)
+  # A folder of its own per program: each one's debug.log is started afresh by its first line, so
+  # programs running side by side must not share one.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
+  # Likewise a capture file of its own for what it plays; a "_nodevice" program has no audio device.
+  set(audio ${CMAKE_BINARY_DIR}/tests/${name}.run/audio.raw)
   if(name MATCHES "_nodevice$")
     set(audio none)
   endif()
