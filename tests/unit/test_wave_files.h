@@ -1,5 +1,4 @@
-// WAV images built byte by byte for the sound tests, so each test states the exact chunk layout it
-// feeds to the parser.
+// WAV images built byte by byte, so each sound test states the exact chunk layout it uses.
 #ifndef ROBINA_TEST_WAVE_FILES_H
 #define ROBINA_TEST_WAVE_FILES_H
 
@@ -8,45 +7,36 @@
 #include <stdio.h>
 #include <string>
 
-inline std::string Le32(uint32_t v) {
-    return std::string{(char)(v & 255), (char)(v >> 8 & 255), (char)(v >> 16 & 255), (char)(v >> 24)};
+inline std::string Le(uint32_t v, int bytes = 4) {
+    std::string out;
+    for (int i = 0; i < bytes; i++) out += (char)(v >> (8 * i) & 255);
+    return out;
 }
-inline std::string Le16(uint16_t v) { return std::string{(char)(v & 255), (char)(v >> 8)}; }
-
-// One chunk with its size field and the pad byte an odd body needs.
 inline std::string Chunk(const std::string &id, const std::string &body) {
-    return id + Le32((uint32_t)body.size()) + body + (body.size() % 2 ? std::string(1, '\0') : "");
+    return id + Le((uint32_t)body.size()) + body + std::string(body.size() % 2, '\0');
 }
-
 inline std::string Riff(const std::string &chunks, const std::string &form = "WAVE") {
-    return "RIFF" + Le32((uint32_t)(chunks.size() + 4)) + form + chunks;
+    return "RIFF" + Le((uint32_t)chunks.size() + 4) + form + chunks;
 }
-
-// The 16 bytes every format starts with.
 inline std::string FormatFields(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
-    uint16_t align = (uint16_t)(channels * bits / 8);
-    return Le16(tag) + Le16(channels) + Le32(rate) + Le32(rate * align) + Le16(align) + Le16(bits);
+    int align = channels * bits / 8;
+    return Le(tag, 2) + Le(channels, 2) + Le(rate) + Le(rate * align) + Le(align, 2) + Le(bits, 2);
 }
-
-// 16-bit mono PCM samples of a sine tone; silence when amplitude is 0.
-inline std::string ToneSamples(double seconds, double frequency, double amplitude, uint32_t rate = 22050) {
+// 16-bit samples of a sine tone at 22050 Hz.
+inline std::string ToneSamples(double seconds, double frequency) {
     std::string samples;
-    int count = (int)(seconds * rate);
-    for (int i = 0; i < count; i++)
-        samples += Le16((uint16_t)(int16_t)(amplitude * 32767 * sin(2 * 3.14159265358979 * frequency * i / rate)));
+    for (int i = 0; i < (int)(seconds * 22050); i++)
+        samples += Le((uint16_t)(int16_t)(16000 * sin(2 * 3.14159265358979 * frequency * i / 22050)), 2);
     return samples;
 }
-
-inline std::string ToneWave(double seconds, double frequency = 440, double amplitude = 0.5) {
-    return Riff(Chunk("fmt ", FormatFields(1, 1, 22050, 16)) +
-                Chunk("data", ToneSamples(seconds, frequency, amplitude)));
+inline std::string ToneWave(double seconds, double frequency) {
+    std::string format = FormatFields(1, 1, 22050, 16);
+    return Riff(Chunk("fmt ", format) + Chunk("data", ToneSamples(seconds, frequency)));
 }
-
 inline bool WriteBytes(const std::string &path, const std::string &bytes) {
     FILE *file = fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool whole = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && whole;
+    bool whole = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return file && fclose(file) == 0 && whole;
 }
 
 #endif
