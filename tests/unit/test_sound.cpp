@@ -200,3 +200,14 @@ TEST_F(SoundTest, ReleaseEndsEverySoundAndDisablesTheEngine) {
     EXPECT_TRUE(SoundEnabled == 0 && SoundDevice == nullptr && PrimaryBuffer == nullptr);
     EXPECT_EQ(SndCreate("tone.wav"), nullptr);
 }
+
+TEST_F(SoundTest, TheProgramsOwnSoundsLoadFromItsResourcePack) {
+    ASSERT_EQ(SetPack(MENU_PACK), 1);
+    for (const char *name : {"click.wav", "notice.wav", "menubgm.wav"}) {
+        Sound *sound = SndCreate(name);
+        ASSERT_NE(sound, nullptr) << name;
+        DSBCAPS caps = {sizeof caps};
+        sound->buffer->GetCaps(&caps);
+        EXPECT_GT(caps.dwBufferBytes, 1000u) << name;
+    }
+}
