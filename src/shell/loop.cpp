@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include "shell/shell.h"
+#include "sound/sound.h"
 #include "task/task.h"
 #include "pack/pack.h"
 
@@ -101,7 +102,9 @@ int RunMessageLoop(void) {
 void ReleaseSubsystems(void) {
     FreeAllTasks();
     ReleaseMouse();
-    // PENDING(display, sound): FreeSpriteList(); ReleaseSnd(); rlDDRelease();
+    // PENDING(display): FreeSpriteList();
+    ReleaseSnd();
+    // PENDING(display): rlDDRelease();
     ReleasePackCache();
     // PENDING(launcher): a game library still loaded is freed and its temporary file deleted:
     //   if (TempGamePath[0]) { FreeLibrary(GameModule); DeleteFileA(TempGamePath); TempGamePath[0] = 0; }
