@@ -62,9 +62,32 @@ foreach(src ${ROBINA_UNIT_TESTS})
   robina_target_options(${name})
   target_link_libraries(${name} PRIVATE robina_test_support gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # Each program logs into a folder of its own: CTest runs them in parallel and debug.log is per folder.
+  set(workdir ${CMAKE_BINARY_DIR}/tests/work/${name})
+  file(MAKE_DIRECTORY ${workdir})
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${workdir})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endforeach()
+
+# Drawing tests run a second time on a 16-bit display of their own (wine-env.sh starts one when
+# DISPLAY is unset), from a copy of the program in a folder of its own.
+function(robina_depth16_test name)
+  if(NOT TARGET ${name})
+    return()
+  endif()
+  set(dir ${CMAKE_BINARY_DIR}/tests16/${name})
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}> ${dir}/)
+  add_test(NAME ${name}_16bit
+    COMMAND env -u DISPLAY ROBINA_SCREEN_DEPTH=16 ${CMAKE_SOURCE_DIR}/tools/wine-env.sh
+            ${dir}/${name}.exe --gtest_color=no ${ARGN}
+    WORKING_DIRECTORY ${dir})
+  set_tests_properties(${name}_16bit PROPERTIES TIMEOUT 300)
+endfunction()
+robina_depth16_test(test_sprites)
+robina_depth16_test(test_text)
+robina_depth16_test(test_display --gtest_filter=Display.ChannelTable*:Display.MakeColour*:Display.Present*)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/games/CMakeLists.txt)
   add_subdirectory(games)

@@ -90,6 +90,10 @@ void EnsureDisplay() {
 }
 
 namespace {
+int Tolerance(uint32_t mask) {
+    while (mask && !(mask & 1)) mask >>= 1;
+    return mask >= 255 || !mask ? 0 : 255 / (int)mask + 1;
+}
 int Expand(uint32_t pixel, uint32_t mask) {
     if (!mask) return 0;
     int shift = 0;
@@ -109,6 +113,9 @@ Frame ReadBackBuffer() {
     frame.height = desc.dwHeight;
     const DDPIXELFORMAT &format = desc.ddpfPixelFormat;
     int bytes = format.dwRGBBitCount / 8;
+    frame.tolerance[0] = Tolerance(format.dwRBitMask);
+    frame.tolerance[1] = Tolerance(format.dwGBitMask);
+    frame.tolerance[2] = Tolerance(format.dwBBitMask);
     frame.pixels.resize((size_t)frame.width * frame.height);
     for (int y = 0; y < frame.height; y++) {
         const uint8_t *row = (const uint8_t *)desc.lpSurface + (size_t)y * desc.lPitch;
@@ -128,4 +135,21 @@ Frame DrawFrame() {
     ClearBackBuffer();
     DrawSprites();
     return ReadBackBuffer();
+}
+
+bool Frame::shows(int x, int y, Rgb colour) const {
+    Rgb seen = at(x, y);
+    for (int c = 0; c < 3; c++) {
+        int shift = 16 - 8 * c;
+        int difference = (int)((seen >> shift) & 0xFF) - (int)((colour >> shift) & 0xFF);
+        if (difference > tolerance[c] || -difference > tolerance[c]) return false;
+    }
+    return true;
+}
+
+int Frame::count(Rgb colour) const {
+    int n = 0;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) n += shows(x, y, colour);
+    return n;
 }

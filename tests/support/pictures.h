@@ -26,10 +26,14 @@ void WriteGameFile(const std::string &name, const Members &members);
 void EnsureDisplay();
 
 // The back buffer as locked right now; pixels converted from its own format to 8-bit channels.
+// On a 16-bit back buffer a colour comes back only to within a step of its channel.
 struct Frame {
     int width = 0, height = 0;
     std::vector<Rgb> pixels;
+    int tolerance[3] = {0, 0, 0};  // red, green, blue
     Rgb at(int x, int y) const { return pixels[(size_t)y * width + x]; }
+    bool shows(int x, int y, Rgb colour) const;
+    int count(Rgb colour) const;  // pixels showing the colour
 };
 Frame ReadBackBuffer();
 // One full frame: clear, draw the sprite list, read back.

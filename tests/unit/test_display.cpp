@@ -43,8 +43,8 @@ TEST(Display, StartsInSystemMemoryByDefaultAndClearsToDarkGrey) {
     Frame frame = ReadBackBuffer();
     ASSERT_EQ(frame.width, 640);
     ASSERT_EQ(frame.height, 360);
-    EXPECT_EQ(frame.at(0, 0), MakeRgb(16, 16, 16));
-    EXPECT_EQ(frame.at(639, 359), MakeRgb(16, 16, 16));
+    EXPECT_TRUE(frame.shows(0, 0, MakeRgb(16, 16, 16)));
+    EXPECT_TRUE(frame.shows(639, 359, MakeRgb(16, 16, 16)));
 }
 
 TEST(Display, ChannelTableFollowsTheBackBufferFormat) {
@@ -65,7 +65,7 @@ TEST(Display, ChannelTableFollowsTheBackBufferFormat) {
     // The colour made for a fill is the colour read back.
     SetClearColour(255, 0, 0);
     ClearBackBuffer();
-    EXPECT_EQ(ReadBackBuffer().at(320, 180), MakeRgb(255, 0, 0));
+    EXPECT_TRUE(ReadBackBuffer().shows(320, 180, MakeRgb(255, 0, 0)));
     SetClearColour(16, 16, 16);
 }
 
@@ -102,7 +102,9 @@ TEST(Display, PresentShowsThePlayAreaInTheWindow) {
     HDC dc = GetDC((HWND)MainWindow);
     COLORREF seen = GetPixel(dc, 600, 300);
     ReleaseDC((HWND)MainWindow, dc);
-    EXPECT_EQ(seen, RGB(0, 200, 0));
+    EXPECT_LE(GetRValue(seen), 8);  // within a step of a 16-bit display
+    EXPECT_NEAR(GetGValue(seen), 200, 8);
+    EXPECT_LE(GetBValue(seen), 8);
     SetClearColour(16, 16, 16);
 }
 
@@ -139,9 +141,9 @@ TEST(Display, RebuildReloadsEveryImageFromItsOwnPackAndKeepsTheCurrentPack) {
     EXPECT_STREQ(CurrentPackName(), "rebuild_a.vyg");
     EXPECT_EQ(ClearColour, MakeColour(16, 16, 16));
     Frame frame = DrawFrame();
-    EXPECT_EQ(frame.at(4, 4), MakeRgb(255, 0, 0));
-    EXPECT_EQ(frame.at(104, 4), MakeRgb(0, 0, 255));
-    EXPECT_EQ(frame.at(50, 4), MakeRgb(16, 16, 16));
+    EXPECT_TRUE(frame.shows(4, 4, MakeRgb(255, 0, 0)));
+    EXPECT_TRUE(frame.shows(104, 4, MakeRgb(0, 0, 255)));
+    EXPECT_TRUE(frame.shows(50, 4, MakeRgb(16, 16, 16)));
     FreeSprite(left);
     FreeSprite(right);
     FreeImage(red);
@@ -170,7 +172,7 @@ TEST(Display, VideoMemoryWhenChosenAndItFits) {
     EXPECT_EQ(CountInLog("halflag 49 > 0\n"), 1);
     EXPECT_EQ(SystemMemorySurfaces, 0);
     EXPECT_EQ(ForceSystemMemory, 0);
-    EXPECT_EQ(ReadBackBuffer().at(10, 10), MakeRgb(16, 16, 16));
+    EXPECT_TRUE(ReadBackBuffer().shows(10, 10, MakeRgb(16, 16, 16)));
     rlDDRelease();
 }
 
@@ -189,7 +191,7 @@ TEST(Display, FullScreenPutsThePlayAreaBetweenTheBands) {
     ASSERT_EQ(frame.height, 480);
     auto rowIs = [&](int y, Rgb colour) {
         for (int x = 0; x < 640; x += 7)
-            if (frame.at(x, y) != colour) return false;
+            if (!frame.shows(x, y, colour)) return false;
         return true;
     };
     for (int y = 0; y < 60; y++) EXPECT_TRUE(rowIs(y, band)) << "row " << y;
