@@ -90,8 +90,8 @@ static void __cdecl FadeCovered(void) {
     *CurrentStep += 1;
 }
 
-// A row keeps covering at x 0 until its value has crossed 0; then even rows leave to the right and
-// odd rows to the left, the top rows first.
+// A row keeps covering at x 0 until its value has crossed 0; then even rows leave to the right, the
+// top ones first, and odd rows to the left, the bottom ones first.
 static void __cdecl FadeUncoverWipe(void) {
     FadeWork *work = Work();
     for (int r = 0; r < ROWS; r++) {
