@@ -62,10 +62,10 @@ foreach(src ${ROBINA_UNIT_TESTS})
   robina_target_options(${name})
   target_link_libraries(${name} PRIVATE robina_test_support gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  # Each program logs into a folder of its own: CTest runs them in parallel and debug.log is per folder.
-  set(workdir ${CMAKE_BINARY_DIR}/tests/work/${name})
-  file(MAKE_DIRECTORY ${workdir})
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${workdir})
+  # A folder of its own per program: each one's debug.log is started afresh by its first line, so
+  # programs running side by side must not share one.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endforeach()
 
