@@ -1,0 +1,216 @@
+"""End-to-end harness: the real Robina.exe, started under Wine from a program folder of the test's own.
+
+`make test-e2e` runs pytest inside tools/wine-env.sh --exec, so DISPLAY (a virtual X server),
+WINEPREFIX and ROBINA_BUILD are set for every test. The fixture `robina` gives a Program: it starts
+the program with testtool.exe watching for dialogs and message boxes (each one is recorded and
+answered), drives the window with xdotool, takes screenshots, and reads debug.log, the registry of the
+prefix and the captured audio. Tests share one prefix, so they run one after another; each starts
+with an empty configuration key and no identity file.
+"""
+import json
+import os
+import pathlib
+import shutil
+import signal
+import subprocess
+import time
+
+import pytest
+
+REPO = pathlib.Path(__file__).resolve().parents[2]
+BUILD = pathlib.Path(os.environ.get("ROBINA_BUILD", REPO / "build"))
+WIN = BUILD / "win"
+WINENV = REPO / "tools" / "wine-env.sh"
+TESTTOOL = WIN / "tests" / "testtool.exe"
+TITLE = "ポモのロビナ"
+CONFIG_KEY = "Software\\Mossleaf\\" + TITLE + "\\Config\\"
+PREFIX = pathlib.Path(os.environ.get("WINEPREFIX", BUILD / "wineprefix"))
+IDENTITY_FILE = PREFIX / "drive_c" / "windows" / "system32" / "wtconf.ini"
+
+
+def wine(args, cwd=None, env=None, timeout=60, check=False):
+    """Runs a Windows program to its end; returns the CompletedProcess (stdout as text)."""
+    return subprocess.run([str(WINENV)] + [str(a) for a in args], cwd=cwd, env=env, timeout=timeout,
+                          check=check, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+
+
+def reg_get(name, key=CONFIG_KEY):
+    """The raw bytes of a value of the configuration key, or None when it is missing."""
+    result = wine([TESTTOOL, "reg-get", key, name])
+    if result.returncode != 0:
+        return None
+    _, hexbytes = result.stdout.split()
+    return bytes.fromhex(hexbytes)
+
+
+def reg_set(name, data, key=CONFIG_KEY):
+    """Stores a string value of exactly these bytes (terminator included by the caller)."""
+    wine([TESTTOOL, "reg-set", key, name, data.hex()], check=True)
+
+
+def reg_clear():
+    wine([TESTTOOL, "reg-delete", "Software\\Mossleaf"])
+
+
+def hkcr_get(key):
+    result = wine([TESTTOOL, "hkcr-get", key])
+    return result.stdout.rstrip("\n") if result.returncode == 0 else None
+
+
+def xdotool(*args, check=True):
+    return subprocess.run(["xdotool"] + [str(a) for a in args], check=check, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, text=True).stdout
+
+
+def wait_for(predicate, timeout=20.0, interval=0.1, what="condition"):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+class Program:
+    """One program folder with a copy of Robina.exe, and at most one running instance of it."""
+
+    def __init__(self, folder, audio_file):
+        self.folder = folder
+        self.audio_file = audio_file
+        self.boxes_file = folder.parent / (folder.name + "-boxes.jsonl")
+        self.process = None
+        self.watcher = None
+        folder.mkdir(parents=True, exist_ok=True)
+        shutil.copy(WIN / "Robina.exe", folder / "Robina.exe")
+        (folder / "debughqx.bin").write_bytes(b"")
+
+    def env(self):
+        env = dict(os.environ)
+        env["ROBINA_AUDIO_FILE"] = str(self.audio_file)
+        return env
+
+    def watch(self, answers=None):
+        """Starts answering dialogs: answers maps a caption to the control id to press (0: leave open)."""
+        if self.watcher:
+            return
+        rules = [f"{caption}={button}" for caption, button in (answers or {}).items()]
+        self.watcher = subprocess.Popen([str(WINENV), str(TESTTOOL), "watch", str(self.boxes_file)] + rules,
+                                        env=self.env(), start_new_session=True,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(1.0)
+
+    def start(self, *args, answers=None, watch=True):
+        """Starts Robina.exe with the given command line; dialogs are answered unless watch is False."""
+        if watch:
+            self.watch(answers)
+        self.process = subprocess.Popen([str(WINENV), "Robina.exe"] + list(args), cwd=self.folder,
+                                        env=self.env(), start_new_session=True,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return self
+
+    def run(self, *args, timeout=30, answers=None):
+        """Starts the program and waits for it to end; returns its exit code."""
+        self.start(*args, answers=answers)
+        return self.wait(timeout)
+
+    def wait(self, timeout=30):
+        return self.process.wait(timeout=timeout)
+
+    def running(self):
+        return self.process is not None and self.process.poll() is None
+
+    def window(self, timeout=20):
+        """The X window of the client area (there is no window manager on the virtual display)."""
+        def find():
+            out = xdotool("search", "--onlyvisible", "--name", f"^{TITLE}$", check=False).split()
+            return out[-1] if out else None
+        return wait_for(find, timeout, what="the main window")
+
+    def geometry(self):
+        out = xdotool("getwindowgeometry", "--shell", self.window())
+        values = dict(line.split("=", 1) for line in out.split())
+        return {k: int(v) for k, v in values.items() if k in ("X", "Y", "WIDTH", "HEIGHT")}
+
+    def click(self, x, y, button=1):
+        xdotool("mousemove", "--window", self.window(), x, y, "click", button)
+
+    def move(self, x, y):
+        xdotool("mousemove", "--window", self.window(), x, y)
+
+    def key(self, *keys):
+        window = self.window()
+        xdotool("windowfocus", "--sync", window, check=False)
+        xdotool("key", *keys)
+
+    def screenshot(self, path=None):
+        """The whole virtual screen as a PIL image."""
+        from PIL import Image
+        path = path or self.folder.parent / "screen.png"
+        subprocess.run(["import", "-window", "root", str(path)], check=True, stderr=subprocess.DEVNULL)
+        return Image.open(path).convert("RGB")
+
+    def client_pixel(self, image, x, y):
+        g = self.geometry()
+        return image.getpixel((g["X"] + x, g["Y"] + y))
+
+    def log(self):
+        path = self.folder / "debug.log"
+        if not path.exists():
+            return ""
+        return path.read_bytes().decode("cp932", errors="replace").replace("\r\n", "\n")
+
+    def wait_log(self, text, timeout=20):
+        return wait_for(lambda: text in self.log(), timeout, what=f"log line {text!r}")
+
+    def boxes(self):
+        if not self.boxes_file.exists():
+            return []
+        return [json.loads(line) for line in self.boxes_file.read_text(encoding="utf-8").splitlines() if line]
+
+    def wait_box(self, caption, timeout=20):
+        return wait_for(lambda: next((b for b in self.boxes() if b["caption"] == caption), None), timeout,
+                        what=f"a box titled {caption!r}")
+
+    def audio(self):
+        return self.audio_file.read_bytes() if self.audio_file.exists() else b""
+
+    def stop(self):
+        for proc in (self.process, self.watcher):
+            if proc is not None and proc.poll() is None:
+                try:
+                    os.killpg(proc.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+                proc.wait(timeout=10)
+        self.watcher = None
+
+
+@pytest.fixture
+def clean_profile():
+    """No configuration key and no identity file: the state of a machine that never ran the program."""
+    reg_clear()
+    if IDENTITY_FILE.exists():
+        IDENTITY_FILE.unlink()
+    yield
+
+
+@pytest.fixture
+def robina(tmp_path, clean_profile):
+    program = Program(tmp_path / "prog", tmp_path / "audio.raw")
+    yield program
+    program.stop()
+
+
+@pytest.fixture
+def make_program(tmp_path, clean_profile):
+    """Program folders of the test's choice (a name with blanks, a second copy, ...)."""
+    made = []
+
+    def make(name="prog"):
+        program = Program(tmp_path / name, tmp_path / (name.replace(" ", "_") + ".raw"))
+        made.append(program)
+        return program
+    yield make
+    for program in made:
+        program.stop()
