@@ -5,6 +5,7 @@
 #include "harness.h"
 #include "pictures.h"
 #include "gfx/gfx.h"
+#include "pack/pack_format.h"
 #include "shell/shell.h"
 
 namespace {
@@ -71,15 +72,26 @@ std::string Bmp8(int width, int height, const std::vector<Rgb> &palette, const s
 }
 
 void WriteGameFile(const std::string &name, const Members &members) {
+    std::vector<const char *> names;
+    std::vector<uint32_t> sizes;
+    for (const auto &member : members) {
+        names.push_back(member.first.c_str());
+        sizes.push_back((uint32_t)member.second.size());
+    }
+    int32_t count = (int32_t)members.size();
+    std::vector<uint8_t> image(PackDirectoryBytes(names.data(), count));
+    WritePackDirectory(image.data(), names.data(), sizes.data(), count);
+    for (const auto &member : members) {
+        size_t at = image.size();
+        image.resize(at + member.second.size());
+        ScramblePackData(image.data() + at, (const uint8_t *)member.second.data(), member.second.size());
+    }
     char folder[MAX_PATH];
     ModuleDirectory(folder);
-    std::string dir = std::string(folder) + name + ".d";
-    CreateDirectoryA(dir.c_str(), NULL);
-    for (const auto &member : members) {
-        FILE *f = fopen((dir + "\\" + member.first).c_str(), "wb");
-        fwrite(member.second.data(), 1, member.second.size(), f);
-        fclose(f);
-    }
+    FILE *file = fopen((std::string(folder) + name).c_str(), "wb");
+    if (!file) return;
+    fwrite(image.data(), 1, image.size(), file);
+    fclose(file);
 }
 
 void EnsureDisplay() {
@@ -137,8 +149,7 @@ Frame DrawFrame() {
     return ReadBackBuffer();
 }
 
-bool Frame::shows(int x, int y, Rgb colour) const {
-    Rgb seen = at(x, y);
+bool Frame::matches(Rgb seen, Rgb colour) const {
     for (int c = 0; c < 3; c++) {
         int shift = 16 - 8 * c;
         int difference = (int)((seen >> shift) & 0xFF) - (int)((colour >> shift) & 0xFF);

@@ -18,7 +18,7 @@ std::string Bmp24(int width, int height, const std::function<Rgb(int x, int y)> 
 std::string Bmp8(int width, int height, const std::vector<Rgb> &palette,
                  const std::function<int(int x, int y)> &index);
 
-// Writes a game file of that name into the test program's folder, holding the given members.
+// Writes an RVPX game file of that name into the test program's folder, holding the given members.
 typedef std::vector<std::pair<std::string, std::string>> Members;
 void WriteGameFile(const std::string &name, const Members &members);
 
@@ -32,7 +32,8 @@ struct Frame {
     std::vector<Rgb> pixels;
     int tolerance[3] = {0, 0, 0};  // red, green, blue
     Rgb at(int x, int y) const { return pixels[(size_t)y * width + x]; }
-    bool shows(int x, int y, Rgb colour) const;
+    bool shows(int x, int y, Rgb colour) const { return matches(at(x, y), colour); }
+    bool matches(Rgb seen, Rgb colour) const;
     int count(Rgb colour) const;  // pixels showing the colour
 };
 Frame ReadBackBuffer();
