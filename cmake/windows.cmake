@@ -69,13 +69,16 @@ foreach(src ${ROBINA_UNIT_TESTS})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endforeach()
 
-# The pack reader's test program carries MENUDATA as Robina.exe does, and reads Robina.exe's copy.
-if(TARGET test_pack)
-  set(ROBINA_TEST_PACK_RC ${CMAKE_SOURCE_DIR}/tests/unit/test_pack.rc)
-  target_sources(test_pack PRIVATE ${ROBINA_TEST_PACK_RC})
-  set_source_files_properties(${ROBINA_TEST_PACK_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
-  add_dependencies(test_pack robina_art Robina)
-endif()
+# The pack reader's test program carries MENUDATA as Robina.exe does, and reads Robina.exe's copy;
+# the display's test program carries it too, to reload pictures from it.
+set(ROBINA_TEST_PACK_RC ${CMAKE_SOURCE_DIR}/tests/unit/test_pack.rc)
+set_source_files_properties(${ROBINA_TEST_PACK_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
+foreach(name test_pack test_display)
+  if(TARGET ${name})
+    target_sources(${name} PRIVATE ${ROBINA_TEST_PACK_RC})
+    add_dependencies(${name} robina_art Robina)
+  endif()
+endforeach()
 
 # Drawing tests run a second time on a 16-bit display of their own (wine-env.sh starts one when
 # DISPLAY is unset), from a copy of the program in a folder of its own.

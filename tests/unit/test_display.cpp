@@ -113,12 +113,15 @@ TEST(Display, RebuildReloadsEveryImageFromItsOwnPackAndKeepsTheCurrentPack) {
     WriteGameFile("rebuild_a.vyg", {{"pic.bmp", Solid(MakeRgb(255, 0, 0))}});
     WriteGameFile("rebuild_b.vyg", {{"pic.bmp", Solid(MakeRgb(0, 0, 255))}});
     Image *red = LoadFrom("rebuild_a.vyg", "pic.bmp");
+    Image *menu = LoadFrom(MENU_PACK, "cursor.bmp");
     Image *blue = LoadFrom("rebuild_b.vyg", "pic.bmp");
-    ASSERT_TRUE(red && blue);
-    Sprite *left = ShowAt(red, 0, 0), *right = ShowAt(blue, 100, 0);
+    ASSERT_TRUE(red && menu && blue);
+    Sprite *left = ShowAt(red, 0, 0), *middle = ShowAt(menu, 200, 0), *right = ShowAt(blue, 100, 0);
+    Frame before = DrawFrame();
+    EXPECT_GT(640 * 360 - before.count(MakeRgb(16, 16, 16)), 2 * 64 + 20);  // the MENUDATA picture shows too
     int loadsBefore = CountInLog("BMPLoadComplete pic.bmp(8,8)\n");
 
-    // A background window in front: nothing is rebuilt yet.
+    // With another window in front nothing is rebuilt yet.
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 700, 0, 50, 50, 0, 0, 0, 0);
     SetForegroundWindow(other);
     PumpMessages();
@@ -132,21 +135,24 @@ TEST(Display, RebuildReloadsEveryImageFromItsOwnPackAndKeepsTheCurrentPack) {
     SetActiveWindow((HWND)MainWindow);
     PumpMessages();
 
-    ASSERT_EQ(SetPack("rebuild_a.vyg"), 1);
+    ASSERT_EQ(SetPack(MENU_PACK), 1);
     SetClearColour(200, 100, 0);
     PresentFrame();
     EXPECT_EQ(DisplayLost, 0);
     EXPECT_EQ(CountInLog("restore start\n"), restoresBefore + 1);
     EXPECT_EQ(CountInLog("BMPLoadComplete pic.bmp(8,8)\n"), loadsBefore + 2);
-    EXPECT_STREQ(CurrentPackName(), "rebuild_a.vyg");
+    EXPECT_STREQ(CurrentPackName(), MENU_PACK);
     EXPECT_EQ(ClearColour, MakeColour(16, 16, 16));
-    Frame frame = DrawFrame();
-    EXPECT_TRUE(frame.shows(4, 4, MakeRgb(255, 0, 0)));
-    EXPECT_TRUE(frame.shows(104, 4, MakeRgb(0, 0, 255)));
-    EXPECT_TRUE(frame.shows(50, 4, MakeRgb(16, 16, 16)));
+    Frame after = DrawFrame();
+    EXPECT_TRUE(after.shows(4, 4, MakeRgb(255, 0, 0)));
+    EXPECT_TRUE(after.shows(104, 4, MakeRgb(0, 0, 255)));
+    EXPECT_TRUE(after.shows(50, 4, MakeRgb(16, 16, 16)));
+    EXPECT_EQ(after.pixels, before.pixels);
     FreeSprite(left);
+    FreeSprite(middle);
     FreeSprite(right);
     FreeImage(red);
+    FreeImage(menu);
     FreeImage(blue);
 }
 
