@@ -7,6 +7,7 @@
 #include "sound/sound.h"
 #include "task/task.h"
 #include "pack/pack.h"
+#include "gfx/gfx.h"
 
 static uint32_t SystemTime(void) {
     return timeGetTime();
@@ -39,7 +40,9 @@ void ResetFrameClock(void) {
 }
 
 static void DrawFrame(void) {
-    // PENDING(display): ClearBackBuffer(); DrawSprites(); PresentFrame();
+    ClearBackBuffer();
+    DrawSprites();
+    PresentFrame();
 }
 
 // The drawn cursor stands in for the Windows cursor inside the play area.
@@ -102,9 +105,9 @@ int RunMessageLoop(void) {
 void ReleaseSubsystems(void) {
     FreeAllTasks();
     ReleaseMouse();
-    // PENDING(display): FreeSpriteList();
+    FreeSpriteList();
     ReleaseSnd();
-    // PENDING(display): rlDDRelease();
+    rlDDRelease();
     ReleasePackCache();
     // PENDING(launcher): a game library still loaded is freed and its temporary file deleted:
     //   if (TempGamePath[0]) { FreeLibrary(GameModule); DeleteFileA(TempGamePath); TempGamePath[0] = 0; }
