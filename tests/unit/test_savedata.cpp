@@ -51,6 +51,23 @@ uint32_t U32(const std::vector<uint8_t> &bytes, size_t at) {
 
 GameEntry &Game(int g) { return GameCatalogue.entries[g - 1]; }
 
+// Started with "--save-and-die", this program saves a profile and one game's record, then is
+// killed before it could tidy up anything.
+struct SaveAndDie {
+    SaveAndDie() {
+        if (!strstr(GetCommandLineA(), "--save-and-die")) return;
+        strcpy(Game(1).gameId, "svgame");
+        Game(1).version = 123;
+        LoadRecord(0);
+        LoadRecord(1);
+        GameCatalogue.ZumiTotal = 4242;
+        Game(1).playCount = 9;
+        SaveRecord(0);
+        SaveRecord(1);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+} saveAndDie;
+
 // Save data is shared by every test program in the prefix: other programs that touch it take the
 // same lock, so each test here sees only its own changes.
 class SaveData : public ::testing::Test {
@@ -132,6 +149,28 @@ TEST_F(SaveData, RecordsSurviveSaveAndLoadCyclesUnchanged) {
         ASSERT_EQ(memcmp(&GameCatalogue, &saved, sizeof saved), 0) << "cycle " << cycle;
     }
     EXPECT_TRUE(watcher.boxes.empty());
+}
+
+TEST_F(SaveData, RecordsSavedBeforeTheProgramIsKilledAreKept) {
+    char program[MAX_PATH];
+    GetModuleFileNameA(NULL, program, MAX_PATH);
+    std::string command = std::string("\"") + program + "\" --save-and-die";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(program, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ASSERT_EQ(exitCode, 3u);
+    BoxWatcher watcher;
+    LoadRecord(0);
+    LoadRecord(1);
+    EXPECT_TRUE(watcher.boxes.empty());
+    EXPECT_EQ(GameCatalogue.ZumiTotal, 4242);
+    EXPECT_EQ(Game(1).playCount, 9u);
 }
 
 TEST_F(SaveData, EachSaveDrawsANewKeyAndEveryTextDecodesToTheSameRecord) {
