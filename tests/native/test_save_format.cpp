@@ -53,12 +53,6 @@ TEST(RecordText, RoundTripsUnderEveryKeyWithUpperCaseDigitsOnly) {
     }
 }
 
-TEST(RecordText, DifferentKeysGiveDifferentTextsOfTheSameRecord) {
-    std::vector<uint8_t> plain = Pattern(52, 7);
-    EXPECT_NE(Encode(plain, 73), Encode(plain, 74));
-    EXPECT_NE(Encode(plain, 100), Encode(plain, 177));
-}
-
 TEST(RecordText, EveryChangedDataOrChecksumDigitIsDamage) {
     std::vector<uint8_t> plain = Pattern(52, 3);
     for (int r : {73, 120, 177}) {
@@ -71,11 +65,4 @@ TEST(RecordText, EveryChangedDataOrChecksumDigitIsDamage) {
             ASSERT_EQ(DecodeRecord(bad.c_str(), 52, out.data()), 0) << "digit " << at;
         }
     }
-}
-
-TEST(RecordText, RejectsImpossibleLengthsWithoutReading) {
-    uint8_t out[4] = {1, 2, 3, 4};
-    EXPECT_EQ(DecodeRecord(nullptr, -1, out), 0);
-    EXPECT_EQ(DecodeRecord(nullptr, RECORD_MAX_BYTES + 1, out), 0);
-    EXPECT_EQ(out[0], 1);
 }

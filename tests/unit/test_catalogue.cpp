@@ -153,6 +153,15 @@ protected:
         WaitForSingleObject(lock, INFINITE);
         EnsureMainWindow();
         ForgetTestRecords();
+        // Game files an interrupted run of this program left behind would be games of every test.
+        for (const char *pattern : {"ct*.vyg", "tour?.vyg", "default.vyg"}) {
+            WIN32_FIND_DATAA found;
+            HANDLE search = FindFirstFileA((Folder() + pattern).c_str(), &found);
+            if (search == INVALID_HANDLE_VALUE) continue;
+            do DeleteFileA((Folder() + found.cFileName).c_str());
+            while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
     }
     void TearDown() override {
         for (const std::string &name : made) DeleteFileA((Folder() + name).c_str());

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <string.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "harness.h"
@@ -127,7 +128,7 @@ TEST_F(SaveData, FirstRunMakesIdentityProfileAndZeroedGameRecordsSilently) {
     EXPECT_GE(CountInLog("load data svgame120\n"), 1);
 }
 
-TEST_F(SaveData, RecordsSurviveSaveAndLoadCyclesUnchanged) {
+TEST_F(SaveData, RecordsSurviveSaveAndLoadCyclesUnchangedUnderEverNewKeys) {
     BoxWatcher watcher;
     LoadRecord(0);
     LoadRecord(1);
@@ -139,9 +140,11 @@ TEST_F(SaveData, RecordsSurviveSaveAndLoadCyclesUnchanged) {
     Game(1).rankScores[0] = 4321;
     strcpy(Game(1).rankLabels[9], "4321点");
     GameCatalogueRecord saved = GameCatalogue;
-    for (int cycle = 0; cycle < 2; cycle++) {
+    std::vector<std::string> texts;
+    for (int cycle = 0; cycle < 4; cycle++) {
         SaveRecord(0);
         SaveRecord(1);
+        texts.push_back(ReadText("RBSV100", 115));
         memset(&GameCatalogue.UserId, 0, offsetof(GameCatalogueRecord, GameCount));
         memset(&Game(1).playCount, 0, GAME_SAVED_BYTES);
         LoadRecord(0);
@@ -149,6 +152,8 @@ TEST_F(SaveData, RecordsSurviveSaveAndLoadCyclesUnchanged) {
         ASSERT_EQ(memcmp(&GameCatalogue, &saved, sizeof saved), 0) << "cycle " << cycle;
     }
     EXPECT_TRUE(watcher.boxes.empty());
+    // The key is drawn at every save: four equal texts would mean one key out of 105, four times.
+    EXPECT_NE(std::count(texts.begin(), texts.end(), texts[0]), 4);
 }
 
 TEST_F(SaveData, RecordsSavedBeforeTheProgramIsKilledAreKept) {
@@ -171,23 +176,6 @@ TEST_F(SaveData, RecordsSavedBeforeTheProgramIsKilledAreKept) {
     EXPECT_TRUE(watcher.boxes.empty());
     EXPECT_EQ(GameCatalogue.ZumiTotal, 4242);
     EXPECT_EQ(Game(1).playCount, 9u);
-}
-
-TEST_F(SaveData, EachSaveDrawsANewKeyAndEveryTextDecodesToTheSameRecord) {
-    LoadRecord(0);
-    std::vector<std::string> texts;
-    std::vector<uint8_t> first;
-    for (int i = 0; i < 6; i++) {
-        SaveRecord(0);
-        texts.push_back(ReadText("RBSV100", 115));
-        std::vector<uint8_t> plain = ReadPlain("RBSV100", 52);
-        ASSERT_EQ(plain.size(), 52u);
-        if (i == 0) first = plain;
-        EXPECT_EQ(plain, first);
-    }
-    int distinct = 0;
-    for (size_t i = 0; i < texts.size(); i++) distinct += texts[i] != texts[0];
-    EXPECT_GT(distinct, 0);  // six equal keys out of 105 would be a broken generator
 }
 
 TEST_F(SaveData, DamagedRecordsAreReportedReplacedAndRewritten) {
