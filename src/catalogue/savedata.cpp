@@ -189,11 +189,13 @@ uint32_t GetUserIdentity(void) {
     GetPrivateProfileStringA("USER", RecordTag, "0", text, MAX_PATH - 1, path);
     uint32_t id = 0;
     if (DecodeIdentity(text, &id)) return id;
-    char kept[RECORD_TEXT_BYTES(IDENTITY_RECORD_BYTES)] = "";
-    if (ReadConfig(IdentityFallbackValue, kept, sizeof kept) && DecodeIdentity(kept, &id)) return id;
+    // One byte more than the stored text, so a value without its final zero still ends in one.
+    enum { KEPT_BYTES = RECORD_TEXT_BYTES(IDENTITY_RECORD_BYTES) };
+    char kept[KEPT_BYTES + 1] = "";
+    if (ReadConfig(IdentityFallbackValue, kept, KEPT_BYTES) && DecodeIdentity(kept, &id)) return id;
     id = GetTickCount();
     EncodeRecord(&id, IDENTITY_RECORD_BYTES, kept);
     if (!WritePrivateProfileStringA("USER", RecordTag, kept, path))
-        WriteConfig(IdentityFallbackValue, kept, sizeof kept);
+        WriteConfig(IdentityFallbackValue, kept, KEPT_BYTES);
     return id;
 }
