@@ -67,7 +67,7 @@ TEST(Association, FollowsTheProgramToAFolderWithBlanks) {
     DeleteFileA(copy.c_str());
     DeleteFileA((moved + "debughqx.bin").c_str());
     DeleteFileA((moved + "debug.log").c_str());
-    RemoveDirectoryA(moved.c_str());
+    EXPECT_TRUE(RemoveDirectoryA(moved.c_str()));
 }
 
 namespace {
@@ -139,13 +139,18 @@ protected:
         return nullptr;
     }
 
-    // Runs a scan; returns what it logged.
+    // Runs a scan; returns what it logged (after a mark, as the log starts afresh at its first line).
     std::string RunScan() {
-        size_t before = ReadLog().size();
+        static int scans = 0;
+        std::string mark = "-- scan " + std::to_string(++scans) + "\n";
+        Log("%s", mark.c_str());
         BoxWatcher watcher;
         EXPECT_EQ(ScanGameFiles(), 1);
         EXPECT_TRUE(watcher.boxes.empty());
-        return ReadLog().substr(before);
+        std::string log = ReadLog();
+        size_t at = log.rfind(mark);
+        EXPECT_NE(at, std::string::npos);
+        return at == std::string::npos ? log : log.substr(at + mark.size());
     }
 
     void SetUp() override {
