@@ -68,7 +68,12 @@ foreach(src ${ROBINA_UNIT_TESTS})
   # programs running side by side must not share one.
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+  # Likewise a capture file of its own for what it plays; a "_nodevice" program has no audio device.
+  set(audio ${CMAKE_BINARY_DIR}/tests/${name}.run/audio.raw)
+  if(name MATCHES "_nodevice$")
+    set(audio none)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "ROBINA_AUDIO_FILE=${audio}")
 endforeach()
 
 # The pack reader's test program carries MENUDATA as Robina.exe does, and reads Robina.exe's copy.

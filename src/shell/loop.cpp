@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include "shell/shell.h"
+#include "sound/sound.h"
 #include "task/task.h"
+#include "pack/pack.h"
 
 static uint32_t SystemTime(void) {
     return timeGetTime();
@@ -100,8 +102,10 @@ int RunMessageLoop(void) {
 void ReleaseSubsystems(void) {
     FreeAllTasks();
     ReleaseMouse();
-    // PENDING(display, sound): FreeSpriteList(); ReleaseSnd(); rlDDRelease();
-    // PENDING(pack): ReleasePackCache();
+    // PENDING(display): FreeSpriteList();
+    ReleaseSnd();
+    // PENDING(display): rlDDRelease();
+    ReleasePackCache();
     // PENDING(launcher): a game library still loaded is freed and its temporary file deleted:
     //   if (TempGamePath[0]) { FreeLibrary(GameModule); DeleteFileA(TempGamePath); TempGamePath[0] = 0; }
 }

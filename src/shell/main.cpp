@@ -6,6 +6,7 @@
 #include <string.h>
 #include "shell/dxprobe.h"
 #include "shell/shell.h"
+#include "sound/sound.h"
 #include "task/task.h"
 
 static HANDLE instanceMutex = NULL;  // named after the product; marks the running instance
@@ -67,7 +68,8 @@ static int SystemSupported(void) {
 // through the quit message once the loop runs.
 static int StartSubsystems(void) {
     // PENDING(display): if (!InitDisplay()) return 0;
-    // PENDING(sound, sprites): InitSound(); InitSpriteList();
+    InitSound();
+    // PENDING(sprites): InitSpriteList();
     InitMouse();
     InitTaskList();
     // PENDING(boot): SetRootSteps(BootSteps);
