@@ -1,6 +1,8 @@
-// The boot step of the root task: in the program's first tick it makes the resource pack current
-// and starts the kept cursor and fade tasks, then moves the root task on to idling.
+// The boot step of the root task: in the program's first tick it reads the installed games and the
+// player's records, makes the resource pack current and starts the kept cursor and fade tasks, then
+// moves the root task on to idling.
 #include "task/boot.h"
+#include "catalogue/catalogue.h"
 #include "pack/pack.h"
 #include "scenes/scenes.h"
 #include "task/task.h"
@@ -8,8 +10,10 @@
 const StepRoutine BootSteps[2] = {BootStep, IdleStep};
 
 void __cdecl BootStep(void) {
+    ScanGameFiles();
     SetPack(MENU_PACK);
     StartCursorTask();
     StartFadeTask();
+    SelectedGame = 0;
     *CurrentStep += 1;
 }
