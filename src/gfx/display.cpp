@@ -61,7 +61,7 @@ static void ChooseSurfaceMemory(void) {
     Log("halflag %d > %d\n", (int)(unsigned char)useVram[0], (int)SystemMemorySurfaces);
 }
 
-static HRESULT CreatePlainSurface(int width, int height, DWORD memoryCaps, IDirectDrawSurface **surface) {
+long CreatePlainSurface(int width, int height, uint32_t memoryCaps, IDirectDrawSurface **surface) {
     DDSURFACEDESC desc;
     ZeroMemory(&desc, sizeof desc);
     desc.dwSize = sizeof desc;

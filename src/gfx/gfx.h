@@ -39,6 +39,8 @@ int RestoreDisplay(void);
 void rlDDRelease(void);
 uint32_t MakeColour(int32_t r, int32_t g, int32_t b);
 int32_t __cdecl SetClearColour(int32_t r, int32_t g, int32_t b);
+// An off-screen plain surface in system memory (DDSCAPS_SYSTEMMEMORY) or where DirectDraw puts it (0).
+long CreatePlainSurface(int width, int height, uint32_t memoryCaps, struct IDirectDrawSurface **surface);
 // The DirectDraw half of Alt+Enter: cooperative level and display mode for the new FullScreen value.
 void SwitchDisplayMode(void);
 

@@ -24,15 +24,9 @@ static void ReleaseSurface(Image *image) {
 
 static IDirectDrawSurface *CreateImageSurface(int width, int height) {
     if (!DirectDraw) return 0;
-    DDSURFACEDESC desc;
-    ZeroMemory(&desc, sizeof desc);
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.dwWidth = width;
-    desc.dwHeight = height;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | (SystemMemorySurfaces ? DDSCAPS_SYSTEMMEMORY : 0);
     IDirectDrawSurface *surface = 0;
-    if (DirectDraw->CreateSurface(&desc, &surface, NULL) != DD_OK) return 0;
+    if (CreatePlainSurface(width, height, SystemMemorySurfaces ? DDSCAPS_SYSTEMMEMORY : 0, &surface) != DD_OK)
+        return 0;
     return surface;
 }
 

@@ -58,16 +58,6 @@ double FrameMicroseconds() {
 
 const size_t FramePixels = 640 * 360 * 2;  // the clear and the present
 
-Sprite *Show(Image *image, int x, int y) {
-    Sprite *sprite = NewSprite(10);
-    sprite->image = image;
-    sprite->srcRight = image->width;
-    sprite->srcBottom = image->height;
-    sprite->x = x;
-    sprite->y = y;
-    sprite->visible = 1;
-    return sprite;
-}
 }  // namespace
 
 int main() {
@@ -101,12 +91,12 @@ int main() {
     Report("frame: nothing but the clear", FrameMicroseconds(), FramePixels);
 
     Image *small = NewImage("small.bmp");
-    for (int i = 0; i < 1000; i++) Show(small, Random(0, 607), Random(0, 327));
+    for (int i = 0; i < 1000; i++) ShowSprite(small, Random(0, 607), Random(0, 327));
     Report("frame: 1000 plain 32x32", FrameMicroseconds(), FramePixels + 1000 * 32 * 32);
     FreeSceneSprites();
 
     for (int i = 0; i < 200; i++) {
-        Sprite *sprite = Show(small, Random(0, 575), Random(0, 295));
+        Sprite *sprite = ShowSprite(small, Random(0, 575), Random(0, 295));
         sprite->right = sprite->x + 64;
         sprite->bottom = sprite->y + 64;
         sprite->stretch = 1;

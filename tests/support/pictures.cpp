@@ -71,7 +71,7 @@ std::string Bmp8(int width, int height, const std::vector<Rgb> &palette, const s
     return out;
 }
 
-void WriteGameFile(const std::string &name, const Members &members) {
+std::string BuildPack(const Members &members) {
     std::vector<const char *> names;
     std::vector<uint32_t> sizes;
     for (const auto &member : members) {
@@ -79,19 +79,38 @@ void WriteGameFile(const std::string &name, const Members &members) {
         sizes.push_back((uint32_t)member.second.size());
     }
     int32_t count = (int32_t)members.size();
-    std::vector<uint8_t> image(PackDirectoryBytes(names.data(), count));
-    WritePackDirectory(image.data(), names.data(), sizes.data(), count);
+    std::string image(PackDirectoryBytes(names.data(), count), '\0');
+    WritePackDirectory((uint8_t *)&image[0], names.data(), sizes.data(), count);
     for (const auto &member : members) {
         size_t at = image.size();
         image.resize(at + member.second.size());
-        ScramblePackData(image.data() + at, (const uint8_t *)member.second.data(), member.second.size());
+        ScramblePackData((uint8_t *)&image[at], (const uint8_t *)member.second.data(), member.second.size());
     }
+    return image;
+}
+
+void WriteGameFile(const std::string &name, const std::string &bytes) {
     char folder[MAX_PATH];
     ModuleDirectory(folder);
     FILE *file = fopen((std::string(folder) + name).c_str(), "wb");
     if (!file) return;
-    fwrite(image.data(), 1, image.size(), file);
+    fwrite(bytes.data(), 1, bytes.size(), file);
     fclose(file);
+}
+
+void WriteGameFile(const std::string &name, const Members &members) {
+    WriteGameFile(name, BuildPack(members));
+}
+
+Sprite *ShowSprite(Image *image, int x, int y, uint32_t priority) {
+    Sprite *sprite = NewSprite(priority);
+    sprite->image = image;
+    sprite->srcRight = image->width;
+    sprite->srcBottom = image->height;
+    sprite->x = x;
+    sprite->y = y;
+    sprite->visible = 1;
+    return sprite;
 }
 
 void EnsureDisplay() {

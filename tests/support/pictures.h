@@ -18,12 +18,21 @@ std::string Bmp24(int width, int height, const std::function<Rgb(int x, int y)> 
 std::string Bmp8(int width, int height, const std::vector<Rgb> &palette,
                  const std::function<int(int x, int y)> &index);
 
-// Writes an RVPX game file of that name into the test program's folder, holding the given members.
+// An RVPX pack image holding the given members (name, plain bytes), in that order.
 typedef std::vector<std::pair<std::string, std::string>> Members;
+std::string BuildPack(const Members &members);
+// Writes a game file of that name into the test program's folder: a pack of the given members, or
+// the given bytes as they are (damaged packs).
 void WriteGameFile(const std::string &name, const Members &members);
+void WriteGameFile(const std::string &name, const std::string &bytes);
 
 // Main window, display and sprite list, made once per test program.
 void EnsureDisplay();
+
+struct Image;
+struct Sprite;
+// A visible plain sprite showing the whole image with its top-left corner at (x, y).
+Sprite *ShowSprite(Image *image, int x, int y, uint32_t priority = 100);
 
 // The back buffer as locked right now; pixels converted from its own format to 8-bit channels.
 // On a 16-bit back buffer a colour comes back only to within a step of its channel.

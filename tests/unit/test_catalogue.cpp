@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "harness.h"
+#include "pictures.h"
 #include "catalogue/catalogue.h"
 #include "pack/pack_format.h"
 #include "shell/shell.h"
@@ -98,24 +99,10 @@ protected:
 
     // A game file holding a game.ini (none when ini is empty) and a game.dll.
     void MakeGame(const std::string &name, const std::string &ini) {
-        std::vector<std::pair<std::string, std::string>> members;
+        Members members;
         if (!ini.empty()) members.push_back({"game.ini", ini});
         members.push_back({"game.dll", "MZ not a library"});
-        std::vector<const char *> names;
-        std::vector<uint32_t> sizes;
-        for (auto &m : members) {
-            names.push_back(m.first.c_str());
-            sizes.push_back((uint32_t)m.second.size());
-        }
-        std::string image(PackDirectoryBytes(names.data(), (int32_t)names.size()), '\0');
-        WritePackDirectory((uint8_t *)&image[0], names.data(), sizes.data(), (int32_t)names.size());
-        for (auto &m : members) image += m.second;
-        size_t data = PackDirectoryBytes(names.data(), (int32_t)names.size());
-        ScramblePackData((uint8_t *)&image[data], (const uint8_t *)&image[data], image.size() - data);
-        FILE *file = fopen((Folder() + name).c_str(), "wb");
-        ASSERT_TRUE(file);
-        fwrite(image.data(), 1, image.size(), file);
-        fclose(file);
+        WriteGameFile(name, members);
         made.push_back(name);
     }
 

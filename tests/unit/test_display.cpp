@@ -17,16 +17,6 @@ Image *LoadFrom(const char *pack, const char *member) {
     EXPECT_EQ(SetPack(pack), 1);
     return NewImage(member);
 }
-Sprite *ShowAt(Image *image, int x, int y) {
-    Sprite *sprite = NewSprite(10);
-    sprite->image = image;
-    sprite->srcRight = image->width;
-    sprite->srcBottom = image->height;
-    sprite->x = x;
-    sprite->y = y;
-    sprite->visible = 1;
-    return sprite;
-}
 }  // namespace
 
 TEST(Display, StartsInSystemMemoryByDefaultAndClearsToDarkGrey) {
@@ -116,7 +106,7 @@ TEST(Display, RebuildReloadsEveryImageFromItsOwnPackAndKeepsTheCurrentPack) {
     Image *menu = LoadFrom(MENU_PACK, "cursor.bmp");
     Image *blue = LoadFrom("rebuild_b.vyg", "pic.bmp");
     ASSERT_TRUE(red && menu && blue);
-    Sprite *left = ShowAt(red, 0, 0), *middle = ShowAt(menu, 200, 0), *right = ShowAt(blue, 100, 0);
+    Sprite *left = ShowSprite(red, 0, 0), *middle = ShowSprite(menu, 200, 0), *right = ShowSprite(blue, 100, 0);
     Frame before = DrawFrame();
     EXPECT_GT(640 * 360 - before.count(MakeRgb(16, 16, 16)), 2 * 64 + 20);  // the MENUDATA picture shows too
     int loadsBefore = CountInLog("BMPLoadComplete pic.bmp(8,8)\n");
@@ -189,8 +179,8 @@ TEST(Display, FullScreenPutsThePlayAreaBetweenTheBands) {
     ASSERT_EQ(SetPack("bands.vyg"), 1);
     Image *tall = NewImage("tall.bmp");
     ASSERT_NE(tall, nullptr);
-    Sprite *top = ShowAt(tall, 0, -5);      // rows 0..14 of the play area
-    Sprite *bottom = ShowAt(tall, 0, 355);  // rows 355..359 only
+    Sprite *top = ShowSprite(tall, 0, -5);      // rows 0..14 of the play area
+    Sprite *bottom = ShowSprite(tall, 0, 355);  // rows 355..359 only
     SetClearColour(0, 0, 128);
     const Rgb band = MakeRgb(0, 0, 128);
     Frame frame = DrawFrame();

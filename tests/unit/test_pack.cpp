@@ -7,13 +7,13 @@
 #include <utility>
 #include <vector>
 #include "harness.h"
+#include "pictures.h"
 #include "pack/pack.h"
 #include "pack/pack_format.h"
 #include "shell/shell.h"
 
 namespace {
 
-typedef std::vector<std::pair<std::string, std::string>> Members;
 
 std::string Folder() {
     char folder[MAX_PATH];
@@ -40,29 +40,6 @@ std::string ReadFile(const std::string &path) {
     while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
     fclose(file);
     return bytes;
-}
-
-void WriteGameFile(const std::string &name, const std::string &image) {
-    FILE *file = fopen((Folder() + name).c_str(), "wb");
-    fwrite(image.data(), 1, image.size(), file);
-    fclose(file);
-}
-
-std::string BuildPack(const Members &members) {
-    std::vector<const char *> names;
-    std::vector<uint32_t> sizes;
-    for (auto &m : members) {
-        names.push_back(m.first.c_str());
-        sizes.push_back((uint32_t)m.second.size());
-    }
-    std::string image(PackDirectoryBytes(names.data(), (int32_t)names.size()), '\0');
-    WritePackDirectory((uint8_t *)&image[0], names.data(), sizes.data(), (int32_t)names.size());
-    for (auto &m : members) {
-        std::string data = m.second;
-        ScramblePackData((uint8_t *)&data[0], (const uint8_t *)data.data(), data.size());
-        image += data;
-    }
-    return image;
 }
 
 // The member's bytes as extracted, or "<none>"; the temporary file is deleted again.

@@ -49,19 +49,9 @@ Image *Load(const char *member) {
     return image;
 }
 
-Sprite *Plain(Image *image, int x, int y, uint32_t priority = 100) {
-    Sprite *sprite = NewSprite(priority);
-    sprite->image = image;
-    sprite->srcRight = image->width;
-    sprite->srcBottom = image->height;
-    sprite->x = x;
-    sprite->y = y;
-    sprite->visible = 1;
-    return sprite;
-}
 
 Sprite *Stretched(Image *image, int srcRight, RECT to) {
-    Sprite *sprite = Plain(image, to.left, to.top);
+    Sprite *sprite = ShowSprite(image, to.left, to.top);
     sprite->srcRight = srcRight;
     sprite->right = to.right;
     sprite->bottom = to.bottom;
@@ -82,8 +72,8 @@ protected:
 
 TEST_F(Sprites, PlainClipsAtTheLeftAndRightEdges) {
     Image *stripes = Load("stripe20.bmp");
-    Plain(stripes, -5, 0);
-    Plain(stripes, 630, 20);
+    ShowSprite(stripes, -5, 0);
+    ShowSprite(stripes, 630, 20);
     Frame frame = DrawFrame();
     for (int x = 0; x < 15; x++) EXPECT_EQ(SourceColumn(frame.at(x, 0)), x + 5) << x;
     EXPECT_TRUE(frame.shows(15, 0, Clear));
@@ -93,11 +83,11 @@ TEST_F(Sprites, PlainClipsAtTheLeftAndRightEdges) {
 
 TEST_F(Sprites, PlainClipsAtTheTopAndBottomAndSkipsWhatIsOutside) {
     Image *stripes = Load("stripe20.bmp");
-    Plain(stripes, 100, 355);
-    Plain(stripes, 200, -7);
-    Plain(stripes, 300, 360);
-    Plain(stripes, -20, 100);
-    Plain(stripes, 640, 100);
+    ShowSprite(stripes, 100, 355);
+    ShowSprite(stripes, 200, -7);
+    ShowSprite(stripes, 300, 360);
+    ShowSprite(stripes, -20, 100);
+    ShowSprite(stripes, 640, 100);
     Frame frame = DrawFrame();
     for (int y = 355; y < 360; y++) EXPECT_EQ(SourceRow(frame.at(100, y)), y - 355) << y;
     EXPECT_EQ(SourceRow(frame.at(200, 0)), 7);
@@ -145,9 +135,9 @@ TEST_F(Sprites, StretchedEmptyOrInvertedRectanglesDrawNothing) {
 }
 
 TEST_F(Sprites, BlackPixelsLeaveWhatIsUnderneath) {
-    Plain(Load("blue.bmp"), 0, 0, 1);
-    Plain(Load("checker.bmp"), 0, 0, 2);
-    Plain(Load("black.bmp"), 100, 100, 3);
+    ShowSprite(Load("blue.bmp"), 0, 0, 1);
+    ShowSprite(Load("checker.bmp"), 0, 0, 2);
+    ShowSprite(Load("black.bmp"), 100, 100, 3);
     Stretched(Load("black.bmp"), 16, RECT{200, 100, 260, 160});
     Stretched(Load("checker.bmp"), 8, RECT{300, 0, 316, 16});
     Frame frame = DrawFrame();
@@ -174,7 +164,7 @@ TEST_F(Sprites, AnEightBitPictureShowsItsPaletteColours) {
     EXPECT_EQ(picture->width, 5);
     EXPECT_EQ(picture->height, 2);
     EXPECT_EQ(CountInLog("BMPLoadComplete palette8.bmp(5,2)\n"), 1);
-    Plain(picture, 10, 10);
+    ShowSprite(picture, 10, 10);
     Frame frame = DrawFrame();
     EXPECT_TRUE(frame.shows(10, 10, Clear));  // index 0 is black, so transparent
     EXPECT_TRUE(frame.shows(11, 10, MakeRgb(255, 0, 0)));
@@ -185,12 +175,12 @@ TEST_F(Sprites, AnEightBitPictureShowsItsPaletteColours) {
 
 TEST_F(Sprites, EqualPrioritiesPutTheNewestUnderneathAndHiddenSpritesAreSkipped) {
     Image *red = Load("red.bmp"), *blue = Load("blue.bmp");
-    Sprite *older = Plain(red, 0, 0, 50);
-    Sprite *newer = Plain(blue, 8, 0, 50);  // overlaps columns 8..15
+    Sprite *older = ShowSprite(red, 0, 0, 50);
+    Sprite *newer = ShowSprite(blue, 8, 0, 50);  // overlaps columns 8..15
     EXPECT_TRUE(DrawFrame().shows(10, 5, MakeRgb(255, 0, 0)));
     ASSERT_EQ(SetSpritePriority(older, 50), 1);
     EXPECT_TRUE(DrawFrame().shows(10, 5, MakeRgb(0, 0, 255)));
-    Sprite *front = Plain(red, 8, 0, 51);
+    Sprite *front = ShowSprite(red, 8, 0, 51);
     EXPECT_TRUE(DrawFrame().shows(10, 5, MakeRgb(255, 0, 0)));
     front->visible = 0;
     EXPECT_TRUE(DrawFrame().shows(10, 5, MakeRgb(0, 0, 255)));
@@ -200,8 +190,8 @@ TEST_F(Sprites, EqualPrioritiesPutTheNewestUnderneathAndHiddenSpritesAreSkipped)
     EXPECT_EQ(SetSpritePriority(nullptr, 1), 0);
     EXPECT_EQ(FreeSprite(nullptr), 0);
     // The list stays sorted by unsigned priority whatever the order of creation.
-    Plain(red, 0, 0, 0xFFFFFFFFu);
-    Plain(red, 0, 0, 3);
+    ShowSprite(red, 0, 0, 0xFFFFFFFFu);
+    ShowSprite(red, 0, 0, 3);
     uint32_t last = 0;
     int count = 0;
     for (Sprite *s = SpriteList->next; s; s = s->next, count++) {
@@ -217,10 +207,10 @@ TEST_F(Sprites, SceneClearKeepsOnlyKeptSpritesAndImagesAndBalancesTheAllocator) 
     Image *kept = Load("red.bmp");
     kept->keep = 1;
     Image *scene = Load("blue.bmp");
-    Sprite *keptSprite = Plain(kept, 0, 0);
+    Sprite *keptSprite = ShowSprite(kept, 0, 0);
     keptSprite->keep = 1;
-    Plain(scene, 20, 0);
-    Plain(kept, 40, 0);
+    ShowSprite(scene, 20, 0);
+    ShowSprite(kept, 40, 0);
     FreeSceneSprites();
     FreeSceneImages();
     EXPECT_EQ(ImageCount, images + 1);
@@ -235,7 +225,7 @@ TEST_F(Sprites, SceneClearKeepsOnlyKeptSpritesAndImagesAndBalancesTheAllocator) 
 
 TEST_F(Sprites, FillChangesEveryPixelAndBlackMakesThePictureTransparent) {
     Image *picture = Load("checker.bmp");
-    Plain(picture, 0, 0);
+    ShowSprite(picture, 0, 0);
     EXPECT_EQ(FillImage(picture, 0, 255, 0), 0);
     Frame frame = DrawFrame();
     EXPECT_TRUE(frame.shows(0, 0, MakeRgb(0, 255, 0)));
@@ -263,8 +253,8 @@ TEST_F(Sprites, AMissingMemberIsReportedAndLeavesNothingBehind) {
 
 TEST_F(Sprites, ListReleaseFreesEverySpriteAndLogsTheBalance) {
     Image *red = Load("red.bmp");
-    Plain(red, 0, 0)->keep = 1;
-    Plain(red, 0, 0);
+    ShowSprite(red, 0, 0)->keep = 1;
+    ShowSprite(red, 0, 0);
     FreeSpriteList();
     EXPECT_EQ(SpriteList, nullptr);
     EXPECT_EQ(CountInLog("スプライトメモリ解放0\n"), 1);
