@@ -29,6 +29,11 @@ static void UnloadGame(void) {
     TempGamePath[0] = 0;
 }
 
+// GetProcAddress hands out every export as one generic type; the game's entry points have their own.
+static void (*GameExport(const char *name))(void) {
+    return (void (*)(void))GetProcAddress((HMODULE)GameModule, name);
+}
+
 static int RefuseGame(const char *message) {
     UnloadGame();
     ErrorBox(message);
@@ -52,7 +57,8 @@ static int LoadGameLibrary(void) {
 
 int LaunchGame(void) {
     int n = SelectedGame;
-    const char *fileName = n >= 1 && n <= GameCatalogue.GameCount ? GameCatalogue.entries[n - 1].fileName : "";
+    int known = n >= 1 && n <= GameCatalogue.GameCount;
+    const char *fileName = known ? GameCatalogue.entries[n - 1].fileName : "";
     Log("launch vyg file(%d) : %s\n", n - 1, fileName);
     if (!fileName[0] || !SetPack(fileName)) {
         ErrorBox("ゲームファイルがありません");
@@ -62,9 +68,9 @@ int LaunchGame(void) {
         ErrorBox("ゲームファイルが壊れています。");
         return 0;
     }
-    GameStart = (GameStartProc)GetProcAddress((HMODULE)GameModule, "Start");
+    GameStart = (GameStartProc)GameExport("Start");
     if (!GameStart) return RefuseGame("スタートエントリポイント取得失敗");
-    GameEnd = (GameEndProc)GetProcAddress((HMODULE)GameModule, "End");
+    GameEnd = (GameEndProc)GameExport("End");
     if (!GameEnd) return RefuseGame("エンドエントリポイント取得失敗");
 
     GameEnded = 0;

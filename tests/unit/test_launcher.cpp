@@ -42,9 +42,10 @@ NameAnswers *answers = 0;
 HHOOK answerHook = 0;
 
 LRESULT CALLBACK Answer(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && answers) {
+    char text[256] = "";
+    if (code == HCBT_ACTIVATE && answers && GetClassNameA((HWND)wParam, text, sizeof text) &&
+        strcmp(text, "#32770") == 0) {
         HWND box = (HWND)wParam;
-        char text[256] = "";
         HWND edit = GetDlgItem(box, IDC_NAME_EDIT);
         if (edit) {
             GetDlgItemTextA(box, IDC_NAME_CONGRATULATION, text, sizeof text);
@@ -128,7 +129,7 @@ void __cdecl ProbeAtEnd() {
 }
 
 template <typename T> T Export(const char *name) {
-    return (T)GetProcAddress((HMODULE)GameModule, name);
+    return (T)(void (*)(void))GetProcAddress((HMODULE)GameModule, name);
 }
 
 class Launcher : public ::testing::Test {
