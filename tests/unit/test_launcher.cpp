@@ -350,6 +350,39 @@ TEST_F(Launcher, GameStillRunningAtExitIsUnloadedAndDeleted) {
     ExpectNothingLeft();
 }
 
+// The playable game: it enters under the cover the menu leaves, pops what is clicked, and after its
+// minute reports the points with their label.
+TEST_F(Launcher, BalloonGamePopsWhatIsClickedAndReportsItsScore) {
+    FadeState = FADE_COVERED;
+    for (int i = 0; i < 3; i++) Tick();
+    ASSERT_EQ(Launch("BALLOON.VYG"), 1);
+    int clicks = 0;
+    for (int i = 0; i < 4000 && !SceneDone; i++) {
+        for (Sprite *s = SpriteList->next; s && clicks < 8; s = s->next) {
+            int flying = s->visible && s->image && s->image->width == 6 * 48 && s->srcLeft < 5 * 48;
+            if (!flying || s->y < 40 || s->y > 280) continue;
+            MouseState.x = s->x + 24;
+            MouseState.y = s->y + 25;
+            MouseState.click[0] = 1;
+            clicks++;
+            break;
+        }
+        if (i % 100 == 0) Tick(); else RunTasks(), ClearClicks();
+    }
+    ASSERT_EQ(SceneDone, 1);
+    EXPECT_EQ(clicks, 8);
+    EXPECT_GE(GameResult.score, 80u);
+    EXPECT_EQ(GameResult.score % 10, 0u);
+    EXPECT_EQ(std::string(GameResult.label), std::to_string(GameResult.score) + "てん");
+    EXPECT_EQ(FadeState, FADE_COVERED) << "the game leaves under the cover";
+    AnswerNames names({"ポモ"});
+    PlayToTheEnd();
+    ExpectNothingLeft();
+    EXPECT_EQ(ImageCount, images);
+    FadeState = FADE_UNCOVER;
+    for (int i = 0; i < 40; i++) Tick();
+}
+
 class HighScore : public Launcher {
 protected:
     void SetUp() override {
