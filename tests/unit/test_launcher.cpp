@@ -355,6 +355,7 @@ TEST_F(Launcher, GameStillRunningAtExitIsUnloadedAndDeleted) {
 TEST_F(Launcher, BalloonGamePopsWhatIsClickedAndReportsItsScore) {
     FadeState = FADE_COVERED;
     for (int i = 0; i < 3; i++) Tick();
+    SetUp();  // the cover's rows are the fade task's, kept across the game
     ASSERT_EQ(Launch("BALLOON.VYG"), 1);
     int clicks = 0;
     for (int i = 0; i < 4000 && !SceneDone; i++) {
