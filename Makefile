@@ -49,11 +49,14 @@ fuzz: deps
 	@cmake -S . -B $(FUZZ) -DROBINA_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build $(FUZZ) -j $(JOBS)
 	@for f in $(FUZZ)/fuzz_*; do \
-	  [ -x "$$f" ] || continue; \
-	  echo "== $$f for $(FUZZ_SECONDS) s"; \
-	  mkdir -p $(FUZZ)/corpus/$$(basename $$f); \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ)/corpus/$$(basename $$f) 2>&1 | \
-	    grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || exit 1; \
+	  [ -f "$$f" ] && [ -x "$$f" ] || continue; \
+	  name=$$(basename $$f); mkdir -p $(FUZZ)/corpus/$$name; \
+	  echo "== $$name for $(FUZZ_SECONDS) s"; \
+	  if ! "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ)/corpus/$$name \
+	       >$(FUZZ)/$$name.log 2>&1; then \
+	    tail -40 $(FUZZ)/$$name.log; echo "$$name: FAILED"; exit 1; \
+	  fi; \
+	  grep -E 'stat::number_of_executed_units|stat::peak_rss' $(FUZZ)/$$name.log; \
 	done
 
 bench: win

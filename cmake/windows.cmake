@@ -54,17 +54,35 @@ robina_target_options(robina_test_support)
 target_include_directories(robina_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(robina_test_support PUBLIC robina_engine gtest)
 
-# One test program per file of tests/unit; each runs under Wine as one CTest entry.
+# One test program per file of tests/unit; each runs under Wine as one CTest entry. Each carries the
+# program's resources (dialogs, icons, MENUDATA), so code that loads them runs as in Robina.exe.
 file(GLOB ROBINA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 foreach(src ${ROBINA_UNIT_TESTS})
   get_filename_component(name ${src} NAME_WE)
-  add_executable(${name} ${src})
+  add_executable(${name} ${src} ${ROBINA_RC})
+  add_dependencies(${name} robina_art)
   robina_target_options(${name})
   target_link_libraries(${name} PRIVATE robina_test_support gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+  # A folder of its own per program: each one's debug.log is started afresh by its first line, so
+  # programs running side by side must not share one.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
+  # Likewise a capture file of its own for what it plays; a "_nodevice" program has no audio device.
+  set(audio ${CMAKE_BINARY_DIR}/tests/${name}.run/audio.raw)
+  if(name MATCHES "_nodevice$")
+    set(audio none)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "ROBINA_AUDIO_FILE=${audio}")
 endforeach()
+
+# The pack reader's test program carries MENUDATA as Robina.exe does, and reads Robina.exe's copy.
+if(TARGET test_pack)
+  set(ROBINA_TEST_PACK_RC ${CMAKE_SOURCE_DIR}/tests/unit/test_pack.rc)
+  target_sources(test_pack PRIVATE ${ROBINA_TEST_PACK_RC})
+  set_source_files_properties(${ROBINA_TEST_PACK_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
+  add_dependencies(test_pack robina_art Robina)
+endif()
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/games/CMakeLists.txt)
   add_subdirectory(games)

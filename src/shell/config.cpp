@@ -22,14 +22,14 @@ int ReadConfig(const char *name, void *buffer, uint32_t size) {
     if (RegQueryValueExA(key, name, NULL, NULL, NULL, &stored) != ERROR_SUCCESS) stored = 0;
     if (stored != size) {
         RegCloseKey(key);
-        Log("レジストリサイズ異常1");
+        Log("レジストリサイズ異常1\n");
         return 0;
     }
     DWORD length = size;
     LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE *)buffer, &length);
     RegCloseKey(key);
     if (status == ERROR_MORE_DATA) {
-        Log("レジストリサイズ異常2");
+        Log("レジストリサイズ異常2\n");
         return 0;
     }
     return status == ERROR_SUCCESS;

@@ -1,10 +1,99 @@
-// Entry point of Robina.exe.
+// Entry point of Robina.exe: screens the command line, keeps to one running instance, refuses desktops
+// and systems the program cannot run on, brings the subsystems up in order, runs the loop and takes
+// everything down again. Every exit after the instance mutex exists releases it and logs the count of
+// allocator blocks still live.
 #include <windows.h>
+#include <string.h>
+#include "shell/dxprobe.h"
 #include "shell/shell.h"
+#include "sound/sound.h"
+#include "task/task.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    MainInstance = instance;
-    Log("ポモのロビナ ver1.04 start\n");
-    Log("アプリ終了 メモリ解放忘れ%d\n", (int)LiveBlocks);
+static HANDLE instanceMutex = NULL;  // named after the product; marks the running instance
+
+static const char GAME_FILE_NOTICE[] =
+    "このファイルはポモのロビナ用のゲームファイルです。\n\n"
+    "※VYGファイルはRobina.exeのあるフォルダ内に一緒に入れることで、\n遊べるようになります。";
+static const char DEPTH_REFUSAL[] =
+    "現在の画面色数には対応しておりません。\nハイカラー(16bit)以上に切り替えてお楽しみ下さい。";
+static const char DIRECTX_REFUSAL[] =
+    "このソフトを実行するにはMicrosoftから提供されているDirectX7以上が\n"
+    "インストールされている必要があります。";
+
+static void Refuse(const char *message) {
+    MessageBoxA(NULL, message, PRODUCT_TITLE, MB_ICONWARNING | MB_OK);
+}
+
+// Only the menu switch ("/q", "-q", ...) is understood. Anything else ends the program; a game file
+// opened from the Windows shell arrives here as its path, and is answered with where such files go.
+static int AcceptCommandLine(const char *line) {
+    size_t length = strlen(line);
+    if (length < 2) return 1;
+    if (line[1] == 'q') {
+        QuickStart = 1;
+        return 1;
+    }
+    if (length >= 4 && strcmp(line + length - 4, ".vyg") == 0) Refuse(GAME_FILE_NOTICE);
     return 0;
+}
+
+// A second start brings the first instance (or its open dialog) to the front instead.
+static int BecomeOnlyInstance(void) {
+    HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, PRODUCT_TITLE);
+    if (existing) {
+        CloseHandle(existing);
+        HWND first = FindWindowA(PRODUCT_TITLE, NULL);
+        if (first) {
+            if (IsIconic(first)) ShowWindow(first, SW_RESTORE);
+            SetForegroundWindow(GetLastActivePopup(first));
+        }
+        return 0;
+    }
+    instanceMutex = CreateMutexA(NULL, FALSE, PRODUCT_TITLE);
+    return 1;
+}
+
+static int SystemSupported(void) {
+    DeleteObsoleteConfig();
+    // PENDING(display): if (DesktopBitDepth() < 15) { Refuse(DEPTH_REFUSAL); return 0; }
+    (void)DEPTH_REFUSAL;
+    if (DirectXVersion() < 0x700) {
+        Refuse(DIRECTX_REFUSAL);
+        return 0;
+    }
+    return 1;
+}
+
+// Only the display can fail here; a sound failure shows its own error box, which ends the program
+// through the quit message once the loop runs.
+static int StartSubsystems(void) {
+    // PENDING(display): if (!InitDisplay()) return 0;
+    InitSound();
+    // PENDING(sprites): InitSpriteList();
+    InitMouse();
+    InitTaskList();
+    // PENDING(boot): SetRootSteps(BootSteps);
+    return 1;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+    if (!AcceptCommandLine(commandLine)) return 0;
+    if (!BecomeOnlyInstance()) return 0;
+    int exitCode = 0;
+    if (SystemSupported()) {
+        Log("ポモのロビナ ver1.04 start\n");
+        if (CreateMainWindow(instance, showCommand) && StartSubsystems()) {
+            ResetFrameClock();
+            Log("loop start\n");
+            exitCode = RunMessageLoop();
+            ReleaseSubsystems();
+        }
+    }
+    if (instanceMutex) {
+        ReleaseMutex(instanceMutex);
+        CloseHandle(instanceMutex);
+        instanceMutex = NULL;
+    }
+    Log("アプリ終了 メモリ解放忘れ%d\n", (int)LiveBlocks);
+    return exitCode;
 }

@@ -24,8 +24,16 @@ int ReadConfig(const char *name, void *buffer, uint32_t size);
 int WriteConfig(const char *name, const void *data, uint32_t size);
 int DeleteObsoleteConfig(void);
 
-// --- frame clock and loop (loop.cpp) ---
+// --- start-up settings dialog (settings.cpp) ---
+extern int32_t StartupCancelled;   // 1 when the settings dialog was left without starting
+int SettingsDialog(void *owner);   // runs the modal dialog; 1 when the user chose to start
+
+// --- frame clock, message and frame loop, shutdown (loop.cpp) ---
 void ResetFrameClock(void);
+int RunMessageLoop(void);          // until the quit message; returns its parameter
+int FramePass(void);               // one pass while frames run: due ticks, a frame; returns the ticks
+void ReleaseSubsystems(void);      // everything the start-up brought up, in reverse order
+extern uint32_t (*FrameTime)(void);  // ms clock of the loop: timeGetTime, replaced by tests
 extern int32_t SystemCursorShown;  // 1 while the Windows cursor is shown
 extern int32_t FramesPerSecond;    // frames drawn per second, refreshed every 500 ms
 extern int32_t FramesRunning;      // 1 from the first activation of the main window on
@@ -37,7 +45,13 @@ extern void *MainWindow;            // HWND of the main window
 extern int32_t FullScreen;          // 1: 640x480 full-screen mode; 0: window mode
 extern int32_t WindowActive;        // 1 while the main window is active
 extern MouseRecord MouseState;      // the shared mouse record, refreshed once per tick
+int CreateMainWindow(void *instance, int showCommand);  // 0: failed, or the user chose not to start
+void FitWindow(void);
+void ToggleFullScreen(void);
+int InitMouse(void);               // clears all of MouseState
+int ReleaseMouse(void);
 int PollMouse(void);
 void ClearClicks(void);
+void ClearButtons(void);           // all click and held flags
 
 #endif

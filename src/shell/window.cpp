@@ -1,5 +1,9 @@
-// Main window and mouse input.
+// The main window: its class, its creation around the start-up settings dialog, its placement in
+// window mode (centred, 640x360 client area) and full-screen mode (640x480 pop-up at the origin), the
+// switch between the two, and the window procedure, which turns button messages into MouseState.
+// PollMouse refreshes the position once per tick and masks buttons the play area should not see.
 #include <windows.h>
+#include <string.h>
 #include "shell/shell.h"
 
 void *MainInstance = 0;
@@ -7,3 +11,160 @@ void *MainWindow = 0;
 int32_t FullScreen = 0;
 int32_t WindowActive = 0;
 MouseRecord MouseState;
+
+enum {
+    WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+    FULL_SCREEN_STYLE = WS_POPUP | WS_VISIBLE,
+    PROGRAM_ICON = 120,
+    BUTTON_LEFT = 0,
+    BUTTON_RIGHT = 1,
+};
+
+// Expects the window's outer size at 640x360: the difference to the client size then gives the frame.
+static void CentreWindow(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    int width = 2 * PLAY_WIDTH - client.right;
+    int height = 2 * PLAY_HEIGHT - client.bottom;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    MoveWindow(window, x, y, width, height, TRUE);
+}
+
+void FitWindow(void) {
+    HWND window = (HWND)MainWindow;
+    MoveWindow(window, 0, 0, PLAY_WIDTH, PLAY_HEIGHT, TRUE);
+    if (FullScreen)
+        MoveWindow(window, 0, 0, PLAY_WIDTH, FULL_HEIGHT, TRUE);
+    else
+        CentreWindow(window);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+}
+
+void ToggleFullScreen(void) {
+    HWND window = (HWND)MainWindow;
+    FullScreen = !FullScreen;
+    SetWindowLongA(window, GWL_STYLE, FullScreen ? FULL_SCREEN_STYLE : WINDOW_STYLE);
+    // PENDING(display): on the display's DirectDraw object, full screen:
+    //   SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN); SetDisplayMode(640, 480, 16);
+    // window: SetCooperativeLevel(window, DDSCL_NORMAL); RestoreDisplayMode().
+    FitWindow();
+    // PENDING(display): RequestDisplayRestore();
+    ResetFrameClock();
+}
+
+static void PressButton(int button) {
+    MouseState.held[button] = 1;
+    MouseState.click[button] = 1;
+}
+
+static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ACTIVATE:
+        if (wParam) {
+            WindowActive = 1;
+            FramesRunning = 1;
+        } else {
+            WindowActive = 0;
+        }
+        break;
+    case WM_PAINT:
+        // PENDING(display): PresentFrame();
+        break;
+    case WM_CLOSE:
+        // Leaves the exclusive display to the desktop before the window goes.
+        if (FullScreen) SetForegroundWindow(GetDesktopWindow());
+        PostQuitMessage(0);
+        break;
+    case WM_DISPLAYCHANGE:
+        // PENDING(display): if (!FullScreen) RequestDisplayRestore();
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE) SendMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_RETURN) ToggleFullScreen();
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_KEYMENU) return 0;
+        break;
+    case WM_LBUTTONDOWN:
+        PressButton(BUTTON_LEFT);
+        break;
+    case WM_LBUTTONUP:
+        MouseState.held[BUTTON_LEFT] = 0;
+        break;
+    case WM_RBUTTONDOWN:
+        PressButton(BUTTON_RIGHT);
+        break;
+    case WM_RBUTTONUP:
+        MouseState.held[BUTTON_RIGHT] = 0;
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int CreateMainWindow(void *instance, int showCommand) {
+    MainInstance = instance;
+    HINSTANCE module = (HINSTANCE)instance;
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = module;
+    windowClass.hIcon = LoadIconA(module, MAKEINTRESOURCEA(PROGRAM_ICON));
+    windowClass.hIconSm = (HICON)LoadImageA(module, MAKEINTRESOURCEA(PROGRAM_ICON), IMAGE_ICON,
+                                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
+    windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    windowClass.lpszClassName = PRODUCT_TITLE;
+    if (!RegisterClassExA(&windowClass)) return 0;
+    HWND window = CreateWindowExA(0, PRODUCT_TITLE, PRODUCT_TITLE, WINDOW_STYLE, 0, 0, PLAY_WIDTH,
+                                  PLAY_HEIGHT, NULL, NULL, module, NULL);
+    // Without a window nothing later can draw or receive input.
+    if (!window) return 0;
+    MainWindow = window;
+    CentreWindow(window);
+    if (!SettingsDialog(window)) return 0;
+    if (FullScreen) {
+        SetWindowLongA(window, GWL_STYLE, WS_POPUP);
+        MoveWindow(window, 0, 0, PLAY_WIDTH, FULL_HEIGHT, TRUE);
+    }
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    return 1;
+}
+
+int InitMouse(void) {
+    memset(&MouseState, 0, sizeof MouseState);
+    return 1;
+}
+
+int ReleaseMouse(void) {
+    return 1;
+}
+
+void ClearButtons(void) {
+    memset(MouseState.click, 0, sizeof MouseState.click);
+    memset(MouseState.held, 0, sizeof MouseState.held);
+}
+
+// In window mode buttons count only over the play area, so a press outside it, or a button held
+// while the cursor leaves, reads as released; in full screen the bands above and below count too.
+int PollMouse(void) {
+    POINT origin = {0, 0};
+    POINT cursor = {0, 0};
+    ClientToScreen((HWND)MainWindow, &origin);
+    GetCursorPos(&cursor);
+    MouseState.x = cursor.x - origin.x;
+    MouseState.y = cursor.y - origin.y - (FullScreen ? FULL_BAND : 0);
+    int inside = MouseState.x >= 0 && MouseState.x < PLAY_WIDTH && MouseState.y >= 0 &&
+                 MouseState.y < PLAY_HEIGHT;
+    if (!WindowActive || (!FullScreen && !inside)) ClearButtons();
+    return 1;
+}
+
+void ClearClicks(void) {
+    memset(MouseState.click, 0, sizeof MouseState.click);
+}

@@ -7,6 +7,9 @@
 //   testtool reg-set KEY NAME HEXBYTES   store a REG_SZ value of HKCU\KEY with exactly those bytes
 //   testtool reg-delete KEY              delete HKCU\KEY with everything below it
 //   testtool hkcr-get KEY                print the default value of HKEY_CLASSES_ROOT\KEY (UTF-8)
+//   testtool window TITLE ACTION         on the top-level window of that title: "minimize" it, press its
+//                                        "close" box (SC_CLOSE), or print its "state" as
+//                                        "iconic=0|1 foreground=0|1" (foreground: it or its pop-up)
 // Windows texts are UTF-16 here and UTF-8 on the outside.
 #include <windows.h>
 #include <stdio.h>
@@ -159,6 +162,20 @@ static int HkcrGet(const wchar_t *path) {
     return 0;
 }
 
+// --- window actions (start-up tests: second instance, close boxes) ---
+static int WindowAction(const wchar_t *title, const std::wstring &action) {
+    HWND window = FindWindowW(NULL, title);
+    if (!window) return 1;
+    if (action == L"minimize") return ShowWindow(window, SW_MINIMIZE), 0;
+    if (action == L"close") return PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+    if (action != L"state") return 2;
+    HWND front = GetForegroundWindow();
+    int foreground = front == window || (front && GetWindow(front, GW_OWNER) == window);
+    printf("iconic=%d foreground=%d\n", IsIconic(window) ? 1 : 0, foreground);
+    return 0;
+}
+// --- end of window actions ---
+
 int wmain(int argc, wchar_t **argv) {
     if (argc < 2) return 2;
     std::wstring command = argv[1];
@@ -167,6 +184,7 @@ int wmain(int argc, wchar_t **argv) {
     if (command == L"reg-set" && argc == 5) return RegSet(argv[2], argv[3], argv[4]);
     if (command == L"reg-delete" && argc == 3) return RegDeleteTreeW(HKEY_CURRENT_USER, argv[2]) ? 1 : 0;
     if (command == L"hkcr-get" && argc == 3) return HkcrGet(argv[2]);
+    if (command == L"window" && argc == 4) return WindowAction(argv[2], argv[3]);
     fprintf(stderr, "testtool: unknown command\n");
     return 2;
 }

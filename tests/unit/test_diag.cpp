@@ -85,3 +85,14 @@ TEST(DirectXVersion, ReportsDirectX8UnderWine) {
     EXPECT_EQ(DirectXVersion(), 0x800);
     EXPECT_EQ(DirectXVersion(), 0x800);  // repeatable: the first probe left nothing in the way
 }
+
+TEST(AllocDeathTest, AnImpossibleBlockEndsTheProgramWithAMessageInsteadOfReturningNull) {
+    EXPECT_EXIT(
+        {
+            BoxWatcher watcher;  // without an answer the box would wait for ever
+            Alloc(-1);
+            _exit(7);  // not reached: Alloc never hands back a null
+        },
+        ::testing::ExitedWithCode(1), "");
+    EXPECT_EQ(CountInLog("Alloc failed: -1 bytes\n"), 1);  // the child's log line
+}

@@ -1,6 +1,7 @@
 // Launch and return of game libraries, driven tick by tick as the scene sequence drives them, with
 // the display, sound, fade and cursor tasks up. The game files are built from games/testgames and lie
-// beside this program, which runs in that folder of its own (its log and game files are its own).
+// beside this program, which is built into a folder of its own so that no other test program's
+// game files are scanned with them.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -21,15 +22,6 @@
 #include "task/task.h"
 
 namespace {
-struct OwnFolder {
-    OwnFolder() {
-        char folder[MAX_PATH];
-        if (ModuleDirectory(folder)) SetCurrentDirectoryA(folder);
-        FILE *marker = fopen("debughqx.bin", "w");
-        if (marker) fclose(marker);
-    }
-} ownFolder;
-
 // Answers the name dialog with the next of the given names (closing it by its close box when none
 // is left) and every other box with OK, recording what each showed.
 struct NameAnswers {

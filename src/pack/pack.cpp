@@ -1,0 +1,173 @@
+// The pack reader: owns the current pack (a resource of the program, read in place, or a game file
+// cached whole), the temporary-name counter and the one tracked temporary file. A failed SetPack
+// keeps the previous pack and its cache, so the current name always describes the bytes held.
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+#include "pack/pack.h"
+#include "pack/pack_format.h"
+#include "shell/shell.h"
+
+enum { PACK_SOURCE_RESOURCE = 0, PACK_SOURCE_CACHE = 1, TEMP_NAMES = 10000, COPY_CHUNK = 16384 };
+
+static char CurrentName[MAX_PATH];        // name given to the last successful SetPack; "" at start
+static char PackPath[MAX_PATH];           // resource name, or full path of the cached game file
+static int32_t SourceKind = PACK_SOURCE_RESOURCE;
+static uint8_t *PackCache = 0;            // the whole current game file (Alloc), or null
+static uint32_t PackCacheSize = 0;        // its bytes
+int32_t TempCounter = 0;                  // number part of the last temporary name tried, 0..9999
+static char LastExtractedPath[MAX_PATH];  // temporary file of the last extraction; "" when none
+static PackEntry Directory[PACK_MAX_MEMBERS];  // scratch table of the directory walk
+
+static const char RESOURCE_TYPE[] = "RVP";
+
+static void DropCache(void) {
+    if (PackCache) Free(PackCache);
+    PackCache = 0;
+    PackCacheSize = 0;
+}
+
+// Reads the game file at PackPath whole into a new cache; the old cache goes only on success.
+static int CacheGameFile(void) {
+    HANDLE file = CreateFileA(PackPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        Log("not found resfile %s\n", PackPath);
+        return 0;
+    }
+    // One buffer of the whole file: beyond 2 GB the counted allocator cannot hold it.
+    DWORD size = GetFileSize(file, NULL);
+    int readable = size != INVALID_FILE_SIZE && size <= 0x7FFFFFFF;
+    uint8_t *buffer = readable ? (uint8_t *)Alloc((int32_t)size) : 0;
+    if (readable) Log("read resfile size %ld\n", (long)size);
+    DWORD got = 0;
+    if (!readable || !ReadFile(file, buffer, size, &got, NULL) || got != size) {
+        if (buffer) Free(buffer);
+        CloseHandle(file);
+        Log("crash resfile %s\n", PackPath);
+        return 0;
+    }
+    CloseHandle(file);
+    DropCache();
+    PackCache = buffer;
+    PackCacheSize = size;
+    Log("file cached\n");
+    return 1;
+}
+
+int SetPack(const char *name) {
+    Log("set pack > %s\n", name);
+    if (strlen(name) >= MAX_PATH) return 0;
+    if (FindResourceA(NULL, name, RESOURCE_TYPE)) {
+        Log("type:INTERNAL packpath:%s\n", name);
+        snprintf(PackPath, sizeof PackPath, "%s", name);
+        SourceKind = PACK_SOURCE_RESOURCE;
+    } else {
+        char folder[MAX_PATH], path[MAX_PATH];
+        if (!ModuleDirectory(folder)) return 0;
+        if (snprintf(path, sizeof path, "%s%s", folder, name) >= (int)sizeof path) return 0;
+        Log("name:%s packpath:%s\n", name, path);
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return 0;
+        char previousPath[MAX_PATH];
+        memcpy(previousPath, PackPath, sizeof previousPath);
+        memcpy(PackPath, path, sizeof PackPath);
+        if (!CacheGameFile()) {
+            memcpy(PackPath, previousPath, sizeof PackPath);
+            return 0;
+        }
+        SourceKind = PACK_SOURCE_CACHE;
+    }
+    snprintf(CurrentName, sizeof CurrentName, "%s", name);
+    return 1;
+}
+
+const char *CurrentPackName(void) {
+    return CurrentName;
+}
+
+// The next free name "rvpx%04d.tmp" of the temporary folder; after 10,000 taken names, the last.
+static int ChooseTempPath(char *path) {
+    char folder[MAX_PATH + 1];
+    DWORD length = GetTempPathA(MAX_PATH, folder);
+    if (length == 0 || length >= MAX_PATH) return 0;
+    strcat(folder, "\\");
+    for (int tries = 0; tries < TEMP_NAMES; tries++) {
+        TempCounter += 1;
+        if (TempCounter > TEMP_NAMES - 1) TempCounter = 0;
+        if (snprintf(path, MAX_PATH, "%srvpx%04d.tmp", folder, (int)TempCounter) >= MAX_PATH) return 0;
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) break;
+    }
+    return 1;
+}
+
+// The bytes of the current pack, or null when there is none to reach.
+static const uint8_t *ReachPack(size_t *size) {
+    if (SourceKind == PACK_SOURCE_CACHE) {
+        *size = PackCacheSize;
+        return PackCache;
+    }
+    HRSRC found = FindResourceA(NULL, PackPath, RESOURCE_TYPE);
+    HGLOBAL loaded = found ? LoadResource(NULL, found) : NULL;
+    if (!loaded) return 0;
+    *size = SizeofResource(NULL, found);
+    return (const uint8_t *)LockResource(loaded);
+}
+
+// Writes count unscrambled bytes to a new file at path; a partial file is removed.
+static int WriteMember(const char *path, const uint8_t *data, uint32_t count) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    uint8_t chunk[COPY_CHUNK];
+    int written = 1;
+    for (uint32_t done = 0; done < count && written;) {
+        uint32_t part = count - done < (uint32_t)COPY_CHUNK ? count - done : (uint32_t)COPY_CHUNK;
+        UnscramblePackData(chunk, data + done, part);
+        DWORD wrote = 0;
+        written = WriteFile(file, chunk, part, &wrote, NULL) && wrote == part;
+        done += part;
+    }
+    CloseHandle(file);
+    if (!written) DeleteFileA(path);
+    return written;
+}
+
+const char *ExtractMember(const char *name) {
+    Log("pack open > %s\n", name);
+    char tempPath[MAX_PATH];
+    if (!ChooseTempPath(tempPath)) {
+        Log("no temporary folder for %s\n", name);
+        return 0;
+    }
+    size_t size = 0;
+    const uint8_t *image = ReachPack(&size);
+    if (!image) return 0;
+    char folded[PACK_NAME_BYTES];
+    snprintf(folded, sizeof folded, "%s", name);
+    FoldPackName(folded);
+    int32_t index = FindPackMember(image, size, name, Directory);
+    if (index < 0) {
+        Log("not found file %s in packfile\n", folded);
+        return 0;
+    }
+    const PackEntry *member = &Directory[index];
+    if (!WriteMember(tempPath, image + member->offset, member->size)) {
+        Log("cannot make tmpfile %s for %s\n", tempPath, folded);
+        return 0;
+    }
+    Log("make[%s] %s\n", folded, tempPath);
+    memcpy(LastExtractedPath, tempPath, sizeof LastExtractedPath);
+    return LastExtractedPath;
+}
+
+int DeleteExtracted(void) {
+    if (LastExtractedPath[0]) {
+        DeleteFileA(LastExtractedPath);
+        LastExtractedPath[0] = 0;
+        Log("pack close\n");
+    }
+    return 1;
+}
+
+void ReleasePackCache(void) {
+    DropCache();
+}

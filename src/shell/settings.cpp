@@ -1,0 +1,69 @@
+// The start-up settings dialog (resource 124): drawing path and screen mode, kept in the configuration
+// key as one-character strings ("1" or "0"). Its choice of screen mode becomes FullScreen; leaving it
+// any way but through the start button cancels the start.
+#include <windows.h>
+#include "shell/shell.h"
+
+int32_t StartupCancelled = 0;
+
+enum {
+    SETTINGS_DIALOG = 124,
+    RADIO_STANDARD = 1007,
+    RADIO_VRAM = 1008,
+    RADIO_WINDOW = 1012,
+    RADIO_FULL_SCREEN = 1013,
+    FLAG_SIZE = 2,  // one character and its terminating zero
+};
+
+// A missing or wrongly sized value reads as "0".
+static int StoredFlag(const char *name) {
+    char value[FLAG_SIZE];
+    return ReadConfig(name, value, FLAG_SIZE) && value[0] == '1';
+}
+
+static void Start(HWND dialog) {
+    int vram = IsDlgButtonChecked(dialog, RADIO_VRAM) == BST_CHECKED;
+    int window = IsDlgButtonChecked(dialog, RADIO_WINDOW) == BST_CHECKED;
+    WriteConfig("UseVRAM", vram ? "1" : "0", FLAG_SIZE);
+    WriteConfig("ScreenMode", window ? "0" : "1", FLAG_SIZE);
+    FullScreen = window ? 0 : 1;
+    EndDialog(dialog, IDOK);
+}
+
+static void Cancel(HWND dialog) {
+    StartupCancelled = 1;
+    EndDialog(dialog, IDCANCEL);
+}
+
+static INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        CheckRadioButton(dialog, RADIO_STANDARD, RADIO_VRAM,
+                         StoredFlag("UseVRAM") ? RADIO_VRAM : RADIO_STANDARD);
+        CheckRadioButton(dialog, RADIO_WINDOW, RADIO_FULL_SCREEN,
+                         StoredFlag("ScreenMode") ? RADIO_FULL_SCREEN : RADIO_WINDOW);
+        StartupCancelled = 0;
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            Start(dialog);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            Cancel(dialog);
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        Cancel(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// A dialog that cannot be opened counts as cancelled: the program must not start unconfigured.
+int SettingsDialog(void *owner) {
+    StartupCancelled = 1;
+    DialogBoxParamA((HINSTANCE)MainInstance, MAKEINTRESOURCEA(SETTINGS_DIALOG), (HWND)owner, SettingsProc, 0);
+    return !StartupCancelled;
+}

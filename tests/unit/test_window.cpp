@@ -1,0 +1,202 @@
+// The real main window (its settings dialog answered by the watcher): placement, the mouse record as
+// the ticks see it, the cursor rule, the mode switch and the two ways to end the loop.
+#include <windows.h>
+#include <stdio.h>
+#include <vector>
+#include <gtest/gtest.h>
+#include "harness.h"
+#include "shell/shell.h"
+#include "task/task.h"
+
+namespace {
+
+uint32_t fakeNow = 0;
+uint32_t FakeTime(void) {
+    return fakeNow;
+}
+
+struct TickView {
+    int click, held;
+};
+std::vector<TickView> ticks;  // left button as each tick saw it
+
+void __cdecl RecordTick(void) {
+    ticks.push_back({MouseState.click[0], MouseState.held[0]});
+}
+const StepRoutine RecordSteps[1] = {RecordTick};
+
+HWND Main() {
+    return (HWND)MainWindow;
+}
+
+void PutCursor(int x, int y) {
+    POINT origin = {0, 0};
+    ClientToScreen(Main(), &origin);
+    SetCursorPos(origin.x + x, origin.y + y);
+}
+
+// Runs the tick due now; the clock then moves on to the next one.
+void NextTick() {
+    FramePass();
+    fakeNow += TICK_MS;
+}
+
+class Window : public ::testing::Test {
+protected:
+    static HKEY scratch;
+    static char scratchPath[64];
+    static std::vector<BoxRecord> dialogs;
+    static int created;
+
+    static void SetUpTestSuite() {
+        snprintf(scratchPath, sizeof scratchPath, "Software\\RobinaUnitTest\\window-%lu", GetCurrentProcessId());
+        RegCreateKeyExA(HKEY_CURRENT_USER, scratchPath, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &scratch, NULL);
+        RegOverridePredefKey(HKEY_CURRENT_USER, scratch);
+        BoxWatcher watcher;
+        created = CreateMainWindow(GetModuleHandleA(NULL), SW_SHOWNORMAL);
+        dialogs = watcher.boxes;
+        SetForegroundWindow(Main());
+        PumpMessages();
+    }
+    static void TearDownTestSuite() {
+        RegOverridePredefKey(HKEY_CURRENT_USER, NULL);
+        RegCloseKey(scratch);
+        RegDeleteTreeA(HKEY_CURRENT_USER, scratchPath);
+    }
+    void SetUp() override {
+        ASSERT_EQ(created, 1);
+        FrameTime = FakeTime;
+        fakeNow = 50000;
+        InitTaskList();
+        InitMouse();
+        CreateTask(RecordSteps, 10, TASK_ATTR_RUN, 4);
+        ResetFrameClock();
+        ticks.clear();
+        WindowActive = 1;
+        PutCursor(100, 100);
+    }
+    void TearDown() override {
+        FreeAllTasks();
+    }
+};
+HKEY Window::scratch = 0;
+char Window::scratchPath[64];
+std::vector<BoxRecord> Window::dialogs;
+int Window::created = 0;
+
+TEST_F(Window, OpensCentredWithAPlayAreaClientAfterTheDialog) {
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].caption, "ポモのロビナ　スタートアップ");
+    RECT client, frame;
+    GetClientRect(Main(), &client);
+    GetWindowRect(Main(), &frame);
+    EXPECT_EQ(client.right, PLAY_WIDTH);
+    EXPECT_EQ(client.bottom, PLAY_HEIGHT);
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
+    LONG style = GetWindowLongA(Main(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_MAXIMIZEBOX),
+              WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    EXPECT_TRUE(IsWindowVisible(Main()));
+    EXPECT_NE(GetClassLongPtrA(Main(), GCLP_HICON), 0);
+}
+
+TEST_F(Window, AClickLastsOneTickAndHoldingLastsUntilTheButtonGoesUp) {
+    SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+    NextTick();
+    NextTick();
+    SendMessageA(Main(), WM_LBUTTONUP, 0, MAKELPARAM(100, 100));
+    NextTick();
+    ASSERT_EQ(ticks.size(), 3u);
+    EXPECT_EQ(ticks[0].click * 10 + ticks[0].held, 11);
+    EXPECT_EQ(ticks[1].click * 10 + ticks[1].held, 1);
+    EXPECT_EQ(ticks[2].click * 10 + ticks[2].held, 0);
+    EXPECT_EQ(MouseState.x, 100);
+    EXPECT_EQ(MouseState.y, 100);
+
+    SendMessageA(Main(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(100, 100));
+    PollMouse();
+    EXPECT_EQ(MouseState.click[1] * 10 + MouseState.held[1], 11);
+    SendMessageA(Main(), WM_RBUTTONUP, 0, MAKELPARAM(100, 100));
+    EXPECT_EQ(MouseState.held[1], 0);
+}
+
+TEST_F(Window, WindowModeReadsButtonsOutsideThePlayAreaOrWhileInactiveAsReleased) {
+    SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+    PutCursor(-3, 50);
+    NextTick();
+    EXPECT_EQ(MouseState.x, -3);
+    EXPECT_EQ(ticks[0].click + ticks[0].held, 0);
+
+    PutCursor(639, 359);
+    SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(639, 359));
+    PollMouse();
+    EXPECT_EQ(MouseState.held[0], 1);
+    WindowActive = 0;
+    PollMouse();
+    EXPECT_EQ(MouseState.click[0] + MouseState.held[0], 0);
+}
+
+TEST_F(Window, FullScreenShiftsByTheBandAndKeepsButtonsInIt) {
+    FullScreen = 1;
+    PutCursor(200, 10);
+    SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 10));
+    PollMouse();
+    FullScreen = 0;
+    EXPECT_EQ(MouseState.x, 200);
+    EXPECT_EQ(MouseState.y, 10 - FULL_BAND);
+    EXPECT_EQ(MouseState.click[0] + MouseState.held[0], 2);
+}
+
+TEST_F(Window, TheWindowsCursorIsHiddenOnlyOverThePlayArea) {
+    NextTick();
+    EXPECT_EQ(SystemCursorShown, 0);
+    PutCursor(PLAY_WIDTH, 10);
+    NextTick();
+    EXPECT_EQ(SystemCursorShown, 1);
+    PutCursor(10, PLAY_HEIGHT - 1);
+    NextTick();
+    EXPECT_EQ(SystemCursorShown, 0);
+    PutCursor(10, -1);
+    NextTick();
+    EXPECT_EQ(SystemCursorShown, 1);
+}
+
+TEST_F(Window, AltEnterTwiceComesBackCentredWithTheClockRestartedAndNoButtons) {
+    fakeNow += 5000;
+    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+    RECT frame;
+    GetWindowRect(Main(), &frame);
+    EXPECT_EQ(FullScreen, 1);
+    EXPECT_EQ(GetWindowLongA(Main(), GWL_STYLE) & (WS_POPUP | WS_CAPTION), WS_POPUP);
+    EXPECT_EQ(frame.left * 1000 + frame.top, 0);
+    EXPECT_EQ(frame.right - frame.left, PLAY_WIDTH);
+    EXPECT_EQ(frame.bottom - frame.top, FULL_HEIGHT);
+
+    SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(FullScreen, 0);
+    EXPECT_EQ(MouseState.click[0] + MouseState.held[0], 0);
+    EXPECT_EQ(FramePass(), 1);  // not the 250 ticks of the five seconds before the switch
+    RECT client;
+    GetClientRect(Main(), &client);
+    GetWindowRect(Main(), &frame);
+    EXPECT_EQ(client.right * 1000 + client.bottom, PLAY_WIDTH * 1000 + PLAY_HEIGHT);
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
+}
+
+// Esc and the close box both end in WM_CLOSE and the quit message; the window is then gone.
+TEST_F(Window, CloseBoxAndEscEndTheLoopTheSameWay) {
+    HWND second = CreateWindowExA(0, PRODUCT_TITLE, "second", WS_CAPTION | WS_SYSMENU, 0, 0, 100, 100, NULL, NULL,
+                                  GetModuleHandleA(NULL), NULL);
+    ASSERT_TRUE(second != NULL);
+    PostMessageA(second, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(RunMessageLoop(), 0);
+    EXPECT_FALSE(IsWindow(second));
+
+    PostMessageA(Main(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(RunMessageLoop(), 0);
+    EXPECT_FALSE(IsWindow(Main()));
+}
+
+}  // namespace
