@@ -7,6 +7,7 @@
 #include "sound/sound.h"
 #include "task/task.h"
 #include "pack/pack.h"
+#include "launcher/launcher.h"
 
 static uint32_t SystemTime(void) {
     return timeGetTime();
@@ -106,6 +107,5 @@ void ReleaseSubsystems(void) {
     ReleaseSnd();
     // PENDING(display): rlDDRelease();
     ReleasePackCache();
-    // PENDING(launcher): a game library still loaded is freed and its temporary file deleted:
-    //   if (TempGamePath[0]) { FreeLibrary(GameModule); DeleteFileA(TempGamePath); TempGamePath[0] = 0; }
+    UnloadGameAtExit();
 }
