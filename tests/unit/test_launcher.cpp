@@ -133,7 +133,12 @@ protected:
         InitSpriteList();
         InitTaskList();
         FillServiceTable();
-        ScanGameFiles();
+        {
+            // Test programs share one registry: records left by others may be reported and reset.
+            BoxWatcher saveDataMessages;
+            ScanGameFiles();
+        }
+        PumpMessages();
         SetPack(MENU_PACK);
         StartCursorTask();
         StartFadeTask();
