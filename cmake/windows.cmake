@@ -76,13 +76,30 @@ foreach(src ${ROBINA_UNIT_TESTS})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "ROBINA_AUDIO_FILE=${audio}")
 endforeach()
 
-# The pack reader's test program carries MENUDATA as Robina.exe does, and reads Robina.exe's copy.
+# The pack reader's tests also read the copy of MENUDATA inside Robina.exe.
 if(TARGET test_pack)
-  set(ROBINA_TEST_PACK_RC ${CMAKE_SOURCE_DIR}/tests/unit/test_pack.rc)
-  target_sources(test_pack PRIVATE ${ROBINA_TEST_PACK_RC})
-  set_source_files_properties(${ROBINA_TEST_PACK_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
-  add_dependencies(test_pack robina_art Robina)
+  add_dependencies(test_pack Robina)
 endif()
+
+# Drawing tests run a second time on a 16-bit display of their own (wine-env.sh starts one when
+# DISPLAY is unset), from a copy of the program in a folder of its own.
+function(robina_depth16_test name)
+  if(NOT TARGET ${name})
+    return()
+  endif()
+  set(dir ${CMAKE_BINARY_DIR}/tests16/${name})
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}> ${dir}/)
+  add_test(NAME ${name}_16bit
+    COMMAND env -u DISPLAY ROBINA_SCREEN_DEPTH=16 ${CMAKE_SOURCE_DIR}/tools/wine-env.sh
+            ${dir}/${name}.exe --gtest_color=no ${ARGN}
+    WORKING_DIRECTORY ${dir})
+  set_tests_properties(${name}_16bit PROPERTIES TIMEOUT 300)
+endfunction()
+robina_depth16_test(test_sprites)
+robina_depth16_test(test_text)
+robina_depth16_test(test_display --gtest_filter=Display.ChannelTable*:Display.MakeColour*:Display.Present*)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/games/CMakeLists.txt)
   add_subdirectory(games)

@@ -11,7 +11,8 @@
 # Settings, all optional:
 #   ROBINA_BUILD        build folder holding the prefix (default: <repo>/build)
 #   ROBINA_AUDIO_FILE   where played audio is written (default: $ROBINA_BUILD/audio.raw);
-#                       "none" gives the program no audio device at all
+#                       "none" gives the program no audio device at all; "system" leaves the
+#                       machine's own sound set-up alone, to hear the program
 #   ROBINA_SCREEN_DEPTH depth of the virtual display started here: 24 (default) or 16
 set -euo pipefail
 
@@ -47,6 +48,7 @@ start_display() {
 # ALSA reads ~/.asoundrc, so the audio sink is chosen through a HOME of its own.
 setup_audio() {
   local file=${ROBINA_AUDIO_FILE:-$ROBINA_BUILD/audio.raw}
+  [ "$file" = system ] && return 0
   local home="$ROBINA_BUILD/alsa-homes/$(printf '%s' "$file" | md5sum | cut -c1-12)"
   mkdir -p "$home"
   if [ "$file" = none ]; then

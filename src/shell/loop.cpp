@@ -7,6 +7,7 @@
 #include "sound/sound.h"
 #include "task/task.h"
 #include "pack/pack.h"
+#include "gfx/gfx.h"
 #include "launcher/launcher.h"
 
 static uint32_t SystemTime(void) {
@@ -40,7 +41,9 @@ void ResetFrameClock(void) {
 }
 
 static void DrawFrame(void) {
-    // PENDING(display): ClearBackBuffer(); DrawSprites(); PresentFrame();
+    ClearBackBuffer();
+    DrawSprites();
+    PresentFrame();
 }
 
 // The drawn cursor stands in for the Windows cursor inside the play area.
@@ -103,9 +106,9 @@ int RunMessageLoop(void) {
 void ReleaseSubsystems(void) {
     FreeAllTasks();
     ReleaseMouse();
-    // PENDING(display): FreeSpriteList();
+    FreeSpriteList();
     ReleaseSnd();
-    // PENDING(display): rlDDRelease();
+    rlDDRelease();
     ReleasePackCache();
     UnloadGameAtExit();
 }

@@ -8,6 +8,8 @@
 #include "shell/shell.h"
 #include "sound/sound.h"
 #include "task/task.h"
+#include "task/boot.h"
+#include "gfx/gfx.h"
 
 static HANDLE instanceMutex = NULL;  // named after the product; marks the running instance
 
@@ -55,8 +57,10 @@ static int BecomeOnlyInstance(void) {
 
 static int SystemSupported(void) {
     DeleteObsoleteConfig();
-    // PENDING(display): if (DesktopBitDepth() < 15) { Refuse(DEPTH_REFUSAL); return 0; }
-    (void)DEPTH_REFUSAL;
+    if (DesktopBitDepth() < 15) {
+        Refuse(DEPTH_REFUSAL);
+        return 0;
+    }
     if (DirectXVersion() < 0x700) {
         Refuse(DIRECTX_REFUSAL);
         return 0;
@@ -67,12 +71,12 @@ static int SystemSupported(void) {
 // Only the display can fail here; a sound failure shows its own error box, which ends the program
 // through the quit message once the loop runs.
 static int StartSubsystems(void) {
-    // PENDING(display): if (!InitDisplay()) return 0;
+    if (!InitDisplay()) return 0;
     InitSound();
-    // PENDING(sprites): InitSpriteList();
+    InitSpriteList();
     InitMouse();
     InitTaskList();
-    // PENDING(boot): SetRootSteps(BootSteps);
+    SetRootSteps(BootSteps);
     return 1;
 }
 

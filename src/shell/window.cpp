@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <string.h>
 #include "shell/shell.h"
+#include "gfx/gfx.h"
 
 void *MainInstance = 0;
 void *MainWindow = 0;
@@ -46,11 +47,9 @@ void ToggleFullScreen(void) {
     HWND window = (HWND)MainWindow;
     FullScreen = !FullScreen;
     SetWindowLongA(window, GWL_STYLE, FullScreen ? FULL_SCREEN_STYLE : WINDOW_STYLE);
-    // PENDING(display): on the display's DirectDraw object, full screen:
-    //   SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN); SetDisplayMode(640, 480, 16);
-    // window: SetCooperativeLevel(window, DDSCL_NORMAL); RestoreDisplayMode().
+    SwitchDisplayMode();
     FitWindow();
-    // PENDING(display): RequestDisplayRestore();
+    RequestDisplayRestore();
     ResetFrameClock();
 }
 
@@ -70,7 +69,7 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         }
         break;
     case WM_PAINT:
-        // PENDING(display): PresentFrame();
+        PresentFrame();
         break;
     case WM_CLOSE:
         // Leaves the exclusive display to the desktop before the window goes.
@@ -78,7 +77,7 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         PostQuitMessage(0);
         break;
     case WM_DISPLAYCHANGE:
-        // PENDING(display): if (!FullScreen) RequestDisplayRestore();
+        if (!FullScreen) RequestDisplayRestore();
         break;
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) SendMessageA(window, WM_CLOSE, 0, 0);

@@ -1,0 +1,71 @@
+// The game catalogue: the installed games found at boot with their saved records, the player's
+// profile, the file association of game files, and the save records in the configuration key.
+// Game g (counted from 1, as SelectedGame) is GameCatalogue.entries[g - 1].
+#ifndef ROBINA_CATALOGUE_H
+#define ROBINA_CATALOGUE_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include "catalogue/save_format.h"
+
+enum {
+    MAX_GAMES = 30,
+    RANK_COUNT = 10,
+    GAME_SAVED_BYTES = 420,     // playCount up to the end of rankLabels, as stored in a game record
+    MAIN_RECORD_BYTES = 52,
+    GAME_RECORD_BYTES = 448,
+    IDENTITY_RECORD_BYTES = 4,
+};
+
+extern const int32_t ShellVersion;  // the shell's version in hundredths: 104 is 1.04
+
+typedef struct GameEntry {
+    char fileName[30];              // game file name, upper case, zero-terminated
+    char gameId[20];                // GAMEID: the stem of the save record's value name
+    uint8_t version;                // VER in hundredths, modulo 256
+    uint8_t reserved;
+    // saved part: GAME_SAVED_BYTES from playCount on, stored byte for byte in the game record
+    uint32_t playCount;             // launches, capped at 99,999,999
+    uint32_t clickCount;            // button presses during play, capped at 99,999,999
+    char rankNames[RANK_COUNT][17]; // player names of ranks 1 to 10
+    uint8_t rankPad[2];
+    uint32_t rankScores[RANK_COUNT];    // never increasing; 0 is an empty rank
+    char rankLabels[RANK_COUNT][20];    // each ranked score as the game showed it
+    // end of the saved part
+    int32_t rankingEnabled;         // 1: the game has a records page and can send its top score
+    int32_t mapX;                   // destination point on the map, play-area pixels, > 0
+    int32_t mapY;
+} GameEntry;
+
+typedef struct GameCatalogueRecord {
+    uint32_t UserId;                // ties the game records to this player's main record
+    char PlayerName[20];            // Shift-JIS, zero-terminated
+    int32_t ZumiTotal;              // collected total
+    uint8_t GameCount;              // entries in use, 0 to MAX_GAMES
+    GameEntry entries[MAX_GAMES];
+} GameCatalogueRecord;
+
+static_assert(offsetof(GameEntry, playCount) == 52, "saved part starts on a 4-byte boundary");
+static_assert(offsetof(GameEntry, rankingEnabled) - offsetof(GameEntry, playCount) == GAME_SAVED_BYTES,
+              "saved part is exactly the stored bytes");
+static_assert(offsetof(GameEntry, rankScores) - offsetof(GameEntry, playCount) == 180, "score table");
+static_assert(sizeof(GameEntry) == 484, "entry layout");
+
+extern GameCatalogueRecord GameCatalogue;  // zeroed and filled by ScanGameFiles
+extern uint8_t SelectedGame;               // game chosen in the menu, from 1; 0: none
+
+// --- scan and game.ini (catalogue.cpp) ---
+int ScanGameFiles(void);                   // 0: no file matched "*.vyg"
+int ReadGameIni(GameEntry *entry);         // the game file must be the current pack; 1: acceptable
+
+// --- file association (association.cpp) ---
+int RegisterGameFileType(const char *extension, const char *description, int32_t icon);
+
+// --- save records and identity (savedata.cpp) ---
+void LoadRecord(int32_t game);             // 0: the main record
+void SaveRecord(int32_t game);
+uint32_t GetUserIdentity(void);
+// Writes the RECORD_TEXT_BYTES(n) text of n plain bytes with a freshly drawn key.
+void EncodeRecord(const void *plain, int32_t n, char *text);
+
+#endif

@@ -1,0 +1,179 @@
+// The image store: BMP members of the current pack, each in its own off-screen surface with black
+// as source colour key, kept in one list in loading order. A record remembers its member and pack
+// so a display rebuild can replace its surface in place; pointers to records stay valid throughout.
+#include <windows.h>
+#include <ddraw.h>
+#include <stdio.h>
+#include <string.h>
+#include "gfx/gfx.h"
+#include "pack/pack.h"
+#include "shell/shell.h"
+
+Image *ImageList = 0;
+int32_t ImageCount = 0;
+
+void CreateImageList(void) {
+    ImageList = (Image *)Alloc(sizeof(Image));
+    ImageCount = 0;
+}
+
+static void ReleaseSurface(Image *image) {
+    if (image->surface) image->surface->Release();
+    image->surface = 0;
+}
+
+static IDirectDrawSurface *CreateImageSurface(int width, int height) {
+    if (!DirectDraw) return 0;
+    DDSURFACEDESC desc;
+    ZeroMemory(&desc, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+    desc.dwWidth = width;
+    desc.dwHeight = height;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | (SystemMemorySurfaces ? DDSCAPS_SYSTEMMEMORY : 0);
+    IDirectDrawSurface *surface = 0;
+    if (DirectDraw->CreateSurface(&desc, &surface, NULL) != DD_OK) return 0;
+    return surface;
+}
+
+// GDI converts from whatever depth the bitmap has into the surface's format.
+static void CopyBitmap(HBITMAP bitmap, int width, int height, IDirectDrawSurface *surface) {
+    HDC memory = CreateCompatibleDC(NULL);
+    if (!memory) OutputDebugStringA("createcompatible dc failed\n");
+    SelectObject(memory, bitmap);
+    DDSURFACEDESC desc;
+    ZeroMemory(&desc, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_HEIGHT | DDSD_WIDTH;
+    surface->GetSurfaceDesc(&desc);
+    HDC target;
+    if (surface->GetDC(&target) == DD_OK) {
+        StretchBlt(target, 0, 0, desc.dwWidth, desc.dwHeight, memory, 0, 0, width, height, SRCCOPY);
+        surface->ReleaseDC(target);
+    }
+    DeleteDC(memory);
+}
+
+// Loads the member into the record's surface, replacing any surface it had.
+static int LoadBitmapInto(Image *image) {
+    const char *path = ExtractMember(image->name);
+    HBITMAP bitmap = path ? (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0,
+                                                LR_LOADFROMFILE | LR_CREATEDIBSECTION)
+                          : NULL;
+    DeleteExtracted();
+    if (!bitmap) return 0;
+    BITMAP info;
+    ZeroMemory(&info, sizeof info);
+    GetObjectA(bitmap, sizeof info, &info);
+    ReleaseSurface(image);
+    IDirectDrawSurface *surface = CreateImageSurface(info.bmWidth, info.bmHeight);
+    if (!surface) {
+        DeleteObject(bitmap);
+        return 0;
+    }
+    CopyBitmap(bitmap, info.bmWidth, info.bmHeight, surface);
+    DeleteObject(bitmap);
+    DDCOLORKEY black = {0, 0};
+    surface->SetColorKey(DDCKEY_SRCBLT, &black);
+    image->surface = surface;
+    image->width = info.bmWidth;
+    image->height = info.bmHeight;
+    Log("BMPLoadComplete %s(%d,%d)\n", image->name, (int)image->width, (int)image->height);
+    return 1;
+}
+
+static void Unlink(Image *image) {
+    image->prev->next = image->next;
+    if (image->next) image->next->prev = image->prev;
+}
+
+// A failed load is reported and its record dropped at once, so that no surface-less record is left
+// for a later display rebuild to stumble over. A name no pack member can carry fails the same way.
+Image *__cdecl NewImage(const char *name) {
+    if (!ImageList) CreateImageList();
+    Image *last = ImageList;
+    while (last->next) last = last->next;
+    Image *image = (Image *)Alloc(sizeof(Image));
+    image->prev = last;
+    last->next = image;
+    size_t length = name ? strlen(name) : sizeof image->name;
+    if (length < sizeof image->name) {
+        memcpy(image->name, name, length + 1);
+        snprintf(image->pack, sizeof image->pack, "%s", CurrentPackName());
+        if (LoadBitmapInto(image)) {
+            ImageCount += 1;
+            ResetFrameClock();
+            return image;
+        }
+    }
+    Unlink(image);
+    Free(image);
+    char message[sizeof image->name + 64];
+    snprintf(message, sizeof message, "画像の読み込みに失敗(%.259s)", name ? name : "");
+    ErrorBox(message);
+    return 0;
+}
+
+int32_t __cdecl FreeImage(Image *image) {
+    if (!image || image == ImageList) return ImageCount;
+    Unlink(image);
+    ReleaseSurface(image);
+    Free(image);
+    ImageCount -= 1;
+    return ImageCount;
+}
+
+void FreeSceneImages(void) {
+    if (!ImageList) return;
+    Image *image = ImageList->next;
+    while (image) {
+        Image *next = image->next;
+        if (!image->keep) FreeImage(image);
+        image = next;
+    }
+}
+
+int32_t __cdecl FillImage(Image *image, int32_t r, int32_t g, int32_t b) {
+    if (!image) return DDERR_INVALIDPARAMS;
+    if (!image->surface) return DDERR_SURFACELOST;
+    RECT area = {0, 0, image->width, image->height};
+    DDBLTFX fx;
+    ZeroMemory(&fx, sizeof fx);
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = MakeColour(r, g, b);
+    return image->surface->Blt(&area, NULL, NULL, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+}
+
+// The image's own pack is made current for the load and the caller's pack restored afterwards,
+// whatever the outcome, so a rebuild inside WM_PAINT leaves the running scene's pack alone.
+int ReloadImage(Image *image) {
+    if (DesktopBitDepth() < 15) return 1;
+    char kept[256];
+    snprintf(kept, sizeof kept, "%s", CurrentPackName());
+    SetPack(image->pack);
+    int loaded = LoadBitmapInto(image);
+    SetPack(kept);
+    return loaded;
+}
+
+int ReloadAllImages(void) {
+    for (Image *image = ImageList ? ImageList->next : 0; image; image = image->next)
+        if (!ReloadImage(image)) return 0;
+    return 1;
+}
+
+void ReleaseImageSurfaces(void) {
+    for (Image *image = ImageList ? ImageList->next : 0; image; image = image->next) ReleaseSurface(image);
+}
+
+void FreeImageList(void) {
+    Image *image = ImageList;
+    while (image) {
+        Image *next = image->next;
+        ReleaseSurface(image);
+        if (image != ImageList) ImageCount -= 1;
+        Free(image);
+        image = next;
+    }
+    ImageList = 0;
+}

@@ -1,0 +1,48 @@
+// GDI text into an image's surface or the back buffer: a bold Shift-JIS font made for each call,
+// a shadow in half the colour one pixel down and right, then the text itself, both transparent.
+#include <windows.h>
+#include <ddraw.h>
+#include <string.h>
+#include "gfx/gfx.h"
+
+enum { DEFAULT_TEXT_HEIGHT = 14 };
+
+static HFONT MakeFont(int height, int proportional) {
+    LOGFONTA font;
+    ZeroMemory(&font, sizeof font);
+    font.lfHeight = height;
+    font.lfWeight = FW_BOLD;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    lstrcpyA(font.lfFaceName, proportional ? "ＭＳ Ｐゴシック" : "ＭＳ ゴシック");
+    return CreateFontIndirectA(&font);
+}
+
+static void DrawPass(HDC dc, const char *text, RECT area, uint32_t format, int r, int g, int b) {
+    SetTextColor(dc, RGB(r, g, b));
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextA(dc, text, (int)strlen(text), &area, format);
+}
+
+int32_t __cdecl DrawString(IDirectDrawSurface *target, int32_t left, int32_t top, int32_t right,
+                           int32_t bottom, uint32_t format, const char *text, int32_t height, int32_t r,
+                           int32_t g, int32_t b, int32_t proportional) {
+    if (height <= 0) height = DEFAULT_TEXT_HEIGHT;
+    if (!target) target = BackBuffer;
+    if (!target) return DDERR_INVALIDOBJECT;
+    HDC dc;
+    HRESULT got = target->GetDC(&dc);
+    if (got != DD_OK) return got;
+    HFONT font = MakeFont(height, proportional);
+    HGDIOBJ previous = SelectObject(dc, font);
+    r &= 0xFF;
+    g &= 0xFF;
+    b &= 0xFF;
+    if (text) {
+        RECT shadow = {left + 1, top + 1, right + 1, bottom + 1};
+        DrawPass(dc, text, shadow, format, r / 2, g / 2, b / 2);
+        DrawPass(dc, text, RECT{left, top, right, bottom}, format, r, g, b);
+    }
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    return target->ReleaseDC(dc);
+}

@@ -1,0 +1,294 @@
+// The scan of game files made here, in this program's folder (this program owns every scan test:
+// other test programs' game files lying there are never acceptable games), and the file
+// association, read back after registering from here and from a copy in a folder with blanks.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <algorithm>
+#include <string>
+#include <vector>
+#include "harness.h"
+#include "catalogue/catalogue.h"
+#include "pack/pack_format.h"
+#include "shell/shell.h"
+
+namespace {
+std::string ClassValue(const char *key) {
+    char value[1024] = "";
+    LONG size = sizeof value;
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) != ERROR_SUCCESS) return "<missing>";
+    return value;
+}
+
+std::string ProgramPath() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    return path;
+}
+
+void ExpectAssociationOf(const std::string &program) {
+    EXPECT_EQ(ClassValue(".vyg"), "PomoRobina.vyg");
+    EXPECT_EQ(ClassValue("PomoRobina.vyg"), "ロビナ旅先ファイル");
+    EXPECT_EQ(ClassValue("PomoRobina.vyg\\DefaultIcon"), program + ",1");
+    EXPECT_EQ(ClassValue("PomoRobina.vyg\\shell\\open\\command"), program + " %1");
+}
+}  // namespace
+
+TEST(Association, PointsAtTheRunningProgram) {
+    ASSERT_EQ(RegisterGameFileType(".vyg", "ロビナ旅先ファイル", 1), 1);
+    ExpectAssociationOf(ProgramPath());
+}
+
+TEST(Association, FollowsTheProgramToAFolderWithBlanks) {
+    char folder[MAX_PATH];
+    ASSERT_EQ(ModuleDirectory(folder), 1);
+    std::string moved = std::string(folder) + "game shell copy\\";
+    std::string copy = moved + "robina test.exe";
+    CreateDirectoryA(moved.c_str(), NULL);
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
+    std::string command = "\"" + copy + "\" --gtest_filter=Association.PointsAtTheRunningProgram";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(copy.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, moved.c_str(),
+                               &startup, &process));
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(exitCode, 0u);
+    ExpectAssociationOf(copy);  // the blanks stay as they are, unquoted
+    EXPECT_NE(copy.find(" copy\\robina test.exe"), std::string::npos);
+
+    // Started once from its first folder again, the program takes all four entries back.
+    ASSERT_EQ(RegisterGameFileType(".vyg", "ロビナ旅先ファイル", 1), 1);
+    ExpectAssociationOf(ProgramPath());
+    DeleteFileA(copy.c_str());
+    DeleteFileA((moved + "debughqx.bin").c_str());
+    DeleteFileA((moved + "debug.log").c_str());
+    EXPECT_TRUE(RemoveDirectoryA(moved.c_str()));
+}
+
+namespace {
+std::string Folder() {
+    char folder[MAX_PATH];
+    ModuleDirectory(folder);
+    return folder;
+}
+
+// A game.ini of an acceptable game; extra lines come after the defaults, and a key given twice
+// keeps its first value, so a test removes a default by naming it in drop.
+std::string Ini(const std::string &fileName, const std::string &gameId, const std::string &extra = "",
+                const std::string &drop = "") {
+    std::string text = "[Robina]\r\n";
+    std::vector<std::string> lines = {"FILENAME=" + fileName, "GAMEID=" + gameId, "VER=100",
+                                      "REQUIREVER=100", "MAP_POSX=10", "MAP_POSY=20", "RANKING=0"};
+    for (const std::string &line : lines) {
+        std::string key = line.substr(0, line.find('='));
+        if (key != drop && ("\n" + extra).find("\n" + key + "=") == std::string::npos) text += line + "\r\n";
+    }
+    return text + extra;
+}
+
+class Scan : public ::testing::Test {
+protected:
+    HANDLE lock = 0;
+    std::vector<std::string> made;  // game files this test wrote
+
+    // A game file holding a game.ini (none when ini is empty) and a game.dll.
+    void MakeGame(const std::string &name, const std::string &ini) {
+        std::vector<std::pair<std::string, std::string>> members;
+        if (!ini.empty()) members.push_back({"game.ini", ini});
+        members.push_back({"game.dll", "MZ not a library"});
+        std::vector<const char *> names;
+        std::vector<uint32_t> sizes;
+        for (auto &m : members) {
+            names.push_back(m.first.c_str());
+            sizes.push_back((uint32_t)m.second.size());
+        }
+        std::string image(PackDirectoryBytes(names.data(), (int32_t)names.size()), '\0');
+        WritePackDirectory((uint8_t *)&image[0], names.data(), sizes.data(), (int32_t)names.size());
+        for (auto &m : members) image += m.second;
+        size_t data = PackDirectoryBytes(names.data(), (int32_t)names.size());
+        ScramblePackData((uint8_t *)&image[data], (const uint8_t *)&image[data], image.size() - data);
+        FILE *file = fopen((Folder() + name).c_str(), "wb");
+        ASSERT_TRUE(file);
+        fwrite(image.data(), 1, image.size(), file);
+        fclose(file);
+        made.push_back(name);
+    }
+
+    // The names of this test's game files in the order the system lists the folder.
+    std::vector<std::string> SystemOrder() {
+        std::vector<std::string> order;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((Folder() + "*.vyg").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return order;
+        do {
+            if (std::find(made.begin(), made.end(), found.cFileName) != made.end())
+                order.push_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        return order;
+    }
+
+    const GameEntry *Find(const char *fileName) {
+        for (int i = 0; i < GameCatalogue.GameCount; i++)
+            if (strcmp(GameCatalogue.entries[i].fileName, fileName) == 0) return &GameCatalogue.entries[i];
+        return nullptr;
+    }
+
+    // Runs a scan; returns what it logged (after a mark, as the log starts afresh at its first line).
+    std::string RunScan() {
+        static int scans = 0;
+        std::string mark = "-- scan " + std::to_string(++scans) + "\n";
+        Log("%s", mark.c_str());
+        BoxWatcher watcher;
+        EXPECT_EQ(ScanGameFiles(), 1);
+        EXPECT_TRUE(watcher.boxes.empty());
+        std::string log = ReadLog();
+        size_t at = log.rfind(mark);
+        EXPECT_NE(at, std::string::npos);
+        return at == std::string::npos ? log : log.substr(at + mark.size());
+    }
+
+    void SetUp() override {
+        lock = CreateMutexA(NULL, FALSE, "RobinaSaveDataTests");
+        WaitForSingleObject(lock, INFINITE);
+        EnsureMainWindow();
+        ForgetTestRecords();
+        // Game files an interrupted run of this program left behind would be games of every test.
+        for (const char *pattern : {"ct*.vyg", "tour?.vyg", "default.vyg"}) {
+            WIN32_FIND_DATAA found;
+            HANDLE search = FindFirstFileA((Folder() + pattern).c_str(), &found);
+            if (search == INVALID_HANDLE_VALUE) continue;
+            do DeleteFileA((Folder() + found.cFileName).c_str());
+            while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+    }
+    void TearDown() override {
+        for (const std::string &name : made) DeleteFileA((Folder() + name).c_str());
+        ForgetTestRecords();
+        ReleaseMutex(lock);
+        CloseHandle(lock);
+    }
+    // Game records of earlier runs may belong to another identity: start every test without them.
+    static void ForgetTestRecords() {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Mossleaf\\" PRODUCT_TITLE "\\Config\\", 0,
+                          KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+            return;
+        std::vector<std::string> names;
+        char name[256];
+        for (DWORD i = 0, size = sizeof name; RegEnumValueA(key, i, name, &size, 0, 0, 0, 0) == ERROR_SUCCESS;
+             i++, size = sizeof name)
+            if (strncmp(name, "ct", 2) == 0) names.push_back(name);
+        for (const std::string &n : names) RegDeleteValueA(key, n.c_str());
+        RegCloseKey(key);
+    }
+};
+}  // namespace
+
+TEST_F(Scan, AGameFileIsFoundOnlyUnderTheNameItsIniGives) {
+    MakeGame("tour1.vyg", Ini("Tour1.VYG", "cttour"));
+    MakeGame("default.vyg", Ini("default.vyg", "ctdefault"));
+    MakeGame("ctnoini.vyg", "");
+    std::string log = RunScan();
+    const GameEntry *tour = Find("TOUR1.VYG");
+    ASSERT_TRUE(tour);
+    EXPECT_STREQ(tour->gameId, "cttour");
+    EXPECT_EQ(tour->playCount, 0u);
+    EXPECT_NE(log.find("find vyg file : TOUR1.VYG\n"), std::string::npos);
+    EXPECT_NE(log.find("set vyg file : TOUR1.VYG(ver1.00)\nload data cttour100\n"), std::string::npos);
+    EXPECT_EQ(log.find("failed : read ini file\n"), std::string::npos);
+    EXPECT_EQ(log.find("DEFAULT.VYG"), std::string::npos);
+    EXPECT_EQ(log.find("CTNOINI.VYG"), std::string::npos);
+    EXPECT_FALSE(Find("DEFAULT.VYG"));
+    char expected[64];
+    snprintf(expected, sizeof expected, "ゲームファイルが%d個見つかりました\n", GameCatalogue.GameCount);
+    EXPECT_NE(log.find(expected), std::string::npos);
+
+    ASSERT_TRUE(MoveFileA((Folder() + "tour1.vyg").c_str(), (Folder() + "tour2.vyg").c_str()));
+    made.push_back("tour2.vyg");
+    log = RunScan();
+    EXPECT_FALSE(Find("TOUR1.VYG"));
+    EXPECT_FALSE(Find("TOUR2.VYG"));
+    EXPECT_EQ(log.find("TOUR"), std::string::npos);
+    EXPECT_EQ(log.find("failed : read ini file\n"), std::string::npos);
+}
+
+TEST_F(Scan, EveryIniRuleAcceptsOrRejects) {
+    struct Case { std::string name, gameId, extra, drop; bool accepted; };
+    const std::string id19 = "ctid19" + std::string(13, 'c'), id20 = "ctid20" + std::string(14, 'd');
+    const std::string name29 = "ct29" + std::string(21, 'a'), name30 = "ct30" + std::string(22, 'b');
+    const Case cases[] = {
+        {"ctreq104", "ctreq104", "REQUIREVER=104\r\n", "", true},
+        {"ctreq105", "ctreq105", "REQUIREVER=105\r\n", "", false},
+        {"ctnoreq", "ctnoreq", "", "REQUIREVER", true},
+        {"ctnoid", "", "", "GAMEID", false},
+        {"ctdefid", "default", "", "", false},
+        {"ctabc", "ctabc", "MAP_POSX=abc\r\n", "", false},
+        {"ctnegy", "ctnegy", "MAP_POSY=-5\r\n", "", false},
+        {"ctzeroy", "ctzeroy", "", "MAP_POSY", false},
+        {"ctlenient", "ctlenient", "MAP_POSX= +12x3\r\n", "", true},
+        {"ctrank", "ctrank", "RANKING=2\r\n", "", true},
+        {"ctver", "ctver", "VER=300\r\n", "", true},
+        {"ctid19", id19, "", "", true},
+        {"ctid20", id20, "", "", false},  // refused, not cut
+        {name29, "ct29", "", "", true},
+        {name30, "ct30", "", "", false},
+    };
+    for (const Case &c : cases) MakeGame(c.name + ".vyg", Ini(c.name + ".vyg", c.gameId, c.extra, c.drop));
+    std::string log = RunScan();
+
+    int rejected = 0;
+    for (const Case &c : cases) {
+        std::string upper = c.name + ".vyg";
+        std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+        const GameEntry *entry = Find(upper.c_str());
+        EXPECT_EQ(entry != nullptr, c.accepted) << c.name;
+        if (entry) {
+            EXPECT_EQ(entry->gameId, c.gameId);
+        }
+        EXPECT_NE(log.find("find vyg file : " + upper + "\n"), std::string::npos) << c.name;
+        rejected += !c.accepted;
+    }
+    int failedLines = 0;
+    for (size_t at = log.find("failed : read ini file\n"); at != std::string::npos;
+         at = log.find("failed : read ini file\n", at + 1))
+        failedLines++;
+    EXPECT_EQ(failedLines, rejected);
+    EXPECT_EQ(Find("CTLENIENT.VYG")->mapX, 12);
+    EXPECT_EQ(Find("CTRANK.VYG")->rankingEnabled, 1);
+    EXPECT_EQ(Find("CTREQ104.VYG")->rankingEnabled, 0);
+    EXPECT_EQ(Find("CTREQ104.VYG")->mapY, 20);
+    EXPECT_EQ(Find("CTVER.VYG")->version, 44);
+    EXPECT_NE(log.find("ctver ver3.00\n"), std::string::npos);
+    EXPECT_NE(log.find("set vyg file : CTVER.VYG(ver0.44)\n"), std::string::npos);
+    EXPECT_NE(log.find("load data ctver40\n"), std::string::npos);
+}
+
+TEST_F(Scan, ThirtyGamesAtMostInTheOrderTheSystemListsThem) {
+    for (int i = 0; i < 31; i++) {
+        char name[32], id[16];
+        snprintf(name, sizeof name, "ctmany%02d.vyg", (i * 17) % 31);  // not written in name order
+        snprintf(id, sizeof id, "ctmany%02d", (i * 17) % 31);
+        MakeGame(name, Ini(name, id));
+    }
+    std::string log = RunScan();
+    ASSERT_EQ(GameCatalogue.GameCount, 30);
+    std::vector<std::string> order = SystemOrder();
+    ASSERT_EQ(order.size(), 31u);
+    for (int i = 0; i < 30; i++) {
+        std::string upper = order[i];
+        std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+        EXPECT_EQ(GameCatalogue.entries[i].fileName, upper) << i;
+    }
+    std::string last = order[30];
+    std::transform(last.begin(), last.end(), last.begin(), ::toupper);
+    EXPECT_NE(log.find("game table full : " + last + " not added\n"), std::string::npos);
+    EXPECT_EQ(log.find("set vyg file : " + last), std::string::npos);
+    EXPECT_NE(log.find("ゲームファイルが30個見つかりました\n"), std::string::npos);
+}

@@ -1,0 +1,290 @@
+// Save records and the user identity through the real configuration key and system folder: first
+// run, damage and misplaced records, exact value sizes, and records surviving save-load cycles.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <string.h>
+#include <algorithm>
+#include <string>
+#include <vector>
+#include "harness.h"
+#include "catalogue/catalogue.h"
+#include "shell/shell.h"
+
+namespace {
+const char *ConfigKey = "Software\\Mossleaf\\" PRODUCT_TITLE "\\Config\\";
+
+std::string IdentityPath() {
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\wtconf.ini";
+}
+
+void DeleteValue(const char *name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ConfigKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}
+
+std::string ReadText(const char *name, uint32_t size) {
+    std::string text(size, '\0');
+    return ReadConfig(name, &text[0], size) ? text : std::string();
+}
+
+std::vector<uint8_t> ReadPlain(const char *name, int n) {
+    std::string text = ReadText(name, RECORD_TEXT_BYTES(n));
+    std::vector<uint8_t> plain(n);
+    if (text.empty() || !DecodeRecord(text.c_str(), n, plain.data())) plain.clear();
+    return plain;
+}
+
+void WritePlain(const char *name, const std::vector<uint8_t> &plain) {
+    std::string text(RECORD_TEXT_BYTES(plain.size()), '\0');
+    EncodeRecord(plain.data(), (int32_t)plain.size(), &text[0]);
+    ASSERT_TRUE(WriteConfig(name, text.data(), (uint32_t)text.size()));
+}
+
+uint32_t U32(const std::vector<uint8_t> &bytes, size_t at) {
+    uint32_t v;
+    memcpy(&v, &bytes[at], 4);
+    return v;
+}
+
+GameEntry &Game(int g) { return GameCatalogue.entries[g - 1]; }
+
+// Started with "--save-and-die", this program saves a profile and one game's record, then is
+// killed before it could tidy up anything.
+struct SaveAndDie {
+    SaveAndDie() {
+        if (!strstr(GetCommandLineA(), "--save-and-die")) return;
+        strcpy(Game(1).gameId, "svgame");
+        Game(1).version = 123;
+        LoadRecord(0);
+        LoadRecord(1);
+        GameCatalogue.ZumiTotal = 4242;
+        Game(1).playCount = 9;
+        SaveRecord(0);
+        SaveRecord(1);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+} saveAndDie;
+
+// Save data is shared by every test program in the prefix: other programs that touch it take the
+// same lock, so each test here sees only its own changes.
+class SaveData : public ::testing::Test {
+protected:
+    HANDLE lock = 0;
+    void SetUp() override {
+        lock = CreateMutexA(NULL, FALSE, "RobinaSaveDataTests");
+        WaitForSingleObject(lock, INFINITE);
+        EnsureMainWindow();
+        DeleteValue("RBSV100");
+        DeleteValue("RBSVUSER");
+        DeleteValue("svgame120");
+        DeleteValue("svother120");
+        DeleteFileA(IdentityPath().c_str());
+        memset(&GameCatalogue, 0, sizeof GameCatalogue);
+        strcpy(Game(1).gameId, "svgame");
+        Game(1).version = 123;
+        strcpy(Game(2).gameId, "svother");
+        Game(2).version = 129;
+        GameCatalogue.GameCount = 2;
+    }
+    void TearDown() override {
+        ReleaseMutex(lock);
+        CloseHandle(lock);
+    }
+};
+}  // namespace
+
+TEST_F(SaveData, FirstRunMakesIdentityProfileAndZeroedGameRecordsSilently) {
+    BoxWatcher watcher;
+    LoadRecord(0);
+    LoadRecord(1);
+    EXPECT_TRUE(watcher.boxes.empty());
+
+    char text[260] = "";
+    GetPrivateProfileStringA("USER", "RBSV", "", text, sizeof text, IdentityPath().c_str());
+    ASSERT_EQ(strlen(text), 18u);
+    uint32_t id = 0;
+    ASSERT_EQ(DecodeRecord(text, 4, &id), 1);
+    EXPECT_EQ(GameCatalogue.UserId, id);
+
+    std::vector<uint8_t> main = ReadPlain("RBSV100", 52);
+    ASSERT_EQ(main.size(), 52u);
+    EXPECT_EQ(U32(main, 0), id);
+    EXPECT_EQ(std::string((char *)&main[4], 20), std::string("RBSV", 4) + std::string(16, '\0'));
+    EXPECT_EQ(main[24], 104);
+    EXPECT_EQ(U32(main, 28), 0u);
+    EXPECT_STREQ((char *)&main[32], "あなた");
+    EXPECT_STREQ(GameCatalogue.PlayerName, "あなた");
+
+    std::vector<uint8_t> game = ReadPlain("svgame120", 448);
+    ASSERT_EQ(game.size(), 448u);
+    EXPECT_EQ(U32(game, 0), id);
+    EXPECT_STREQ((char *)&game[4], "svgame");
+    EXPECT_EQ(game[24], 123);
+    EXPECT_EQ(std::vector<uint8_t>(game.begin() + 28, game.end()), std::vector<uint8_t>(420, 0));
+    EXPECT_GE(CountInLog("load data svgame120\n"), 1);
+}
+
+TEST_F(SaveData, RecordsSurviveSaveAndLoadCyclesUnchangedUnderEverNewKeys) {
+    BoxWatcher watcher;
+    LoadRecord(0);
+    LoadRecord(1);
+    GameCatalogue.ZumiTotal = 98765;
+    strcpy(GameCatalogue.PlayerName, "ロビナ");
+    Game(1).playCount = 12;
+    Game(1).clickCount = 99999999;
+    strcpy(Game(1).rankNames[0], "ぽも");
+    Game(1).rankScores[0] = 4321;
+    strcpy(Game(1).rankLabels[9], "4321点");
+    GameCatalogueRecord saved = GameCatalogue;
+    std::vector<std::string> texts;
+    for (int cycle = 0; cycle < 4; cycle++) {
+        SaveRecord(0);
+        SaveRecord(1);
+        texts.push_back(ReadText("RBSV100", 115));
+        memset(&GameCatalogue.UserId, 0, offsetof(GameCatalogueRecord, GameCount));
+        memset(&Game(1).playCount, 0, GAME_SAVED_BYTES);
+        LoadRecord(0);
+        LoadRecord(1);
+        ASSERT_EQ(memcmp(&GameCatalogue, &saved, sizeof saved), 0) << "cycle " << cycle;
+    }
+    EXPECT_TRUE(watcher.boxes.empty());
+    // The key is drawn at every save: four equal texts would mean one key out of 105, four times.
+    EXPECT_NE(std::count(texts.begin(), texts.end(), texts[0]), 4);
+}
+
+TEST_F(SaveData, RecordsSavedBeforeTheProgramIsKilledAreKept) {
+    char program[MAX_PATH];
+    GetModuleFileNameA(NULL, program, MAX_PATH);
+    std::string command = std::string("\"") + program + "\" --save-and-die";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(program, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ASSERT_EQ(exitCode, 3u);
+    BoxWatcher watcher;
+    LoadRecord(0);
+    LoadRecord(1);
+    EXPECT_TRUE(watcher.boxes.empty());
+    EXPECT_EQ(GameCatalogue.ZumiTotal, 4242);
+    EXPECT_EQ(Game(1).playCount, 9u);
+}
+
+TEST_F(SaveData, DamagedRecordsAreReportedReplacedAndRewritten) {
+    LoadRecord(0);
+    uint32_t id = GameCatalogue.UserId;
+    GameCatalogue.ZumiTotal = 500;
+    SaveRecord(0);
+    std::string text = ReadText("RBSV100", 115);
+    text[40] = text[40] == '3' ? '4' : '3';
+    ASSERT_TRUE(WriteConfig("RBSV100", text.data(), 115));
+    {
+        BoxWatcher watcher;
+        LoadRecord(0);
+        ASSERT_EQ(watcher.boxes.size(), 1u);
+        EXPECT_EQ(watcher.boxes[0].caption, "エラー");
+        EXPECT_EQ(watcher.boxes[0].text, "メインセーブデータが破損しています。");
+    }
+    EXPECT_EQ(GameCatalogue.ZumiTotal, 0);
+    EXPECT_EQ(GameCatalogue.UserId, id);  // the identity file still holds it
+    ASSERT_EQ(ReadPlain("RBSV100", 52).size(), 52u);
+
+    LoadRecord(1);
+    Game(1).playCount = 3;
+    SaveRecord(1);
+    text = ReadText("svgame120", 907);
+    text[0] = text[0] == 'F' ? 'E' : 'F';
+    ASSERT_TRUE(WriteConfig("svgame120", text.data(), 907));
+    BoxWatcher watcher;
+    LoadRecord(1);
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].text, "ゲームセーブデータが破損しています。");
+    EXPECT_EQ(Game(1).playCount, 0u);
+    EXPECT_EQ(U32(ReadPlain("svgame120", 448), 28), 0u);
+}
+
+TEST_F(SaveData, RecordsOfAnotherGameUserOrDecadeAreRefused) {
+    LoadRecord(0);
+    LoadRecord(1);
+    Game(1).playCount = 7;
+    SaveRecord(1);
+    std::string copied = ReadText("svgame120", 907);
+    ASSERT_TRUE(WriteConfig("svother120", copied.data(), 907));
+    std::vector<uint8_t> foreign = ReadPlain("svgame120", 448);
+    foreign[0] ^= 1;  // written while another main record was in force
+    WritePlain("svgame120", foreign);
+    std::vector<uint8_t> badTag = ReadPlain("RBSV100", 52);
+    badTag[24] = 110;  // a shell of the next decade wrote it
+    BoxWatcher watcher;
+    LoadRecord(2);
+    LoadRecord(1);
+    WritePlain("RBSV100", badTag);
+    LoadRecord(0);
+    ASSERT_EQ(watcher.boxes.size(), 3u);
+    EXPECT_EQ(watcher.boxes[0].text, "ゲームセーブデータ不正");
+    EXPECT_EQ(watcher.boxes[1].text, "ゲームセーブデータ不正");
+    EXPECT_EQ(watcher.boxes[2].text, "メインセーブデータ不正");
+    EXPECT_EQ(Game(1).playCount, 0u);
+    EXPECT_STREQ((char *)&ReadPlain("svother120", 448)[4], "svother");
+    EXPECT_EQ(ReadPlain("RBSV100", 52)[24], 104);
+}
+
+TEST_F(SaveData, ValuesOfAnotherSizeAreMissingRecords) {
+    LoadRecord(0);
+    GameCatalogue.ZumiTotal = 77;
+    SaveRecord(0);
+    std::string text = ReadText("RBSV100", 115);
+    BoxWatcher watcher;
+    for (uint32_t size : {114u, 116u}) {
+        std::string resized = text.substr(0, 113);  // zero-terminated texts one digit short or long
+        if (size == 116) resized += "0A";
+        resized += '\0';
+        ASSERT_EQ(resized.size(), size);
+        ASSERT_TRUE(WriteConfig("RBSV100", resized.data(), size));
+        GameCatalogue.ZumiTotal = 77;
+        LoadRecord(0);
+        EXPECT_EQ(GameCatalogue.ZumiTotal, 0);
+        EXPECT_EQ(ReadText("RBSV100", 115).size(), 115u);  // rewritten at its size
+    }
+    EXPECT_TRUE(watcher.boxes.empty());
+}
+
+TEST_F(SaveData, UnterminatedTextFieldsAreCutAtTheirWidths) {
+    LoadRecord(0);
+    LoadRecord(1);
+    std::vector<uint8_t> main = ReadPlain("RBSV100", 52);
+    memset(&main[32], 'N', 20);
+    WritePlain("RBSV100", main);
+    std::vector<uint8_t> game = ReadPlain("svgame120", 448);
+    memset(&game[36], 'R', 170);
+    memset(&game[248], 'L', 200);
+    WritePlain("svgame120", game);
+    LoadRecord(0);
+    LoadRecord(1);
+    EXPECT_EQ(std::string(GameCatalogue.PlayerName), std::string(19, 'N'));
+    EXPECT_EQ(std::string(Game(1).rankNames[0]), std::string(16, 'R'));
+    EXPECT_EQ(std::string(Game(1).rankLabels[9]), std::string(19, 'L'));
+}
+
+TEST_F(SaveData, IdentityLivesInTheConfigurationKeyWhenTheSystemFolderRefusesIt) {
+    std::string path = IdentityPath();
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), NULL));  // the profile file cannot be written
+    uint32_t id = GetUserIdentity();
+    uint32_t again = GetUserIdentity();
+    RemoveDirectoryA(path.c_str());
+    EXPECT_EQ(again, id);
+    std::string kept = ReadText("RBSVUSER", 19);
+    uint32_t stored = 0;
+    ASSERT_EQ(DecodeRecord(kept.c_str(), 4, &stored), 1);
+    EXPECT_EQ(stored, id);
+    // Once the folder is writable again the kept number is still the identity.
+    EXPECT_EQ(GetUserIdentity(), id);
+}
