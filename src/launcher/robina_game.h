@@ -2,6 +2,29 @@
 // engine itself uses (the globals MouseState, GameResult and ServiceTable are of the *Record types
 // here). Every layout here is shared by pointer with game libraries built separately, so
 // sizes and offsets are frozen and checked at compile time. 32-bit Windows, cdecl, little-endian.
+//
+// Writing a game against this file alone:
+//   - Build a 32-bit DLL named game.dll that exports two undecorated cdecl entry points:
+//         ROBINA_GAME_ENTRY Start(ServiceTableRecord *services)  -> non-zero when the game started
+//         ROBINA_GAME_ENTRY End(void)                            -> result ignored
+//     Link the C and C++ run-times statically (-static); the shell ships no run-time libraries.
+//   - Start keeps the table pointer and creates the first task(s) with services->CreateTask.
+//     A Start that returns 0 refuses to run: create tasks only once it is sure to go on (the
+//     shell frees any task left by a refusing Start before it unloads the library).
+//   - A step routine takes no arguments: its work area is *services->currentWork, its step index
+//     is **services->currentStep (add 1 to advance, store another index to jump). Every index a
+//     routine can reach needs an entry in its table; services->KillCurrentTask ends a task (the
+//     work area is gone afterwards). Step tables must be static data of the library.
+//   - Pictures (24-bit BMP, black is transparent) and sounds (PCM WAV) are members of the game file
+//     and are loaded by member name while the game runs; images, sprites and sounds the game leaves
+//     behind are freed by the shell when the game ends, blocks from services->Alloc are not.
+//   - To finish, fill *services->result (score 0 = nothing to rank; label = the score as shown,
+//     at most 19 bytes of Shift-JIS; zumi = the player's collected total, preset by the shell)
+//     and call services->GameEndCall(); return from the step at once: the calling task, every
+//     other task of the game and their work areas are gone. End is called a few ticks later,
+//     after the shell freed the game's sprites, images and sounds: End must not free them again.
+//   - *services->fadeState: write FADE_COVER and wait for FADE_COVERED to hide the screen;
+//     write FADE_UNCOVER (only while covered) and wait for FADE_VISIBLE to show it again.
 #ifndef ROBINA_GAME_H
 #define ROBINA_GAME_H
 
@@ -118,12 +141,19 @@ typedef struct ServiceTableRecord {
 // FadeState values, read and written through ServiceTableRecord.fadeState.
 enum { FADE_VISIBLE = 0, FADE_COVER = 1, FADE_COVERED = 2, FADE_UNCOVER = 3 };
 
+// Task attribute bit: the task's step runs each tick. Priorities run from 0 (first) to
+// TASK_PRIORITY_MAX; the shell's own tasks use 256 and 257.
+enum { TASK_ATTR_RUN = 1, TASK_PRIORITY_MAX = 0x7FFF };
+
 // The two entry points a game library exports (undecorated names "Start" and "End").
 typedef int32_t (__cdecl *GameStartProc)(ServiceTableRecord *services);
 typedef int32_t (__cdecl *GameEndProc)(void);
 
 #ifdef __cplusplus
 }
+#define ROBINA_GAME_ENTRY extern "C" __declspec(dllexport) int32_t __cdecl
+#else
+#define ROBINA_GAME_ENTRY __declspec(dllexport) int32_t __cdecl
 #endif
 
 #ifdef __cplusplus

@@ -8,6 +8,7 @@
 #include "task/task.h"
 #include "pack/pack.h"
 #include "gfx/gfx.h"
+#include "launcher/launcher.h"
 
 static uint32_t SystemTime(void) {
     return timeGetTime();
@@ -109,6 +110,5 @@ void ReleaseSubsystems(void) {
     ReleaseSnd();
     rlDDRelease();
     ReleasePackCache();
-    // PENDING(launcher): a game library still loaded is freed and its temporary file deleted:
-    //   if (TempGamePath[0]) { FreeLibrary(GameModule); DeleteFileA(TempGamePath); TempGamePath[0] = 0; }
+    UnloadGameAtExit();
 }

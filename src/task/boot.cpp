@@ -3,6 +3,7 @@
 // moves the root task on to idling.
 #include "task/boot.h"
 #include "catalogue/catalogue.h"
+#include "launcher/launcher.h"
 #include "pack/pack.h"
 #include "scenes/scenes.h"
 #include "task/task.h"
@@ -10,10 +11,12 @@
 const StepRoutine BootSteps[2] = {BootStep, IdleStep};
 
 void __cdecl BootStep(void) {
+    FillServiceTable();
     ScanGameFiles();
     SetPack(MENU_PACK);
     StartCursorTask();
     StartFadeTask();
     SelectedGame = 0;
+    TempGamePath[0] = 0;
     *CurrentStep += 1;
 }

@@ -6,8 +6,6 @@
 #include <stdint.h>
 #include "launcher/robina_game.h"
 
-enum { TASK_PRIORITY_MAX = 0x7FFF, TASK_ATTR_RUN = 1 };
-
 typedef struct Task {
     struct Task *prev;   // towards the head; null for the head sentinel
     struct Task *next;   // towards the tail; null for the tail sentinel

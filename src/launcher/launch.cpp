@@ -1,0 +1,111 @@
+// Launch and return of a game library. The library is extracted from its game file to a temporary
+// file that lives exactly as long as the library is loaded: TempGamePath is non-empty from a
+// successful load to the unload, and every path that unloads also deletes the file.
+#include <windows.h>
+#include <string.h>
+#include "launcher/launcher.h"
+#include "shell/shell.h"
+#include "task/task.h"
+#include "task/scene.h"
+#include "pack/pack.h"
+#include "gfx/gfx.h"
+#include "sound/sound.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/highscore.h"
+
+enum { PLAY_COUNT_MAX = 99999999 };
+
+char TempGamePath[260] = "";
+void *GameModule = 0;
+static GameStartProc GameStart = 0;  // the library's "Start"
+static GameEndProc GameEnd = 0;      // the library's "End"
+
+static void UnloadGame(void) {
+    FreeLibrary((HMODULE)GameModule);
+    GameModule = 0;
+    GameStart = 0;
+    GameEnd = 0;
+    DeleteFileA(TempGamePath);
+    TempGamePath[0] = 0;
+}
+
+// GetProcAddress hands out every export as one generic type; the game's entry points have their own.
+static void (*GameExport(const char *name))(void) {
+    return (void (*)(void))GetProcAddress((HMODULE)GameModule, name);
+}
+
+static int RefuseGame(const char *message) {
+    UnloadGame();
+    ErrorBox(message);
+    return 0;
+}
+
+// Loads "game.dll" of the current pack. The pack reader's own deletion of the extracted file fails
+// while the library holds it, so TempGamePath is what deletes it later; if the library did not
+// load, that deletion has already removed it.
+static int LoadGameLibrary(void) {
+    const char *path = ExtractMember("game.dll");
+    if (!path) return 0;  // a game file without a library
+    lstrcpynA(TempGamePath, path, sizeof TempGamePath);
+    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    GameModule = LoadLibraryA(TempGamePath);
+    SetErrorMode(oldMode);
+    DeleteExtracted();
+    if (!GameModule) TempGamePath[0] = 0;
+    return GameModule != 0;
+}
+
+int LaunchGame(void) {
+    int n = SelectedGame;
+    int known = n >= 1 && n <= GameCatalogue.GameCount;
+    const char *fileName = known ? GameCatalogue.entries[n - 1].fileName : "";
+    Log("launch vyg file(%d) : %s\n", n - 1, fileName);
+    if (!fileName[0] || !SetPack(fileName)) {
+        ErrorBox("ゲームファイルがありません");
+        return 0;
+    }
+    if (!LoadGameLibrary()) {
+        ErrorBox("ゲームファイルが壊れています。");
+        return 0;
+    }
+    GameStart = (GameStartProc)GameExport("Start");
+    if (!GameStart) return RefuseGame("スタートエントリポイント取得失敗");
+    GameEnd = (GameEndProc)GameExport("End");
+    if (!GameEnd) return RefuseGame("エンドエントリポイント取得失敗");
+
+    GameEnded = 0;
+    memset(&GameResult, 0, sizeof GameResult);
+    GameEntry *entry = &GameCatalogue.entries[n - 1];
+    if (entry->playCount < PLAY_COUNT_MAX) entry->playCount += 1;
+    GameResult.zumi = GameCatalogue.ZumiTotal;
+    Log("call child proc.\n");
+    if (!GameStart(&ServiceTable)) {
+        // Tasks a refusing Start made would run code of the library about to be unloaded. The
+        // scene was cleared before the launch, so every task that is not kept is the game's.
+        ClearSceneTasks();
+        return RefuseGame("チャイルドブロック");
+    }
+    Log("start task_sum %d\n", (int)TaskCount);
+    return 1;
+}
+
+void ReturnToMenu(void) {
+    Log("GameEndCall2\n");
+    FreeSceneSprites();
+    FreeSceneImages();
+    FreeSceneSounds();
+    if (GameEnd) GameEnd();
+    if (TempGamePath[0]) UnloadGame();
+    SceneDone = 1;
+    Log("end task_sum %d\n", (int)TaskCount);
+    SetPack(MENU_PACK);
+    Log("ReturnMenu\n");
+    UpdateHighScore(SelectedGame);
+    SaveRecord(0);
+    SaveRecord(SelectedGame);
+    SetClearColour(16, 16, 16);
+}
+
+void UnloadGameAtExit(void) {
+    if (TempGamePath[0]) UnloadGame();
+}

@@ -1,0 +1,9 @@
+// The end-of-scene flag shared by the scene sequence, the scenes and the game launcher.
+#ifndef ROBINA_SCENE_H
+#define ROBINA_SCENE_H
+
+#include <stdint.h>
+
+extern uint8_t SceneDone;  // 1: the running scene (or game) is over; cleared when one starts
+
+#endif

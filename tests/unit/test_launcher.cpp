@@ -1,0 +1,489 @@
+// Launch and return of game libraries, driven tick by tick as the scene sequence drives them, with
+// the display, sound, fade and cursor tasks up. The game files are built from games/testgames and lie
+// beside this program, which is built into a folder of its own so that no other test program's
+// game files are scanned with them.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <set>
+#include <string>
+#include "harness.h"
+#include "../../games/testgames/observe.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/highscore.h"
+#include "catalogue/save_format.h"
+#include "gfx/gfx.h"
+#include "launcher/launcher.h"
+#include "pack/pack.h"
+#include "scenes/scenes.h"
+#include "shell/shell.h"
+#include "sound/sound.h"
+#include "task/scene.h"
+#include "task/task.h"
+
+namespace {
+// Answers the name dialog with the next of the given names (closing it by its close box when none
+// is left) and every other box with OK, recording what each showed.
+struct NameAnswers {
+    std::vector<std::string> names;
+    size_t next = 0;
+    std::vector<std::string> congratulations, shownNames, messages;
+    int boldWeight = 0;
+};
+NameAnswers *answers = 0;
+HHOOK answerHook = 0;
+
+LRESULT CALLBACK Answer(int code, WPARAM wParam, LPARAM lParam) {
+    char text[256] = "";
+    if (code == HCBT_ACTIVATE && answers && GetClassNameA((HWND)wParam, text, sizeof text) &&
+        strcmp(text, "#32770") == 0) {
+        HWND box = (HWND)wParam;
+        HWND edit = GetDlgItem(box, IDC_NAME_EDIT);
+        if (edit) {
+            GetDlgItemTextA(box, IDC_NAME_CONGRATULATION, text, sizeof text);
+            answers->congratulations.push_back(text);
+            GetWindowTextA(edit, text, sizeof text);
+            answers->shownNames.push_back(text);
+            LOGFONTA font = {};
+            HFONT bold = (HFONT)SendDlgItemMessageA(box, IDC_NAME_CONGRATULATION, WM_GETFONT, 0, 0);
+            if (bold && GetObjectA(bold, sizeof font, &font)) answers->boldWeight = font.lfWeight;
+            if (answers->next < answers->names.size()) {
+                SetWindowTextA(edit, answers->names[answers->next++].c_str());
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            } else {
+                PostMessageA(box, WM_CLOSE, 0, 0);
+            }
+        } else {
+            GetWindowTextA(box, text, sizeof text);
+            std::string message = text;
+            HWND child = FindWindowExA(box, 0, "Static", 0);
+            for (; child; child = FindWindowExA(box, child, "Static", 0)) {
+                GetWindowTextA(child, text, sizeof text);
+                if (text[0]) message += std::string("|") + text;
+            }
+            answers->messages.push_back(message);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(answerHook, code, wParam, lParam);
+}
+
+struct AnswerNames {
+    NameAnswers seen;
+    explicit AnswerNames(std::vector<std::string> names) {
+        seen.names = names;
+        answers = &seen;
+        answerHook = SetWindowsHookExA(WH_CBT, Answer, 0, GetCurrentThreadId());
+    }
+    ~AnswerNames() {
+        UnhookWindowsHookEx(answerHook);
+        answers = 0;
+    }
+};
+
+std::set<std::string> TempLibraries() {
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(folder) + "rvpx*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names.insert(found.cFileName); while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+int GameNumber(const char *fileName) {
+    for (int g = 1; g <= GameCatalogue.GameCount; g++)
+        if (strcmp(GameCatalogue.entries[g - 1].fileName, fileName) == 0) return g;
+    return 0;
+}
+
+void Tick() {
+    RunTasks();
+    ClearClicks();
+    ClearBackBuffer();
+    DrawSprites();
+    PresentFrame();
+}
+
+// What the game's End saw of the shell, recorded by the probe the test hands the game.
+struct AtEnd {
+    int called = 0, tasks = 0, images = 0, sprites = 0, sounds = 0;
+} atEnd;
+void __cdecl ProbeAtEnd() {
+    atEnd.called++;
+    atEnd.tasks = TaskCount;
+    atEnd.images = ImageCount;
+    atEnd.sprites = SpriteCount;
+    atEnd.sounds = 0;
+    for (Sound *s = SoundList ? SoundList->next : 0; s; s = s->next) atEnd.sounds++;
+}
+
+template <typename T> T Export(const char *name) {
+    return (T)(void (*)(void))GetProcAddress((HMODULE)GameModule, name);
+}
+
+class Launcher : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        EnsureMainWindow();
+        ASSERT_EQ(InitDisplay(), 1);
+        InitSound();
+        InitSpriteList();
+        InitTaskList();
+        FillServiceTable();
+        {
+            // Test programs share one registry: records left by others may be reported and reset.
+            BoxWatcher saveDataMessages;
+            ScanGameFiles();
+        }
+        PumpMessages();
+        SetPack(MENU_PACK);
+        StartCursorTask();
+        StartFadeTask();
+        Tick();
+    }
+    void SetUp() override {
+        tasks = TaskCount;
+        images = ImageCount;
+        sprites = SpriteCount;
+        blocks = LiveBlocks;
+        temps = TempLibraries();
+        atEnd = AtEnd();
+    }
+    // Launches a game the way the menu does; 1 when it runs.
+    int Launch(const char *fileName) {
+        SelectedGame = (uint8_t)GameNumber(fileName);
+        EXPECT_NE(SelectedGame, 0) << fileName << " was not found by the scan";
+        SceneDone = 0;
+        return LaunchGame();
+    }
+    // Ticks until the game ends; then the scene sequence's pause and the return to the menu.
+    void PlayToTheEnd(int maxTicks = 400) {
+        for (int i = 0; i < maxTicks && !SceneDone; i++) Tick();
+        ASSERT_EQ(SceneDone, 1) << "the game did not end";
+        EXPECT_EQ(TaskCount, tasks) << "the game's tasks outlived GameEndCall";
+        Tick();
+        Tick();
+        ReturnToMenu();
+    }
+    void ExpectNothingLeft() {
+        EXPECT_EQ(TempGamePath[0], 0);
+        EXPECT_EQ(GameModule, nullptr);
+        EXPECT_EQ(TempLibraries(), temps) << "a temporary library was left behind";
+        EXPECT_EQ(TaskCount, tasks);
+        EXPECT_EQ(LiveBlocks, blocks);
+        Tick();  // a task left with its steps in an unloaded library would crash here
+    }
+    int tasks = 0, images = 0, sprites = 0, blocks = 0;
+    std::set<std::string> temps;
+};
+
+TEST_F(Launcher, ServiceTableHoldsTheEngineInItsFixedOrder) {
+    const void *const expected[27] = {
+        &MainInstance, &MainWindow, &SystemCursorShown, &FramesPerSecond, &FadeState, &MouseState,
+        &CurrentWork, &CurrentStep, &GameResult, (void *)GameEndCall, (void *)NewImage,
+        (void *)FreeImage, (void *)FillImage, (void *)DrawString, (void *)SetClearColour,
+        (void *)NewSprite, (void *)SetSpritePriority, (void *)FreeSprite, (void *)SndCreate,
+        (void *)RemoveSnd, (void *)PlaySnd, (void *)StopSnd, (void *)CreateTask,
+        (void *)KillCurrentTask, (void *)Random, (void *)Alloc, (void *)Free};
+    const void *const *table = (const void *const *)&ServiceTable;
+    for (int i = 0; i < 27; i++) EXPECT_EQ(table[i], expected[i]) << "entry " << i;
+}
+
+TEST_F(Launcher, GameRunsOnEveryServiceAndReturnsCleanly) {
+    int g = GameNumber("SVCTEST.VYG");
+    ASSERT_NE(g, 0);
+    GameEntry *entry = &GameCatalogue.entries[g - 1];
+    uint32_t plays = entry->playCount;
+    GameCatalogue.ZumiTotal = 40;
+    memset(entry->rankScores, 0, sizeof entry->rankScores);
+
+    ASSERT_EQ(Launch("SVCTEST.VYG"), 1);
+    EXPECT_EQ(entry->playCount, plays + 1);
+    EXPECT_EQ(GameResult.zumi, 40);
+    EXPECT_NE(GetFileAttributesA(TempGamePath), INVALID_FILE_ATTRIBUTES) << "library file missing";
+    EXPECT_EQ(TaskCount, tasks + 3);
+    const Observations *seen = Export<ObservationsProc>("GetObservations")();
+    Export<SetOutcomeProc>("SetOutcome")(1500, "1500てん", 7);
+    Export<SetEndProbeProc>("SetEndProbe")(ProbeAtEnd);
+    std::string library = TempGamePath;
+
+    for (int i = 0; i < 400 && !SceneDone; i++) Tick();
+    ASSERT_EQ(SceneDone, 1);
+    EXPECT_EQ(seen->dataPointersSet, 1);
+    EXPECT_EQ(seen->workMatches, 1);
+    EXPECT_EQ(seen->killResult, 1);
+    EXPECT_GT(seen->lingerTicks, 40);
+    EXPECT_EQ(seen->imageWidth, 32);
+    EXPECT_EQ(seen->imageHeight, 16);
+    EXPECT_EQ(seen->imageCountAfterFree, images + 1);
+    EXPECT_EQ(seen->fillResult, 0);
+    EXPECT_EQ(seen->drawResult, 0);
+    EXPECT_EQ((uint32_t)seen->clearPixel, MakeColour(10, 20, 30));
+    EXPECT_EQ(seen->priorityResult, 1);
+    EXPECT_EQ(seen->priorityNull, 0);
+    EXPECT_EQ(seen->freeSpriteResult, 1);
+    EXPECT_EQ(seen->freeSpriteNull, 0);
+    EXPECT_EQ(seen->soundLoaded, SoundEnabled);
+    EXPECT_EQ(seen->stopNull, SoundEnabled ? 0 : 1);
+    EXPECT_EQ(seen->coverTicks, 35);  // one to notice, one to build, 32 of wipe, one to report
+    EXPECT_EQ(seen->uncoverTicks, 34);
+    EXPECT_EQ(seen->randomInRange, 1);
+    EXPECT_EQ(seen->randomEmpty, 0);
+    EXPECT_EQ(seen->allocZeroed, 1);
+    EXPECT_EQ(TaskCount, tasks);
+    EXPECT_EQ(SpriteCount, sprites + 1) << "the game's sprite stays drawn until the return";
+
+    char valueName[32];
+    snprintf(valueName, sizeof valueName, "%s%d", entry->gameId, entry->version / 10 * 10);
+    {
+        AnswerNames names({"ロビナ"});
+        PlayToTheEnd();
+        EXPECT_EQ(names.seen.congratulations, std::vector<std::string>{"1500てんで1位にランクイン！"});
+    }
+    EXPECT_EQ(atEnd.called, 1);
+    EXPECT_EQ(atEnd.tasks, tasks);
+    EXPECT_EQ(atEnd.images, images);
+    EXPECT_EQ(atEnd.sprites, sprites);
+    EXPECT_EQ(atEnd.sounds, 0);
+    EXPECT_EQ(GetFileAttributesA(library.c_str()), INVALID_FILE_ATTRIBUTES);
+    ExpectNothingLeft();
+    EXPECT_EQ(ImageCount, images);
+    EXPECT_STREQ(CurrentPackName(), MENU_PACK);
+    EXPECT_EQ(ClearColour, MakeColour(16, 16, 16));
+    EXPECT_EQ(GameCatalogue.ZumiTotal, 47);
+    EXPECT_EQ(entry->rankScores[0], 1500u);
+    EXPECT_STREQ(entry->rankNames[0], "ロビナ");
+    EXPECT_STREQ(entry->rankLabels[0], "1500てん");
+
+    // The saved record holds what the return put in the table.
+    char text[RECORD_TEXT_BYTES(GAME_RECORD_BYTES)];
+    ASSERT_EQ(ReadConfig(valueName, text, sizeof text), 1);
+    unsigned char plain[GAME_RECORD_BYTES];
+    ASSERT_EQ(DecodeRecord(text, GAME_RECORD_BYTES, plain), 1);
+    uint32_t savedTop, savedPlays;
+    memcpy(&savedPlays, plain + 28, 4);
+    memcpy(&savedTop, plain + 208, 4);
+    EXPECT_EQ(savedPlays, plays + 1);
+    EXPECT_EQ(savedTop, 1500u);
+}
+
+TEST_F(Launcher, TwoLaunchesUseTwoTemporaryFilesBothDeleted) {
+    int g = GameNumber("TWICE.VYG");
+    ASSERT_NE(g, 0);
+    uint32_t plays = GameCatalogue.entries[g - 1].playCount;
+    int endCalls = CountInLog("GameEndCall\n");
+    std::string first;
+    for (int round = 0; round < 2; round++) {
+        ASSERT_EQ(Launch("TWICE.VYG"), 1);
+        EXPECT_NE(TempGamePath, first);
+        first = TempGamePath;
+        PlayToTheEnd();
+        EXPECT_EQ(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    // The game calls GameEndCall twice in its step and once more in End: one call counts per game.
+    EXPECT_EQ(CountInLog("GameEndCall\n"), endCalls + 2);
+    EXPECT_EQ(GameCatalogue.entries[g - 1].playCount, plays + 2);
+    ExpectNothingLeft();
+}
+
+TEST_F(Launcher, EveryBrokenGameIsRefusedWithItsMessageAndLeavesNothing) {
+    const struct { const char *file, *message; } cases[] = {
+        {"NODLL.VYG", "ゲームファイルが壊れています。"},
+        {"NOTLIB.VYG", "ゲームファイルが壊れています。"},
+        {"NOSTART.VYG", "スタートエントリポイント取得失敗"},
+        {"NOEND.VYG", "エンドエントリポイント取得失敗"},
+        {"REFUSE.VYG", "チャイルドブロック"},
+        {"REFUSET.VYG", "チャイルドブロック"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        {
+            BoxWatcher boxes;
+            EXPECT_EQ(Launch(c.file), 0);
+            ASSERT_EQ(boxes.boxes.size(), 1u);
+            EXPECT_EQ(boxes.boxes[0].caption, "エラー");
+            EXPECT_EQ(boxes.boxes[0].text, c.message);
+        }
+        PumpMessages();  // takes the quit message the error box posted
+        EXPECT_STREQ(CurrentPackName(), c.file) << "the game file stays the current pack";
+        ExpectNothingLeft();
+    }
+    SetPack(MENU_PACK);
+}
+
+TEST_F(Launcher, GameFileGoneSinceTheScanIsReported) {
+    GameEntry *entry = &GameCatalogue.entries[GameNumber("NEVER.VYG") - 1];
+    char fileName[sizeof entry->fileName];
+    strcpy(fileName, entry->fileName);
+    strcpy(entry->fileName, "GONE.VYG");
+    {
+        BoxWatcher boxes;
+        EXPECT_EQ(Launch("GONE.VYG"), 0);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text, "ゲームファイルがありません");
+    }
+    strcpy(entry->fileName, fileName);
+    PumpMessages();
+    ExpectNothingLeft();
+}
+
+// The same clean-up as at program exit, after the shutdown freed every task.
+TEST_F(Launcher, GameStillRunningAtExitIsUnloadedAndDeleted) {
+    ASSERT_EQ(Launch("NEVER.VYG"), 1);
+    for (int i = 0; i < 20; i++) Tick();
+    EXPECT_EQ(SceneDone, 0);
+    std::string library = TempGamePath;
+    EXPECT_NE(GetFileAttributesA(library.c_str()), INVALID_FILE_ATTRIBUTES);
+    ClearSceneTasks();
+    FreeSceneSprites();
+    FreeSceneImages();
+    FreeSceneSounds();
+    UnloadGameAtExit();
+    EXPECT_EQ(GetFileAttributesA(library.c_str()), INVALID_FILE_ATTRIBUTES);
+    SetPack(MENU_PACK);
+    ExpectNothingLeft();
+}
+
+// The playable game: it enters under the cover the menu leaves, pops what is clicked, and after its
+// minute reports the points with their label.
+TEST_F(Launcher, BalloonGamePopsWhatIsClickedAndReportsItsScore) {
+    FadeState = FADE_COVERED;
+    for (int i = 0; i < 3; i++) Tick();
+    SetUp();  // the cover's rows are the fade task's, kept across the game
+    ASSERT_EQ(Launch("BALLOON.VYG"), 1);
+    int clicks = 0;
+    for (int i = 0; i < 4000 && !SceneDone; i++) {
+        for (Sprite *s = SpriteList->next; s && clicks < 8; s = s->next) {
+            int flying = s->visible && s->image && s->image->width == 6 * 48 && s->srcLeft < 5 * 48;
+            if (!flying || s->y < 40 || s->y > 280) continue;
+            MouseState.x = s->x + 24;
+            MouseState.y = s->y + 25;
+            MouseState.click[0] = 1;
+            clicks++;
+            break;
+        }
+        if (i % 100 == 0) Tick(); else RunTasks(), ClearClicks();
+    }
+    ASSERT_EQ(SceneDone, 1);
+    EXPECT_EQ(clicks, 8);
+    EXPECT_GE(GameResult.score, 80u);
+    EXPECT_EQ(GameResult.score % 10, 0u);
+    EXPECT_EQ(std::string(GameResult.label), std::to_string(GameResult.score) + "てん");
+    EXPECT_EQ(FadeState, FADE_COVERED) << "the game leaves under the cover";
+    AnswerNames names({"ポモ"});
+    PlayToTheEnd();
+    ExpectNothingLeft();
+    EXPECT_EQ(ImageCount, images);
+    FadeState = FADE_UNCOVER;
+    for (int i = 0; i < 40; i++) Tick();
+}
+
+class HighScore : public Launcher {
+protected:
+    void SetUp() override {
+        Launcher::SetUp();
+        game = GameNumber("SVCTEST.VYG");
+        ASSERT_NE(game, 0);
+        entry = &GameCatalogue.entries[game - 1];
+        memset(entry->rankScores, 0, sizeof entry->rankScores);
+        memset(entry->rankNames, 0, sizeof entry->rankNames);
+        memset(entry->rankLabels, 0, sizeof entry->rankLabels);
+        strcpy(GameCatalogue.PlayerName, "あなた");
+        memset(&GameResult, 0, sizeof GameResult);
+    }
+    void Result(uint32_t score, const char *label, int32_t zumi = 0) {
+        GameResult.score = score;
+        strcpy(GameResult.label, label);
+        GameResult.zumi = zumi;
+    }
+    int game = 0;
+    GameEntry *entry = 0;
+};
+
+TEST_F(HighScore, EmptyTableTakesAnyScoreAtRankOne) {
+    Result(1, "1てん", 12);
+    AnswerNames names({"ポモ"});
+    UpdateHighScore(game);
+    EXPECT_EQ(names.seen.congratulations, std::vector<std::string>{"1てんで1位にランクイン！"});
+    EXPECT_EQ(names.seen.shownNames, std::vector<std::string>{"あなた"});
+    EXPECT_EQ(names.seen.boldWeight, 700);
+    EXPECT_EQ(entry->rankScores[0], 1u);
+    EXPECT_STREQ(entry->rankNames[0], "ポモ");
+    EXPECT_STREQ(GameCatalogue.PlayerName, "ポモ");
+    EXPECT_EQ(GameCatalogue.ZumiTotal, 12);
+}
+
+TEST_F(HighScore, EqualScoreGoesAboveAndRankTenDropsOut) {
+    for (int i = 0; i < 10; i++) {
+        entry->rankScores[i] = 500;
+        snprintf(entry->rankLabels[i], 20, "old%d", i);
+    }
+    Result(499, "499てん", 3);
+    {
+        AnswerNames names({"x"});
+        UpdateHighScore(game);
+        EXPECT_TRUE(names.seen.congratulations.empty()) << "499 does not reach the table";
+    }
+    EXPECT_EQ(GameCatalogue.ZumiTotal, 3);
+    EXPECT_STREQ(entry->rankLabels[9], "old9");
+    Result(500, "500てん", 4);
+    AnswerNames names({"ロビナ"});
+    UpdateHighScore(game);
+    EXPECT_EQ(names.seen.congratulations, std::vector<std::string>{"500てんで1位にランクイン！"});
+    EXPECT_STREQ(entry->rankLabels[0], "500てん");
+    for (int i = 1; i < 10; i++) EXPECT_EQ(std::string(entry->rankLabels[i]), "old" + std::to_string(i - 1));
+    for (int i = 0; i < 10; i++) EXPECT_EQ(entry->rankScores[i], 500u);
+}
+
+TEST_F(HighScore, ScoreZeroTakesTheTotalOnly) {
+    Result(0, "", -5);
+    AnswerNames names({"x"});
+    UpdateHighScore(game);
+    EXPECT_TRUE(names.seen.congratulations.empty());
+    EXPECT_EQ(GameCatalogue.ZumiTotal, -5);
+    EXPECT_EQ(entry->rankScores[0], 0u);
+}
+
+TEST_F(HighScore, NameOfTwelveBytesIsTakenThirteenRefused) {
+    Result(300, "300てん");
+    {
+        AnswerNames names({"ロビナとポモ", "abcdefghijkl"});  // 6 double-byte, then 12 single-byte
+        UpdateHighScore(game);
+        UpdateHighScore(game);
+        EXPECT_TRUE(names.seen.messages.empty());
+    }
+    EXPECT_STREQ(entry->rankNames[0], "abcdefghijkl");
+    EXPECT_STREQ(entry->rankNames[1], "ロビナとポモ");
+    AnswerNames names({"ロビナとポモだ", "ポモ"});
+    UpdateHighScore(game);
+    EXPECT_EQ(names.seen.messages, std::vector<std::string>{"エラー|おなまえは全角６文字までです。"});
+    EXPECT_EQ(names.seen.congratulations.size(), 2u) << "the dialog stays open after the refusal";
+    EXPECT_STREQ(entry->rankNames[0], "ポモ");
+}
+
+TEST_F(HighScore, CloseBoxKeepsTheNameAndStillRanks) {
+    strcpy(GameCatalogue.PlayerName, "ポモ");
+    Result(80, "80てん");
+    AnswerNames names({});
+    UpdateHighScore(game);
+    EXPECT_EQ(names.seen.congratulations.size(), 1u);
+    EXPECT_STREQ(GameCatalogue.PlayerName, "ポモ");
+    EXPECT_EQ(entry->rankScores[0], 80u);
+    EXPECT_STREQ(entry->rankNames[0], "ポモ");
+}
+
+TEST_F(HighScore, TextsTooLongForTheTableAreCutWithATerminator) {
+    memset(GameCatalogue.PlayerName, 'n', 19);  // a name from a stored record: 19 bytes
+    GameCatalogue.PlayerName[19] = 0;
+    Result(10, "");
+    memset(GameResult.label, 'l', sizeof GameResult.label);  // no terminator in 20 bytes
+    AnswerNames names({});
+    UpdateHighScore(game);
+    EXPECT_EQ(std::string(entry->rankNames[0]), std::string(16, 'n'));
+    EXPECT_EQ(std::string(entry->rankLabels[0]), std::string(19, 'l'));
+    EXPECT_EQ(names.seen.congratulations[0], std::string(19, 'l') + "で1位にランクイン！");
+}
+}  // namespace
