@@ -81,6 +81,21 @@ void PumpMessages() {
     }
 }
 
+long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder) {
+    std::string command = "\"" + program + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, folder, &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD exitCode = (DWORD)-1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return (long)exitCode;
+}
+
 void *EnsureMainWindow() {
     if (MainWindow) return MainWindow;
     HINSTANCE instance = GetModuleHandleA(NULL);

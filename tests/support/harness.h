@@ -17,6 +17,10 @@ void *EnsureMainWindow();
 // Dispatches waiting window messages.
 void PumpMessages();
 
+// Runs a program with the given arguments (folder: its working folder, or null for this one) and
+// waits up to a minute for it; returns its exit code, or -1 when it could not be started.
+long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder);
+
 // While alive, every dialog or message box that opens on this thread is recorded and answered:
 // its caption and texts are kept, then its default button (or the given control) is pressed.
 struct BoxRecord {

@@ -47,18 +47,7 @@ TEST(Association, FollowsTheProgramToAFolderWithBlanks) {
     std::string copy = moved + "robina test.exe";
     CreateDirectoryA(moved.c_str(), NULL);
     ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
-    std::string command = "\"" + copy + "\" --gtest_filter=Association.PointsAtTheRunningProgram";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, moved.c_str(),
-                               &startup, &process));
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(RunChildProgram(copy, "--gtest_filter=Association.PointsAtTheRunningProgram", moved.c_str()), 0);
     ExpectAssociationOf(copy);  // the blanks stay as they are, unquoted
     EXPECT_NE(copy.find(" copy\\robina test.exe"), std::string::npos);
 

@@ -159,17 +159,7 @@ TEST_F(SaveData, RecordsSurviveSaveAndLoadCyclesUnchangedUnderEverNewKeys) {
 TEST_F(SaveData, RecordsSavedBeforeTheProgramIsKilledAreKept) {
     char program[MAX_PATH];
     GetModuleFileNameA(NULL, program, MAX_PATH);
-    std::string command = std::string("\"") + program + "\" --save-and-die";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(program, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    ASSERT_EQ(exitCode, 3u);
+    ASSERT_EQ(RunChildProgram(program, "--save-and-die", NULL), 3);
     BoxWatcher watcher;
     LoadRecord(0);
     LoadRecord(1);
