@@ -81,9 +81,11 @@ static INT_PTR CALLBACK NameDialog(HWND dialog, UINT message, WPARAM wParam, LPA
     return FALSE;
 }
 
-// Shows the name dialog over a still last frame without the drawn cursor.
+// Shows the name dialog over a still last frame without the drawn cursor. The frame is drawn from a
+// cleared back buffer: drawn over the previous frame, the cursor that frame showed would stay.
 static void AskName(void) {
     if (CursorSprite) CursorSprite->visible = 0;
+    ClearBackBuffer();
     DrawSprites();
     PresentFrame();
     ShowCursor(TRUE);

@@ -86,25 +86,28 @@ static void HandleBlitResult(HRESULT result, IDirectDrawSurface *source) {
     if (result == DDERR_SURFACELOST && source->Restore() == DD_OK) RequestDisplayRestore();
 }
 
+// Games write the fields directly, so any 32-bit values may arrive: the clip is worked out in 64 bits,
+// and what is left of the source always lies between its original edges.
 static void DrawPlain(const Sprite *sprite) {
-    int x = sprite->x, y = sprite->y;
-    RECT src = {sprite->srcLeft, sprite->srcTop, sprite->srcRight, sprite->srcBottom};
-    int w = src.right - src.left, h = src.bottom - src.top;
+    int64_t x = sprite->x, y = sprite->y;
+    int64_t left = sprite->srcLeft, top = sprite->srcTop, right = sprite->srcRight, bottom = sprite->srcBottom;
+    int64_t w = right - left, h = bottom - top;
     if (w <= 0 || h <= 0) return;
     if (x >= PLAY_WIDTH || y >= PLAY_HEIGHT || x < -w || y < -h) return;
-    if (x + w > PLAY_WIDTH) src.right -= x + w - PLAY_WIDTH;
-    if (y + h > PLAY_HEIGHT) src.bottom -= y + h - PLAY_HEIGHT;
+    if (x + w > PLAY_WIDTH) right -= x + w - PLAY_WIDTH;
+    if (y + h > PLAY_HEIGHT) bottom -= y + h - PLAY_HEIGHT;
     if (x < 0) {
-        src.left -= x;
+        left -= x;
         x = 0;
     }
     if (y < 0) {
-        src.top -= y;
+        top -= y;
         y = 0;
     }
     if (FullScreen) y += FULL_BAND;
+    RECT src = {(LONG)left, (LONG)top, (LONG)right, (LONG)bottom};
     IDirectDrawSurface *surface = sprite->image->surface;
-    HandleBlitResult(BackBuffer->BltFast(x, y, surface, &src, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT),
+    HandleBlitResult(BackBuffer->BltFast((DWORD)x, (DWORD)y, surface, &src, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT),
                      surface);
 }
 
@@ -117,8 +120,8 @@ static void DrawStretched(const Sprite *sprite) {
     if (dst.left >= PLAY_WIDTH || dst.top >= PLAY_HEIGHT || dst.right < 0 || dst.bottom < 0) return;
     if (src.right <= src.left || src.bottom <= src.top) return;
     if (dst.right <= dst.left || dst.bottom <= dst.top) return;
-    double sx = (double)(dst.right - dst.left) / (src.right - src.left);
-    double sy = (float)((double)(dst.bottom - dst.top) / (src.bottom - src.top));
+    double sx = ((double)dst.right - dst.left) / ((double)src.right - src.left);
+    double sy = (float)(((double)dst.bottom - dst.top) / ((double)src.bottom - src.top));
     double left = src.left, top = src.top, right = src.right, bottom = src.bottom;
     if (dst.left < 0) {
         left -= trunc(dst.left / sx);

@@ -55,6 +55,16 @@ static int CacheGameFile(void) {
     return 1;
 }
 
+// The first test of a game file: any reader may open it, whatever others share; only the cached
+// read afterwards insists that nobody is writing it.
+static int CanOpenForReading(const char *path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(file);
+    return 1;
+}
+
 int SetPack(const char *name) {
     Log("set pack > %s\n", name);
     if (strlen(name) >= MAX_PATH) return 0;
@@ -67,7 +77,7 @@ int SetPack(const char *name) {
         if (!ModuleDirectory(folder)) return 0;
         if (snprintf(path, sizeof path, "%s%s", folder, name) >= (int)sizeof path) return 0;
         Log("name:%s packpath:%s\n", name, path);
-        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return 0;
+        if (!CanOpenForReading(path)) return 0;
         char previousPath[MAX_PATH];
         memcpy(previousPath, PackPath, sizeof previousPath);
         memcpy(PackPath, path, sizeof PackPath);

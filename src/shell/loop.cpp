@@ -59,24 +59,30 @@ static void ApplyCursorRule(void) {
     }
 }
 
+// Whether the time `when` has come. The millisecond clock wraps after 49.7 days; comparing the
+// signed difference keeps ticks due across the wrap, where a plain comparison would stop them.
+static int Reached(uint32_t when) {
+    return (int32_t)(loopNow - when) >= 0;
+}
+
 // There is no cap on catch-up ticks: after a stall the game time is brought level with the clock
 // before anything is drawn. A tick that restarts the clock ends the catch-up.
 int FramePass(void) {
     loopNow = FrameTime();
     int ticks = 0;
-    if (loopNow >= nextTickTime) {
+    if (Reached(nextTickTime)) {
         do {
             PollMouse();
             RunTasks();
             ClearClicks();
             nextTickTime += tickStep;
             ticks++;
-        } while (loopNow >= nextTickTime);
+        } while (Reached(nextTickTime));
         DrawFrame();
         ApplyCursorRule();
         frameCount++;
     }
-    if (loopNow >= nextRateTime) {
+    if (Reached(nextRateTime)) {
         FramesPerSecond = frameCount * 2;
         frameCount = 0;
         nextRateTime += RATE_PERIOD_MS;

@@ -128,7 +128,7 @@ static void DropSound(Sound *sound) {
 }
 
 int32_t __cdecl RemoveSnd(Sound *sound) {
-    if (!SoundEnabled || !sound) return 1;
+    if (!SoundEnabled || !sound || sound == SoundList) return 1;
     sound->prev->next = sound->next;
     if (sound->next) sound->next->prev = sound->prev;
     Log("RemoveSnd %.*s\n", NAME_BYTES, sound->name);

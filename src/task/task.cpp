@@ -59,8 +59,9 @@ void KeepLastTask(void) {
     CurrentTask->keep = 1;
 }
 
+// The sentinels are never freed: a kill between ticks (CurrentTask is then the tail) is refused.
 int FreeTask(Task *task) {
-    if (!task->steps) return 0;
+    if (!task->steps || task == &TaskHead || task == &TaskTail) return 0;
     task->prev->next = task->next;
     task->next->prev = task->prev;
     if (task == CurrentTask) CurrentTask = task->prev;

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include "harness.h"
+#include "pictures.h"
 #include "../../games/testgames/observe.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/highscore.h"
@@ -414,6 +415,28 @@ TEST_F(HighScore, EmptyTableTakesAnyScoreAtRankOne) {
     EXPECT_STREQ(entry->rankNames[0], "ポモ");
     EXPECT_STREQ(GameCatalogue.PlayerName, "ポモ");
     EXPECT_EQ(GameCatalogue.ZumiTotal, 12);
+}
+
+TEST_F(HighScore, TheNameIsAskedOverAStillFrameWithoutTheDrawnCursor) {
+    // The last frame before the dialog shows the drawn cursor at (200, 100).
+    CursorSprite->visible = 1;
+    CursorSprite->x = 200;
+    CursorSprite->y = 100;
+    ClearBackBuffer();
+    DrawSprites();
+    Frame before = ReadBackBuffer();
+    Rgb floor = before.at(5, 5);
+    int covered = 0;
+    for (int y = 100; y < 110; y++)
+        for (int x = 200; x < 210; x++) covered += !before.shows(x, y, floor);
+    ASSERT_GT(covered, 0);
+
+    Result(300, "300てん");
+    AnswerNames names({"ポモ"});
+    UpdateHighScore(game);
+    Frame still = ReadBackBuffer();  // nothing drew since the dialog's frame
+    for (int y = 100; y < 110; y++)
+        for (int x = 200; x < 210; x++) ASSERT_TRUE(still.shows(x, y, floor)) << x << "," << y;
 }
 
 TEST_F(HighScore, EqualScoreGoesAboveAndRankTenDropsOut) {

@@ -55,6 +55,19 @@ TEST_F(Loop, AStallOfOneSecondRunsFiftyTicksBeforeTheNextFrame) {
     EXPECT_EQ(FramePass(), 0);
 }
 
+TEST_F(Loop, TicksKeepTheirPaceAcrossTheWrapOfTheMillisecondClock) {
+    fakeNow = 0xFFFFFFF0u;  // 16 ms before the clock wraps to 0
+    ResetFrameClock();
+    EXPECT_EQ(FramePass(), 1);
+    fakeNow += 19;  // 3 ms after the wrap: not yet due
+    EXPECT_EQ(FramePass(), 0);
+    fakeNow += 1;
+    EXPECT_EQ(FramePass(), 1);
+    fakeNow += 100;
+    EXPECT_EQ(FramePass(), 5);
+    EXPECT_EQ(ticksSeen, 7);
+}
+
 TEST_F(Loop, ATickThatRestartsTheClockIsNotCaughtUp) {
     stallInTick = 1000;
     EXPECT_EQ(FramePass(), 1);

@@ -187,13 +187,22 @@ TEST_F(PackTest, FailedSetPackKeepsThePreviousPack) {
     EXPECT_EQ(CountInLog("not found resfile " + Folder() + "pack_missing.vyg\n"), 0);
     EXPECT_STREQ(CurrentPackName(), "pack_kept.vyg");
 
-    // A file held open without sharing cannot be read.
-    HANDLE lock = CreateFileA((Folder() + "pack_locked.vyg").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    // A file held open without sharing cannot be opened at all: no line beyond the path.
+    std::string locked = Folder() + "pack_locked.vyg";
+    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     EXPECT_EQ(SetPack("pack_locked.vyg"), 0);
     CloseHandle(lock);
-    EXPECT_EQ(CountInLog("not found resfile " + Folder() + "pack_locked.vyg\n"), 1);
+    EXPECT_EQ(CountInLog("not found resfile " + locked + "\n"), 0);
+    EXPECT_STREQ(CurrentPackName(), "pack_kept.vyg");
+
+    // A file another program is writing opens for reading, but not for the shared read of the cache.
+    lock = CreateFileA(locked.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(SetPack("pack_locked.vyg"), 0);
+    CloseHandle(lock);
+    EXPECT_EQ(CountInLog("not found resfile " + locked + "\n"), 1);
     EXPECT_STREQ(CurrentPackName(), "pack_kept.vyg");
     EXPECT_EQ(LiveBlocks, blocks);
     EXPECT_EQ(Extract("who.txt"), "kept");

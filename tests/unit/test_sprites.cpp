@@ -134,6 +134,20 @@ TEST_F(Sprites, StretchedEmptyOrInvertedRectanglesDrawNothing) {
     EXPECT_EQ(frame.count(Clear), 640 * 360);
 }
 
+TEST_F(Sprites, FieldsAtTheEndsOfTheirRangeDrawNothingAndDoNotOverflow) {
+    Image *red = Load("red.bmp");
+    Sprite *wide = ShowSprite(red, 600, 0);  // a span of about four billion columns
+    wide->srcLeft = -2000000000;
+    wide->srcRight = 2000000000;
+    Sprite *distant = ShowSprite(red, -2147483647, -2147483647);
+    distant->srcRight = 2147483647;
+    distant->srcBottom = 2147483647;
+    Sprite *huge = Stretched(red, 16, RECT{-2000000000, 0, 2000000000, 10});
+    huge->srcLeft = -2147483647;
+    Frame frame = DrawFrame();
+    EXPECT_EQ(frame.count(Clear), 640 * 360);
+}
+
 TEST_F(Sprites, BlackPixelsLeaveWhatIsUnderneath) {
     ShowSprite(Load("blue.bmp"), 0, 0, 1);
     ShowSprite(Load("checker.bmp"), 0, 0, 2);

@@ -132,9 +132,17 @@ TEST_F(Tasks, StepProtocolWorkAreaAndKillEntry) {
     EXPECT_EQ(TaskCount, 0);
 }
 
-TEST_F(Tasks, FreeTaskRefusesATaskWithoutStepTable) {
+TEST_F(Tasks, FreeTaskRefusesATaskWithoutStepTableAndTheSentinels) {
     Task orphan = {};
     EXPECT_EQ(FreeTask(&orphan), 0);
+    CreateTask(TableA, 5, TASK_ATTR_RUN, 0);
+    RunTasks();                       // between ticks CurrentTask is the tail
+    EXPECT_EQ(KillCurrentTask(), 0);  // a kill outside any step frees nothing
+    EXPECT_EQ(FreeTask(&TaskHead), 0);
+    EXPECT_EQ(TaskCount, 1);
+    trace.clear();
+    RunTasks();
+    EXPECT_EQ(trace, "A");
 }
 
 TEST_F(Tasks, FreeAllTasksFreesKeptAndUnkeptAndLogsZero) {
