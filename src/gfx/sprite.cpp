@@ -139,8 +139,9 @@ static void DrawStretched(const Sprite *sprite) {
         bottom -= trunc((dst.bottom - PLAY_HEIGHT) / sy);
         dst.bottom = PLAY_HEIGHT;
     }
-    // Clipping far outside the play area can leave nothing of the source.
+    // Clipping far outside the play area can leave nothing of the source, or edges no rectangle holds.
     if (right <= left || bottom <= top) return;
+    if (left < INT32_MIN || top < INT32_MIN || right > INT32_MAX || bottom > INT32_MAX) return;
     src = {(LONG)left, (LONG)top, (LONG)right, (LONG)bottom};
     if (src.right >= sprite->image->width) src.right = sprite->image->width - 1;
     if (src.right <= src.left || src.bottom <= src.top) return;

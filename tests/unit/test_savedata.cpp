@@ -168,14 +168,19 @@ TEST_F(SaveData, RecordsSavedBeforeTheProgramIsKilledAreKept) {
     EXPECT_EQ(Game(1).playCount, 9u);
 }
 
+// Replaces one digit of a stored record text by another digit.
+void ChangeDigit(const char *name, int size, int at) {
+    std::string text = ReadText(name, size);
+    text[at] = text[at] == '3' ? '4' : '3';
+    ASSERT_TRUE(WriteConfig(name, text.data(), size));
+}
+
 TEST_F(SaveData, DamagedRecordsAreReportedReplacedAndRewritten) {
     LoadRecord(0);
     uint32_t id = GameCatalogue.UserId;
     GameCatalogue.ZumiTotal = 500;
     SaveRecord(0);
-    std::string text = ReadText("RBSV100", 115);
-    text[40] = text[40] == '3' ? '4' : '3';
-    ASSERT_TRUE(WriteConfig("RBSV100", text.data(), 115));
+    ChangeDigit("RBSV100", 115, 40);
     {
         BoxWatcher watcher;
         LoadRecord(0);
@@ -190,9 +195,7 @@ TEST_F(SaveData, DamagedRecordsAreReportedReplacedAndRewritten) {
     LoadRecord(1);
     Game(1).playCount = 3;
     SaveRecord(1);
-    text = ReadText("svgame120", 907);
-    text[0] = text[0] == 'F' ? 'E' : 'F';
-    ASSERT_TRUE(WriteConfig("svgame120", text.data(), 907));
+    ChangeDigit("svgame120", 907, 0);
     BoxWatcher watcher;
     LoadRecord(1);
     ASSERT_EQ(watcher.boxes.size(), 1u);
