@@ -44,3 +44,6 @@ foreach(src ${ROBINA_NATIVE_TESTS})
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
 endforeach()
+
+# The layers of src/ run one way (CONVENTIONS.md).
+add_test(NAME layers COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/layers/check_layers.py)

@@ -6,7 +6,7 @@
 #include <string.h>
 #include "catalogue/catalogue.h"
 #include "pack/pack.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 const int32_t ShellVersion = 104;
 GameCatalogueRecord GameCatalogue;

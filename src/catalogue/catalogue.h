@@ -7,14 +7,16 @@
 #include <stddef.h>
 #include <stdint.h>
 #include "catalogue/save_format.h"
+#include "catalogue/rank_format.h"
 
 enum {
     MAX_GAMES = 30,
-    RANK_COUNT = 10,
+    RANK_COUNT = TOP_TEN,
     GAME_SAVED_BYTES = 420,     // playCount up to the end of rankLabels, as stored in a game record
     MAIN_RECORD_BYTES = 52,
     GAME_RECORD_BYTES = 448,
     IDENTITY_RECORD_BYTES = 4,
+    COUNT_CAP = 99999999,       // play and click counts stop here (eight digits on the records page)
 };
 
 extern const int32_t ShellVersion;  // the shell's version in hundredths: 104 is 1.04
@@ -27,10 +29,10 @@ typedef struct GameEntry {
     // saved part: GAME_SAVED_BYTES from playCount on, stored byte for byte in the game record
     uint32_t playCount;             // launches, capped at 99,999,999
     uint32_t clickCount;            // button presses during play, capped at 99,999,999
-    char rankNames[RANK_COUNT][17]; // player names of ranks 1 to 10
+    char rankNames[RANK_COUNT][RANK_NAME_BYTES];  // player names of ranks 1 to 10
     uint8_t rankPad[2];
     uint32_t rankScores[RANK_COUNT];    // never increasing; 0 is an empty rank
-    char rankLabels[RANK_COUNT][20];    // each ranked score as the game showed it
+    char rankLabels[RANK_COUNT][RANK_LABEL_BYTES];  // each ranked score as the game showed it
     // end of the saved part
     int32_t rankingEnabled;         // 1: the game has a records page and can send its top score
     int32_t mapX;                   // destination point on the map, play-area pixels, > 0
@@ -57,6 +59,12 @@ extern uint8_t SelectedGame;               // game chosen in the menu, from 1; 0
 // --- scan and game.ini (catalogue.cpp) ---
 int ScanGameFiles(void);                   // 0: no file matched "*.vyg"
 int ReadGameIni(GameEntry *entry);         // the game file must be the current pack; 1: acceptable
+
+// --- high scores (highscore.cpp); the name is asked for by the caller ---
+enum { PLAYER_NAME_BYTES_MAX = 12 };       // longest name the player may enter
+int HighScoreRank(int game, uint32_t score);  // 1 to 10: the rank the score would take; 0: none
+void UpdateHighScore(int game, int32_t zumi, uint32_t score, const char *label, size_t labelSize,
+                     const char *name);
 
 // --- file association (association.cpp) ---
 int RegisterGameFileType(const char *extension, const char *description, int32_t icon);

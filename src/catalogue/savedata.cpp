@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "catalogue/catalogue.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 // The bytes of a plain main record, in stored order.
 typedef struct MainSaveRecord {
@@ -61,12 +61,6 @@ static void EndSavedTexts(GameEntry *entry) {
     }
 }
 
-// A damaged record was found: tell the player; the box stops the loop, so time restarts after it.
-static void ReportBadRecord(const char *message) {
-    MessageBoxA((HWND)MainWindow, message, "エラー", MB_ICONWARNING | MB_OK);
-    ResetFrameClock();
-}
-
 void EncodeRecord(const void *plain, int32_t n, char *text) {
     EncodeRecordWithKey(plain, n, (uint8_t)Random(RECORD_KEY_LOW, RECORD_KEY_HIGH), text);
 }
@@ -104,9 +98,9 @@ static void LoadMainRecord(void) {
             PutText(GameCatalogue.PlayerName, sizeof GameCatalogue.PlayerName, record.playerName);
             return;
         }
-        ReportBadRecord("メインセーブデータ不正");
+        NoticeBox("メインセーブデータ不正");
     } else if (damaged) {
-        ReportBadRecord("メインセーブデータが破損しています。");
+        NoticeBox("メインセーブデータが破損しています。");
     }
     GameCatalogue.UserId = GetUserIdentity();
     GameCatalogue.ZumiTotal = 0;
@@ -129,9 +123,9 @@ static void LoadGameRecord(int32_t game) {
             EndSavedTexts(entry);
             return;
         }
-        ReportBadRecord("ゲームセーブデータ不正");
+        NoticeBox("ゲームセーブデータ不正");
     } else if (damaged) {
-        ReportBadRecord("ゲームセーブデータが破損しています。");
+        NoticeBox("ゲームセーブデータが破損しています。");
     }
     memset(SavedPart(entry), 0, GAME_SAVED_BYTES);
     SaveRecord(game);

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <ddraw.h>
 #include "gfx/gfx.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 IDirectDraw *DirectDraw = 0;
 IDirectDrawSurface *PrimarySurface = 0;
@@ -55,7 +55,7 @@ static int ReadFreeVideoMemory(void) {
 // "UseVRAM" is "1" when the user chose video memory; anything else, or nothing, means system memory.
 static void ChooseSurfaceMemory(void) {
     char useVram[2] = {'0', 0};
-    if (!ReadConfig("UseVRAM", useVram, sizeof useVram)) useVram[0] = '0';
+    if (!ReadConfig(CONFIG_USE_VRAM, useVram, sizeof useVram)) useVram[0] = '0';
     if (ForceSystemMemory) useVram[0] = '0';
     SystemMemorySurfaces = useVram[0] == '1' ? 0 : 1;
     Log("halflag %d > %d\n", (int)(unsigned char)useVram[0], (int)SystemMemorySurfaces);

@@ -7,7 +7,7 @@
 #include <string.h>
 #include "gfx/gfx.h"
 #include "pack/pack.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 Image *ImageList = 0;
 int32_t ImageCount = 0;

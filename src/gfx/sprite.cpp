@@ -5,7 +5,7 @@
 #include <ddraw.h>
 #include <math.h>
 #include "gfx/gfx.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 Sprite *SpriteList = 0;
 int32_t SpriteCount = 0;

@@ -4,16 +4,14 @@
 #include <windows.h>
 #include <string.h>
 #include "launcher/launcher.h"
-#include "shell/shell.h"
+#include "base/base.h"
 #include "task/task.h"
 #include "task/scene.h"
 #include "pack/pack.h"
 #include "gfx/gfx.h"
 #include "sound/sound.h"
 #include "catalogue/catalogue.h"
-#include "catalogue/highscore.h"
-
-enum { PLAY_COUNT_MAX = 99999999 };
+#include "dialogs/dialogs.h"
 
 char TempGamePath[260] = "";
 void *GameModule = 0;
@@ -76,7 +74,7 @@ int LaunchGame(void) {
     GameEnded = 0;
     memset(&GameResult, 0, sizeof GameResult);
     GameEntry *entry = &GameCatalogue.entries[n - 1];
-    if (entry->playCount < PLAY_COUNT_MAX) entry->playCount += 1;
+    if (entry->playCount < COUNT_CAP) entry->playCount += 1;
     GameResult.zumi = GameCatalogue.ZumiTotal;
     Log("call child proc.\n");
     if (!GameStart(&ServiceTable)) {
@@ -87,6 +85,15 @@ int LaunchGame(void) {
     }
     Log("start task_sum %d\n", (int)TaskCount);
     return 1;
+}
+
+// The result of the game goes into the records; a score that reaches the top ten asks for the
+// player's name first.
+void TakeGameResult(int game) {
+    int rank = HighScoreRank(game, GameResult.score);
+    if (rank) AskPlayerName(GameResult.label, sizeof GameResult.label, rank);
+    UpdateHighScore(game, GameResult.zumi, GameResult.score, GameResult.label, sizeof GameResult.label,
+                    GameCatalogue.PlayerName);
 }
 
 void ReturnToMenu(void) {
@@ -100,7 +107,7 @@ void ReturnToMenu(void) {
     Log("end task_sum %d\n", (int)TaskCount);
     SetPack(MENU_PACK);
     Log("ReturnMenu\n");
-    UpdateHighScore(SelectedGame);
+    TakeGameResult(SelectedGame);
     SaveRecord(0);
     SaveRecord(SelectedGame);
     SetClearColour(16, 16, 16);

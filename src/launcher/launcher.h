@@ -18,6 +18,7 @@ extern char TempGamePath[260];  // the extracted library of the loaded game; emp
 extern void *GameModule;        // HMODULE of the loaded game library
 int LaunchGame(void);           // 1: the game runs; 0: refused after an error box
 void ReturnToMenu(void);
+void TakeGameResult(int game);  // the return's high-score update, with the name dialog on a new rank
 void UnloadGameAtExit(void);    // shutdown: unloads a game still loaded, without calling its End
 
 #endif

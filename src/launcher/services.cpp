@@ -2,12 +2,12 @@
 // game. The table's order and the layouts it points at are the plug-in interface (robina_game.h):
 // every entry is the engine's own data or operation, nothing is wrapped.
 #include "launcher/launcher.h"
-#include "shell/shell.h"
+#include "base/base.h"
 #include "task/task.h"
 #include "task/scene.h"
 #include "gfx/gfx.h"
 #include "sound/sound.h"
-#include "scenes/scenes.h"
+#include "fade/fade.h"
 
 ServiceTableRecord ServiceTable;
 GameResultRecord GameResult;

@@ -6,7 +6,7 @@
 #include <string.h>
 #include "pack/pack.h"
 #include "pack/pack_format.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 enum { PACK_SOURCE_RESOURCE = 0, PACK_SOURCE_CACHE = 1, TEMP_NAMES = 10000, COPY_CHUNK = 16384 };
 

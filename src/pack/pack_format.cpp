@@ -2,6 +2,7 @@
 // the image: every field is checked against the image's size before it is used, so a damaged pack
 // comes out as "no such member" and never as a read past its end.
 #include "pack/pack_format.h"
+#include "base/text_format.h"
 #include <string.h>
 
 static uint32_t ReadWord(const uint8_t *at) {
@@ -75,10 +76,6 @@ void UnscramblePackData(uint8_t *out, const uint8_t *in, size_t count) {
     for (size_t i = 0; i < count; i++) out[i] = (uint8_t)(in[i] - PACK_DATA_KEY);
 }
 
-static int IsShiftJisLead(uint8_t byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 int ValidPackName(const char *name, const char **why) {
     size_t length = strlen(name);
     if (length == 0) {
@@ -94,9 +91,11 @@ int ValidPackName(const char *name, const char **why) {
         return 0;
     }
     // The second byte of a Shift-JIS character may be 0x5C; only a real backslash is a separator.
+    // A lead byte followed by anything but a trail byte stands alone, so '/' and ':' after it are
+    // separators as anywhere else.
     for (size_t i = 0; i < length; i++) {
         uint8_t byte = (uint8_t)name[i];
-        if (IsShiftJisLead(byte) && i + 1 < length) {
+        if (IsShiftJisLead(byte) && IsShiftJisTrail((uint8_t)name[i + 1])) {
             i++;
         } else if (byte == '/' || byte == '\\' || byte == ':') {
             *why = "name has a folder part";

@@ -1,18 +1,24 @@
-// The front-end scenes: the fade cover and drawn cursor that live for the whole run, and the scenes
-// that the scene sequence starts in turn.
+// The front-end scenes that the scene sequence starts in turn. Each start operation creates the
+// scene's tasks, sprites, images and sounds and returns; one of its tasks sets SceneDone when the
+// scene is over, with the screen covered.
 #ifndef ROBINA_SCENES_H
 #define ROBINA_SCENES_H
 
 #include <stdint.h>
-#include "launcher/robina_game.h"
 
-// --- fade and cursor tasks (fade.cpp) ---
-extern uint8_t FadeState;      // 0 visible, 1 cover requested/running, 2 covered, 3 uncover requested/running
-extern Sprite *CursorSprite;   // the drawn cursor; dialogs hide it before their last frame
+// --- scene sequence (sequence.cpp) ---
+enum { SEQUENCE_PRIORITY = 257, SCENE_PRIORITY = 257 };
+void StartSceneSequence(void);  // the kept task that plays logo, title, menu, game, menu, ...
+int ClearScene(void);           // frees every task, sprite, image and sound whose keep flag is 0
 
-enum { FADE_ROW_PRIORITY = 30001, CURSOR_PRIORITY = 30002, FRONT_TASK_PRIORITY = 256 };
+// --- logo (logo.cpp) ---
+void StartLogoScene(void);
 
-void StartFadeTask(void);
-void StartCursorTask(void);
+// --- title (title.cpp) ---
+extern int32_t MascotJitter;      // 1 after the sixteenth click on the title's mascot; never cleared
+void *StartTitleScene(void);      // returns the title task's work area
+
+// --- menu (menu.cpp); the map and its panels are in map.cpp, see menu.h ---
+void StartMenuScene(void);
 
 #endif

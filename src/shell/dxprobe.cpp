@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <ddraw.h>
 #include <dmusicc.h>
-#include "shell/dxprobe.h"
+#include "shell/shell.h"
 
 typedef HRESULT(WINAPI *DirectDrawCreateProc)(GUID *, IDirectDraw **, IUnknown *);
 typedef HRESULT(WINAPI *DirectDrawCreateExProc)(GUID *, void **, REFIID, IUnknown *);

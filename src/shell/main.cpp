@@ -4,14 +4,12 @@
 // allocator blocks still live.
 #include <windows.h>
 #include <string.h>
-#include "shell/dxprobe.h"
 #include "shell/shell.h"
-#include "sound/sound.h"
-#include "task/task.h"
-#include "task/boot.h"
+#include "base/base.h"
 #include "gfx/gfx.h"
 
 static HANDLE instanceMutex = NULL;  // named after the product; marks the running instance
+int32_t QuickStart = 0;
 
 static const char GAME_FILE_NOTICE[] =
     "このファイルはポモのロビナ用のゲームファイルです。\n\n"
@@ -39,20 +37,45 @@ static int AcceptCommandLine(const char *line) {
     return 0;
 }
 
-// A second start brings the first instance (or its open dialog) to the front instead.
+static void BringFirstInstanceForward(void) {
+    HWND first = FindWindowA(PRODUCT_TITLE, NULL);
+    if (!first) return;
+    if (IsIconic(first)) ShowWindow(first, SW_RESTORE);
+    SetForegroundWindow(GetLastActivePopup(first));
+}
+
+// A second start brings the first instance (or its open dialog) to the front instead. Two starts at
+// nearly the same moment can both miss the mutex; the later creation then finds it existing, and
+// that start gives way too, so that only one instance ever saves records.
 static int BecomeOnlyInstance(void) {
     HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, PRODUCT_TITLE);
     if (existing) {
         CloseHandle(existing);
-        HWND first = FindWindowA(PRODUCT_TITLE, NULL);
-        if (first) {
-            if (IsIconic(first)) ShowWindow(first, SW_RESTORE);
-            SetForegroundWindow(GetLastActivePopup(first));
-        }
+        BringFirstInstanceForward();
         return 0;
     }
     instanceMutex = CreateMutexA(NULL, FALSE, PRODUCT_TITLE);
+    if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(instanceMutex);
+        instanceMutex = NULL;
+        BringFirstInstanceForward();
+        return 0;
+    }
     return 1;
+}
+
+static void ReleaseInstance(void) {
+    if (!instanceMutex) return;
+    ReleaseMutex(instanceMutex);
+    CloseHandle(instanceMutex);
+    instanceMutex = NULL;
+}
+
+// A fatal exit that skips the normal shutdown still leaves no game library behind and ends the log.
+static void LeaveAtOnce(void) {
+    ReleaseBeforeFatalExit();
+    ReleaseInstance();
+    LogExit();
 }
 
 static int SystemSupported(void) {
@@ -68,21 +91,10 @@ static int SystemSupported(void) {
     return 1;
 }
 
-// Only the display can fail here; a sound failure shows its own error box, which ends the program
-// through the quit message once the loop runs.
-static int StartSubsystems(void) {
-    if (!InitDisplay()) return 0;
-    InitSound();
-    InitSpriteList();
-    InitMouse();
-    InitTaskList();
-    SetRootSteps(BootSteps);
-    return 1;
-}
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     if (!AcceptCommandLine(commandLine)) return 0;
     if (!BecomeOnlyInstance()) return 0;
+    LastWords = LeaveAtOnce;
     int exitCode = 0;
     if (SystemSupported()) {
         Log("ポモのロビナ ver1.04 start\n");
@@ -93,11 +105,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
             ReleaseSubsystems();
         }
     }
-    if (instanceMutex) {
-        ReleaseMutex(instanceMutex);
-        CloseHandle(instanceMutex);
-        instanceMutex = NULL;
-    }
-    Log("アプリ終了 メモリ解放忘れ%d\n", (int)LiveBlocks);
+    ReleaseInstance();
+    LogExit();
     return exitCode;
 }

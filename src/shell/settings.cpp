@@ -3,17 +3,12 @@
 // any way but through the start button cancels the start.
 #include <windows.h>
 #include "shell/shell.h"
+#include "base/base.h"
+#include "res/resource.h"
 
 int32_t StartupCancelled = 0;
 
-enum {
-    SETTINGS_DIALOG = 124,
-    RADIO_STANDARD = 1007,
-    RADIO_VRAM = 1008,
-    RADIO_WINDOW = 1012,
-    RADIO_FULL_SCREEN = 1013,
-    FLAG_SIZE = 2,  // one character and its terminating zero
-};
+enum { FLAG_SIZE = 2 };  // one character and its terminating zero
 
 // A missing or wrongly sized value reads as "0".
 static int StoredFlag(const char *name) {
@@ -22,10 +17,10 @@ static int StoredFlag(const char *name) {
 }
 
 static void Start(HWND dialog) {
-    int vram = IsDlgButtonChecked(dialog, RADIO_VRAM) == BST_CHECKED;
-    int window = IsDlgButtonChecked(dialog, RADIO_WINDOW) == BST_CHECKED;
-    WriteConfig("UseVRAM", vram ? "1" : "0", FLAG_SIZE);
-    WriteConfig("ScreenMode", window ? "0" : "1", FLAG_SIZE);
+    int vram = IsDlgButtonChecked(dialog, IDC_DRAW_VRAM) == BST_CHECKED;
+    int window = IsDlgButtonChecked(dialog, IDC_SCREEN_WINDOW) == BST_CHECKED;
+    WriteConfig(CONFIG_USE_VRAM, vram ? "1" : "0", FLAG_SIZE);
+    WriteConfig(CONFIG_SCREEN_MODE, window ? "0" : "1", FLAG_SIZE);
     FullScreen = window ? 0 : 1;
     EndDialog(dialog, IDOK);
 }
@@ -38,10 +33,10 @@ static void Cancel(HWND dialog) {
 static INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
-        CheckRadioButton(dialog, RADIO_STANDARD, RADIO_VRAM,
-                         StoredFlag("UseVRAM") ? RADIO_VRAM : RADIO_STANDARD);
-        CheckRadioButton(dialog, RADIO_WINDOW, RADIO_FULL_SCREEN,
-                         StoredFlag("ScreenMode") ? RADIO_FULL_SCREEN : RADIO_WINDOW);
+        CheckRadioButton(dialog, IDC_DRAW_STANDARD, IDC_DRAW_VRAM,
+                         StoredFlag(CONFIG_USE_VRAM) ? IDC_DRAW_VRAM : IDC_DRAW_STANDARD);
+        CheckRadioButton(dialog, IDC_SCREEN_WINDOW, IDC_SCREEN_FULL,
+                         StoredFlag(CONFIG_SCREEN_MODE) ? IDC_SCREEN_FULL : IDC_SCREEN_WINDOW);
         StartupCancelled = 0;
         return TRUE;
     case WM_COMMAND:
@@ -64,6 +59,6 @@ static INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, L
 // A dialog that cannot be opened counts as cancelled: the program must not start unconfigured.
 int SettingsDialog(void *owner) {
     StartupCancelled = 1;
-    DialogBoxParamA((HINSTANCE)MainInstance, MAKEINTRESOURCEA(SETTINGS_DIALOG), (HWND)owner, SettingsProc, 0);
+    DialogBoxParamA((HINSTANCE)MainInstance, MAKEINTRESOURCEA(IDD_SETTINGS), (HWND)owner, SettingsProc, 0);
     return !StartupCancelled;
 }

@@ -1,57 +1,40 @@
-// The application shell's shared services and globals: log, error box, counted allocator, random
-// numbers, program folder, registry configuration, frame clock, main window and mouse state.
+// The top of the program: the entry point, the message and frame loop, the main window with its
+// procedure and the full-screen switch, the start-up settings dialog, the DirectX probe, the boot
+// step of the root task, and the start-up and shutdown of every subsystem. Nothing includes this
+// header but the shell itself and its tests.
 #ifndef ROBINA_SHELL_H
 #define ROBINA_SHELL_H
 
 #include <stdint.h>
 #include "launcher/robina_game.h"
 
-#define PRODUCT_TITLE "ポモのロビナ"
-enum { PLAY_WIDTH = 640, PLAY_HEIGHT = 360, FULL_HEIGHT = 480, FULL_BAND = 60, TICK_MS = 20 };
-
-// --- log, error box, allocator, random, program folder (diag.cpp) ---
-int Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
-void ErrorBox(const char *message);
-void *__cdecl Alloc(int32_t size);
-void __cdecl Free(void *block);
-int32_t __cdecl Random(int32_t lower, int32_t upper);
-int ModuleDirectory(char *buffer);  // buffer of 260 characters; 1 when filled
-
-extern int32_t LiveBlocks;      // blocks from Alloc not yet given back to Free
-
-// --- registry configuration (config.cpp) ---
-int ReadConfig(const char *name, void *buffer, uint32_t size);
-int WriteConfig(const char *name, const void *data, uint32_t size);
-int DeleteObsoleteConfig(void);
+// --- command line (main.cpp) ---
+extern int32_t QuickStart;         // 1: the scene sequence starts at the menu
 
 // --- start-up settings dialog (settings.cpp) ---
 extern int32_t StartupCancelled;   // 1 when the settings dialog was left without starting
 int SettingsDialog(void *owner);   // runs the modal dialog; 1 when the user chose to start
 
-// --- frame clock, message and frame loop, shutdown (loop.cpp) ---
-void ResetFrameClock(void);
+// --- message and frame loop (loop.cpp) ---
 int RunMessageLoop(void);          // until the quit message; returns its parameter
 int FramePass(void);               // one pass while frames run: due ticks, a frame; returns the ticks
-void ReleaseSubsystems(void);      // everything the start-up brought up, in reverse order
-extern uint32_t (*FrameTime)(void);  // ms clock of the loop: timeGetTime, replaced by tests
-extern int32_t SystemCursorShown;  // 1 while the Windows cursor is shown
-extern int32_t FramesPerSecond;    // frames drawn per second, refreshed every 500 ms
-extern int32_t FramesRunning;      // 1 from the first activation of the main window on
-extern int32_t QuickStart;         // 1: the scene sequence starts at the menu
 
-// --- main window and mouse (window.cpp) ---
-extern void *MainInstance;          // HINSTANCE of the program
-extern void *MainWindow;            // HWND of the main window
-extern int32_t FullScreen;          // 1: 640x480 full-screen mode; 0: window mode
-extern int32_t WindowActive;        // 1 while the main window is active
-extern MouseRecord MouseState;      // the shared mouse record, refreshed once per tick
+// --- start-up and shutdown (subsystems.cpp) ---
+int StartSubsystems(void);         // display, sound, sprites, mouse, tasks; 0 when the display failed
+void ReleaseSubsystems(void);      // everything StartSubsystems brought up, in reverse order
+void ReleaseBeforeFatalExit(void); // what must not outlive a fatal exit: the extracted game library
+void LogExit(void);                // the last line of every run: the count of unfreed blocks
+
+// --- main window (window.cpp) ---
 int CreateMainWindow(void *instance, int showCommand);  // 0: failed, or the user chose not to start
 void FitWindow(void);
 void ToggleFullScreen(void);
-int InitMouse(void);               // clears all of MouseState
-int ReleaseMouse(void);
-int PollMouse(void);
-void ClearClicks(void);
-void ClearButtons(void);           // all click and held flags
+
+// --- DirectX probe (dxprobe.cpp) ---
+int DirectXVersion(void);          // major in the high byte, minor in the low byte (0x700 = 7.0)
+
+// --- boot of the root task (boot.cpp) ---
+extern const StepRoutine BootSteps[2];  // BootStep, then IdleStep
+void __cdecl BootStep(void);
 
 #endif

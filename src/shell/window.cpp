@@ -1,24 +1,15 @@
 // The main window: its class, its creation around the start-up settings dialog, its placement in
 // window mode (centred, 640x360 client area) and full-screen mode (640x480 pop-up at the origin), the
 // switch between the two, and the window procedure, which turns button messages into MouseState.
-// PollMouse refreshes the position once per tick and masks buttons the play area should not see.
 #include <windows.h>
-#include <string.h>
 #include "shell/shell.h"
+#include "base/base.h"
 #include "gfx/gfx.h"
-
-void *MainInstance = 0;
-void *MainWindow = 0;
-int32_t FullScreen = 0;
-int32_t WindowActive = 0;
-MouseRecord MouseState;
+#include "res/resource.h"
 
 enum {
     WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
     FULL_SCREEN_STYLE = WS_POPUP | WS_VISIBLE,
-    PROGRAM_ICON = 120,
-    BUTTON_LEFT = 0,
-    BUTTON_RIGHT = 1,
 };
 
 // Expects the window's outer size at 640x360: the difference to the client size then gives the frame.
@@ -51,11 +42,6 @@ void ToggleFullScreen(void) {
     FitWindow();
     RequestDisplayRestore();
     ResetFrameClock();
-}
-
-static void PressButton(int button) {
-    MouseState.held[button] = 1;
-    MouseState.click[button] = 1;
 }
 
 static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -92,13 +78,13 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         PressButton(BUTTON_LEFT);
         break;
     case WM_LBUTTONUP:
-        MouseState.held[BUTTON_LEFT] = 0;
+        ReleaseButton(BUTTON_LEFT);
         break;
     case WM_RBUTTONDOWN:
         PressButton(BUTTON_RIGHT);
         break;
     case WM_RBUTTONUP:
-        MouseState.held[BUTTON_RIGHT] = 0;
+        ReleaseButton(BUTTON_RIGHT);
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -112,8 +98,8 @@ int CreateMainWindow(void *instance, int showCommand) {
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = module;
-    windowClass.hIcon = LoadIconA(module, MAKEINTRESOURCEA(PROGRAM_ICON));
-    windowClass.hIconSm = (HICON)LoadImageA(module, MAKEINTRESOURCEA(PROGRAM_ICON), IMAGE_ICON,
+    windowClass.hIcon = LoadIconA(module, MAKEINTRESOURCEA(IDI_PROGRAM));
+    windowClass.hIconSm = (HICON)LoadImageA(module, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
     windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
@@ -133,37 +119,4 @@ int CreateMainWindow(void *instance, int showCommand) {
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     return 1;
-}
-
-int InitMouse(void) {
-    memset(&MouseState, 0, sizeof MouseState);
-    return 1;
-}
-
-int ReleaseMouse(void) {
-    return 1;
-}
-
-void ClearButtons(void) {
-    memset(MouseState.click, 0, sizeof MouseState.click);
-    memset(MouseState.held, 0, sizeof MouseState.held);
-}
-
-// In window mode buttons count only over the play area, so a press outside it, or a button held
-// while the cursor leaves, reads as released; in full screen the bands above and below count too.
-int PollMouse(void) {
-    POINT origin = {0, 0};
-    POINT cursor = {0, 0};
-    ClientToScreen((HWND)MainWindow, &origin);
-    GetCursorPos(&cursor);
-    MouseState.x = cursor.x - origin.x;
-    MouseState.y = cursor.y - origin.y - (FullScreen ? FULL_BAND : 0);
-    int inside = MouseState.x >= 0 && MouseState.x < PLAY_WIDTH && MouseState.y >= 0 &&
-                 MouseState.y < PLAY_HEIGHT;
-    if (!WindowActive || (!FullScreen && !inside)) ClearButtons();
-    return 1;
-}
-
-void ClearClicks(void) {
-    memset(MouseState.click, 0, sizeof MouseState.click);
 }

@@ -7,7 +7,8 @@
 #include <string.h>
 #include "sound/sound.h"
 #include "pack/pack.h"
-#include "shell/shell.h"
+#include "base/base.h"
+#include "base/text_format.h"
 
 static_assert(sizeof(DSBUFFERDESC) == 36, "DirectSound 7 buffer description expected");
 
@@ -33,19 +34,6 @@ int InitSound(void) {
     SoundEnabled = 1;
     SoundList = (Sound *)Alloc(sizeof(Sound));
     return 1;
-}
-
-// Copies a member name into the record's field, cut before a character that no longer fits so that
-// a Shift-JIS pair is never split.
-static void CopyName(char *field, const char *name) {
-    int used = 0;
-    while (name[used]) {
-        int width = IsDBCSLeadByte((BYTE)name[used]) && name[used + 1] ? 2 : 1;
-        if (used + width > NAME_BYTES - 1) break;
-        used += width;
-    }
-    memcpy(field, name, (size_t)used);
-    field[used] = 0;
 }
 
 // A static buffer holding the data, or null when DirectSound refuses the format or the buffer
@@ -91,7 +79,7 @@ Sound *__cdecl SndCreate(const char *name) {
     FreeWaveBlock(data);
     if (!buffer) return NULL;
     Sound *sound = (Sound *)Alloc(sizeof(Sound));
-    CopyName(sound->name, name);
+    CutText(sound->name, NAME_BYTES, name, strlen(name));
     sound->buffer = buffer;
     Sound *last = SoundList;
     while (last->next) last = last->next;

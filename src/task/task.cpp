@@ -1,7 +1,7 @@
 // Task list operations and the per-tick walk. The walk always continues from CurrentTask's
 // successor as it stands after the step returns, so steps may create, kill and clear tasks freely.
 #include "task/task.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 Task *CurrentTask = 0;
 int32_t *CurrentStep = 0;

@@ -9,8 +9,8 @@
 #include "pictures.h"
 #include "gfx/gfx.h"
 #include "pack/pack.h"
-#include "scenes/scenes.h"
-#include "shell/shell.h"
+#include "fade/fade.h"
+#include "base/base.h"
 #include "task/task.h"
 
 namespace {

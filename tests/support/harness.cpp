@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include "harness.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 namespace {
 struct MarkerFile {

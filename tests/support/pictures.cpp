@@ -6,7 +6,7 @@
 #include "pictures.h"
 #include "gfx/gfx.h"
 #include "pack/pack_format.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 namespace {
 void Put16(std::string &out, uint32_t v) {

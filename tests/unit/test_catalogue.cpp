@@ -11,7 +11,7 @@
 #include "pictures.h"
 #include "catalogue/catalogue.h"
 #include "pack/pack_format.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 namespace {
 std::string ClassValue(const char *key) {

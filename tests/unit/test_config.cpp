@@ -6,7 +6,7 @@
 #include <string>
 #include <gtest/gtest.h>
 #include "harness.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 namespace {
 

@@ -4,8 +4,9 @@
 #include <set>
 #include <string>
 #include "harness.h"
+#include "base/base.h"
 #include "shell/shell.h"
-#include "shell/dxprobe.h"
+
 
 TEST(Log, WritesTheFormattedLineAndArgumentPercentSignsUnchanged) {
     int written = Log("file %s at %d%%\n", "100%_done%s.bmp", 7);

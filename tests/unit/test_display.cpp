@@ -7,7 +7,7 @@
 #include "pictures.h"
 #include "gfx/gfx.h"
 #include "pack/pack.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 namespace {
 std::string Solid(Rgb colour) {

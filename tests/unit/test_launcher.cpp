@@ -11,13 +11,14 @@
 #include "pictures.h"
 #include "../../games/testgames/observe.h"
 #include "catalogue/catalogue.h"
-#include "catalogue/highscore.h"
+#include "dialogs/dialogs.h"
+#include "res/resource.h"
 #include "catalogue/save_format.h"
 #include "gfx/gfx.h"
 #include "launcher/launcher.h"
 #include "pack/pack.h"
-#include "scenes/scenes.h"
-#include "shell/shell.h"
+#include "fade/fade.h"
+#include "base/base.h"
 #include "sound/sound.h"
 #include "task/scene.h"
 #include "task/task.h"
@@ -407,7 +408,7 @@ protected:
 TEST_F(HighScore, EmptyTableTakesAnyScoreAtRankOne) {
     Result(1, "1てん", 12);
     AnswerNames names({"ポモ"});
-    UpdateHighScore(game);
+    TakeGameResult(game);
     EXPECT_EQ(names.seen.congratulations, std::vector<std::string>{"1てんで1位にランクイン！"});
     EXPECT_EQ(names.seen.shownNames, std::vector<std::string>{"あなた"});
     EXPECT_EQ(names.seen.boldWeight, 700);
@@ -433,7 +434,7 @@ TEST_F(HighScore, TheNameIsAskedOverAStillFrameWithoutTheDrawnCursor) {
 
     Result(300, "300てん");
     AnswerNames names({"ポモ"});
-    UpdateHighScore(game);
+    TakeGameResult(game);
     Frame still = ReadBackBuffer();  // nothing drew since the dialog's frame
     for (int y = 100; y < 110; y++)
         for (int x = 200; x < 210; x++) ASSERT_TRUE(still.shows(x, y, floor)) << x << "," << y;
@@ -447,14 +448,14 @@ TEST_F(HighScore, EqualScoreGoesAboveAndRankTenDropsOut) {
     Result(499, "499てん", 3);
     {
         AnswerNames names({"x"});
-        UpdateHighScore(game);
+        TakeGameResult(game);
         EXPECT_TRUE(names.seen.congratulations.empty()) << "499 does not reach the table";
     }
     EXPECT_EQ(GameCatalogue.ZumiTotal, 3);
     EXPECT_STREQ(entry->rankLabels[9], "old9");
     Result(500, "500てん", 4);
     AnswerNames names({"ロビナ"});
-    UpdateHighScore(game);
+    TakeGameResult(game);
     EXPECT_EQ(names.seen.congratulations, std::vector<std::string>{"500てんで1位にランクイン！"});
     EXPECT_STREQ(entry->rankLabels[0], "500てん");
     for (int i = 1; i < 10; i++) EXPECT_EQ(std::string(entry->rankLabels[i]), "old" + std::to_string(i - 1));
@@ -464,7 +465,7 @@ TEST_F(HighScore, EqualScoreGoesAboveAndRankTenDropsOut) {
 TEST_F(HighScore, ScoreZeroTakesTheTotalOnly) {
     Result(0, "", -5);
     AnswerNames names({"x"});
-    UpdateHighScore(game);
+    TakeGameResult(game);
     EXPECT_TRUE(names.seen.congratulations.empty());
     EXPECT_EQ(GameCatalogue.ZumiTotal, -5);
     EXPECT_EQ(entry->rankScores[0], 0u);
@@ -474,14 +475,14 @@ TEST_F(HighScore, NameOfTwelveBytesIsTakenThirteenRefused) {
     Result(300, "300てん");
     {
         AnswerNames names({"ロビナとポモ", "abcdefghijkl"});  // 6 double-byte, then 12 single-byte
-        UpdateHighScore(game);
-        UpdateHighScore(game);
+        TakeGameResult(game);
+        TakeGameResult(game);
         EXPECT_TRUE(names.seen.messages.empty());
     }
     EXPECT_STREQ(entry->rankNames[0], "abcdefghijkl");
     EXPECT_STREQ(entry->rankNames[1], "ロビナとポモ");
     AnswerNames names({"ロビナとポモだ", "ポモ"});
-    UpdateHighScore(game);
+    TakeGameResult(game);
     EXPECT_EQ(names.seen.messages, std::vector<std::string>{"エラー|おなまえは全角６文字までです。"});
     EXPECT_EQ(names.seen.congratulations.size(), 2u) << "the dialog stays open after the refusal";
     EXPECT_STREQ(entry->rankNames[0], "ポモ");
@@ -491,7 +492,7 @@ TEST_F(HighScore, CloseBoxKeepsTheNameAndStillRanks) {
     strcpy(GameCatalogue.PlayerName, "ポモ");
     Result(80, "80てん");
     AnswerNames names({});
-    UpdateHighScore(game);
+    TakeGameResult(game);
     EXPECT_EQ(names.seen.congratulations.size(), 1u);
     EXPECT_STREQ(GameCatalogue.PlayerName, "ポモ");
     EXPECT_EQ(entry->rankScores[0], 80u);
@@ -504,7 +505,7 @@ TEST_F(HighScore, TextsTooLongForTheTableAreCutWithATerminator) {
     Result(10, "");
     memset(GameResult.label, 'l', sizeof GameResult.label);  // no terminator in 20 bytes
     AnswerNames names({});
-    UpdateHighScore(game);
+    TakeGameResult(game);
     EXPECT_EQ(std::string(entry->rankNames[0]), std::string(16, 'n'));
     EXPECT_EQ(std::string(entry->rankLabels[0]), std::string(19, 'l'));
     EXPECT_EQ(names.seen.congratulations[0], std::string(19, 'l') + "で1位にランクイン！");

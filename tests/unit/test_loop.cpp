@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include "harness.h"
+#include "base/base.h"
 #include "shell/shell.h"
 #include "task/task.h"
 

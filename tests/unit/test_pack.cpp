@@ -10,7 +10,7 @@
 #include "pictures.h"
 #include "pack/pack.h"
 #include "pack/pack_format.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 namespace {
 

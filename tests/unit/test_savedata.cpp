@@ -8,7 +8,7 @@
 #include <vector>
 #include "harness.h"
 #include "catalogue/catalogue.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 namespace {
 const char *ConfigKey = "Software\\Mossleaf\\" PRODUCT_TITLE "\\Config\\";

@@ -10,7 +10,7 @@
 #include "harness.h"
 #include "pack/pack.h"
 #include "pack/pack_format.h"
-#include "shell/shell.h"
+#include "base/base.h"
 #include "sound/sound.h"
 #include "test_wave_files.h"
 

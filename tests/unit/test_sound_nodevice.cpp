@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include "harness.h"
-#include "shell/shell.h"
+#include "base/base.h"
 #include "sound/sound.h"
 
 TEST(SoundWithoutDevice, StartUpReportsItAndEverySoundOperationDoesNothing) {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "harness.h"
-#include "shell/shell.h"
+#include "base/base.h"
 #include "task/task.h"
 
 namespace {

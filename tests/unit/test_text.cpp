@@ -9,7 +9,7 @@
 #include "pictures.h"
 #include "gfx/gfx.h"
 #include "pack/pack.h"
-#include "shell/shell.h"
+#include "base/base.h"
 
 namespace {
 const Rgb Clear = MakeRgb(16, 16, 16);

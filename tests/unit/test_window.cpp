@@ -5,6 +5,7 @@
 #include <vector>
 #include <gtest/gtest.h>
 #include "harness.h"
+#include "base/base.h"
 #include "shell/shell.h"
 #include "task/task.h"
 

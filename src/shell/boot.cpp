@@ -1,11 +1,11 @@
 // The boot step of the root task: in the program's first tick it reads the installed games and the
 // player's records, makes the resource pack current and starts the kept cursor and fade tasks, then
 // moves the root task on to idling.
-#include "task/boot.h"
+#include "shell/shell.h"
 #include "catalogue/catalogue.h"
 #include "launcher/launcher.h"
 #include "pack/pack.h"
-#include "scenes/scenes.h"
+#include "fade/fade.h"
 #include "task/task.h"
 
 const StepRoutine BootSteps[2] = {BootStep, IdleStep};

@@ -1,9 +1,9 @@
 // The two kept front-end tasks. The fade task covers the play area with 360 one-pixel rows that slide
 // in from alternate sides and reports through FadeState; the rows exist only from a cover request
 // to the end of the uncover. The cursor task shows "cursor.bmp" wherever the Windows cursor is hidden.
-#include "scenes/scenes.h"
+#include "fade/fade.h"
+#include "base/base.h"
 #include "gfx/gfx.h"
-#include "shell/shell.h"
 #include "task/task.h"
 
 uint8_t FadeState = 0;

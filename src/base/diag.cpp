@@ -7,11 +7,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include "shell/shell.h"
+#include "base/base.h"
 
 static int logEnabled = 1;       // 0 once the marker file was found missing
 static int logFirstCall = 1;     // 1 until the first Log call decided whether logging is on
 int32_t LiveBlocks = 0;          // blocks handed out by Alloc minus calls of Free
+void (*LastWords)(void) = 0;
 static int randomSeedPending = 1;
 static uint32_t randomState = 1; // state of the linear congruential generator
 
@@ -59,6 +60,11 @@ void ErrorBox(const char *message) {
     PostQuitMessage(0);
 }
 
+void NoticeBox(const char *message) {
+    MessageBoxA((HWND)MainWindow, message, "エラー", MB_ICONWARNING | MB_OK);
+    ResetFrameClock();
+}
+
 // Callers use a block at once and cannot take a null, so running out of memory ends the program
 // here, with a message, instead of crashing somewhere later.
 void *__cdecl Alloc(int32_t size) {
@@ -68,6 +74,7 @@ void *__cdecl Alloc(int32_t size) {
         if (SystemCursorShown == 0) ShowCursor(TRUE);
         MessageBoxA((HWND)MainWindow, "メモリが不足しています。\nプログラムを終了します。", "エラー",
                     MB_ICONWARNING | MB_OK);
+        if (LastWords) LastWords();
         ExitProcess(1);
     }
     LiveBlocks += 1;

@@ -2,7 +2,7 @@
 // A value is accepted only when its stored size is exactly the size the caller expects.
 #include <windows.h>
 #include <stdio.h>
-#include "shell/shell.h"
+#include "base/base.h"
 
 static HKEY OpenConfigKey(void) {
     char path[MAX_PATH];
@@ -46,7 +46,7 @@ int WriteConfig(const char *name, const void *data, uint32_t size) {
 int DeleteObsoleteConfig(void) {
     HKEY key = OpenConfigKey();
     if (!key) return 0;
-    LONG status = RegDeleteValueA(key, "UseHAL");
+    LONG status = RegDeleteValueA(key, CONFIG_OBSOLETE);
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }

@@ -1,0 +1,70 @@
+// The ground floor of the program: everything here calls nothing above it, so every other part may
+// use it. The log, the error box, the counted allocator and the one random generator; the registry
+// configuration key; the frame clock; and the input state the window procedure fills and each tick
+// reads (main window, screen mode, mouse).
+#ifndef ROBINA_BASE_H
+#define ROBINA_BASE_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include "launcher/robina_game.h"
+
+#define PRODUCT_TITLE "ポモのロビナ"
+enum { PLAY_WIDTH = 640, PLAY_HEIGHT = 360, FULL_HEIGHT = 480, FULL_BAND = 60, TICK_MS = 20 };
+
+// --- log, error box, allocator, random, program folder, text cut (diag.cpp) ---
+int Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void ErrorBox(const char *message);   // fatal: shows the message, then posts the quit message
+void NoticeBox(const char *message);  // not fatal: shows the message; time stops while it is open
+void *__cdecl Alloc(int32_t size);
+void __cdecl Free(void *block);
+int32_t __cdecl Random(int32_t lower, int32_t upper);
+int ModuleDirectory(char *buffer);  // buffer of 260 characters; 1 when filled
+// Called once before a fatal exit that bypasses the normal shutdown (for example when memory ran
+// out), so that what must never be left behind (an extracted game library) is released.
+extern void (*LastWords)(void);
+
+extern int32_t LiveBlocks;      // blocks from Alloc not yet given back to Free
+
+// --- registry configuration (config.cpp) ---
+// Value names of the configuration key; the save records add their own (savedata.cpp).
+#define CONFIG_USE_VRAM "UseVRAM"        // "1": surfaces in video memory
+#define CONFIG_SCREEN_MODE "ScreenMode"  // "1": full screen
+#define CONFIG_OBSOLETE "UseHAL"         // written by early versions; deleted at every start
+int ReadConfig(const char *name, void *buffer, uint32_t size);
+int WriteConfig(const char *name, const void *data, uint32_t size);
+int DeleteObsoleteConfig(void);
+
+// --- frame clock (clock.cpp) ---
+// Ticks of TICK_MS; a pass of the loop reads the clock once, runs every tick that is due and draws
+// one frame. Anything that takes long (a load, a modal dialog, a mode switch) restarts the clock, so
+// the time spent is not caught up and no click made meanwhile survives it.
+extern uint32_t (*FrameTime)(void);  // ms clock of the loop: timeGetTime, replaced by tests
+extern int32_t FramesPerSecond;    // frames drawn per second, refreshed every 500 ms
+extern int32_t FramesRunning;      // 1 from the first activation of the main window on
+void ResetFrameClock(void);
+void BeginClockPass(void);         // reads the clock for this pass of the loop
+int TickDue(void);                 // 1 while a tick is due at the time read
+void CountTick(void);              // the due tick has run
+void CountFrame(void);             // a frame was drawn
+void UpdateFrameRate(void);        // refreshes FramesPerSecond when its period is over
+void IdleClock(void);              // while frames do not run: nothing is due until now
+
+// --- input state (input.cpp) ---
+extern void *MainInstance;          // HINSTANCE of the program
+extern void *MainWindow;            // HWND of the main window
+extern int32_t FullScreen;          // 1: 640x480 full-screen mode; 0: window mode
+extern int32_t WindowActive;        // 1 while the main window is active
+extern int32_t SystemCursorShown;   // 1 while the Windows cursor is shown
+extern MouseRecord MouseState;      // the shared mouse record, refreshed once per tick
+enum { BUTTON_LEFT = 0, BUTTON_RIGHT = 1 };
+int InsidePlayArea(int32_t x, int32_t y);  // 1 for x in 0..639 and y in 0..359
+int InitMouse(void);               // clears all of MouseState
+int ReleaseMouse(void);
+int PollMouse(void);
+void PressButton(int button);      // a button went down: held, and clicked for one tick
+void ReleaseButton(int button);
+void ClearClicks(void);
+void ClearButtons(void);           // all click and held flags
+
+#endif

@@ -1,0 +1,26 @@
+#include "base/text_format.h"
+#include <string.h>
+
+int IsShiftJisLead(uint8_t byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+int IsShiftJisTrail(uint8_t byte) {
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
+size_t CutText(char *to, size_t toSize, const char *from, size_t fromSize) {
+    size_t at = 0;
+    while (at < fromSize && from[at]) {
+        size_t width = 1;
+        if (IsShiftJisLead((uint8_t)from[at])) {
+            if (at + 1 >= fromSize || !IsShiftJisTrail((uint8_t)from[at + 1])) break;
+            width = 2;
+        }
+        if (at + width > toSize - 1) break;
+        at += width;
+    }
+    memmove(to, from, at);
+    memset(to + at, 0, toSize - at);
+    return at;
+}

@@ -1,0 +1,24 @@
+// Numbers of the program's resources: dialogs, their controls, icons and the bitmap. The resource
+// script and the code both include this file, so no number is written twice.
+#ifndef ROBINA_RESOURCE_H
+#define ROBINA_RESOURCE_H
+
+// icons and the picture of the start-up and version dialogs
+#define IDI_PROGRAM 120
+#define IDI_GAME_FILE 121
+#define IDI_HIGH_SCORE 122
+#define IDB_STARTUP 118
+
+// start-up settings dialog
+#define IDD_SETTINGS 124
+#define IDC_DRAW_STANDARD 1007
+#define IDC_DRAW_VRAM 1008
+#define IDC_SCREEN_WINDOW 1012
+#define IDC_SCREEN_FULL 1013
+
+// high-score name entry
+#define IDD_NAME_ENTRY 114
+#define IDC_NAME_EDIT 1002
+#define IDC_NAME_CONGRATULATION 1003
+
+#endif
