@@ -86,7 +86,10 @@ void __cdecl Free(void *block) {
     free(block);
 }
 
+int32_t (*RandomOverride)(int32_t lower, int32_t upper) = 0;
+
 int32_t __cdecl Random(int32_t lower, int32_t upper) {
+    if (RandomOverride) return RandomOverride(lower, upper);
     if (randomSeedPending) {
         randomSeedPending = 0;
         randomState = timeGetTime();
