@@ -52,6 +52,7 @@ void UpdateFrameRate(void);        // refreshes FramesPerSecond when its period 
 void IdleClock(void);              // while frames do not run: nothing is due until now
 
 // --- input state (input.cpp) ---
+extern int32_t QuickStart;          // 1: the command line asked to start at the menu
 extern void *MainInstance;          // HINSTANCE of the program
 extern void *MainWindow;            // HWND of the main window
 extern int32_t FullScreen;          // 1: 640x480 full-screen mode; 0: window mode
