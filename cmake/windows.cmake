@@ -53,6 +53,8 @@ add_library(robina_test_support STATIC ${ROBINA_TEST_SUPPORT})
 robina_target_options(robina_test_support)
 target_include_directories(robina_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(robina_test_support PUBLIC robina_engine gtest)
+# Tests reach files of the tree (the stand-in browser) by their Linux paths, through the Z: drive.
+target_compile_definitions(robina_test_support PUBLIC ROBINA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
 # One test program per file of tests/unit; each runs under Wine as one CTest entry. Each carries the
 # program's resources (dialogs, icons, MENUDATA), so code that loads them runs as in Robina.exe.
