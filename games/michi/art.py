@@ -41,8 +41,8 @@ def field():
 
 def stone(pen, index, left, cx, cy, s):
     if index == 2:  # the next stone: a glowing ring around a plain one
-        pen.ellipse((cx - 13.5 * s, cy - 13.5 * s, cx + 13.5 * s, cy + 13.5 * s), fill=(255, 250, 170, 255))
-        pen.ellipse((cx - 11 * s, cy - 11 * s, cx + 11 * s, cy + 11 * s), fill=(0, 0, 0, 0))
+        pen.ellipse((cx - 13.5 * s, cy - 13.5 * s, cx + 13.5 * s, cy + 13.5 * s), outline=(255, 250, 170, 255),
+                    width=int(2.5 * s))
     body, light = ((235, 185, 50, 255), (255, 240, 150, 255)) if index == 1 else ((175, 170, 165, 255), (225, 222, 215, 255))
     pen.ellipse((cx - 10 * s, cy - 8 * s, cx + 10 * s, cy + 9 * s), fill=body)
     pen.ellipse((cx - 6 * s, cy - 6 * s, cx + 2 * s, cy - 1 * s), fill=light)

@@ -132,6 +132,7 @@ struct Sample {
     void (*play)(Memory &, int tick);
     int maxTicks;
 };
+void PrintTo(const Sample &sample, std::ostream *out) { *out << sample.file; }
 const Sample SAMPLES[] = {
     {"BALLOON.VYG", PlayBalloon, 4000},
     {"MEMORY.VYG", PlayMemory, 4000},
