@@ -120,11 +120,12 @@ def waves(frame):
     sk = Sketch(394, 360)
     ox, oy = island.MAP_ORIGIN
     rng = np.random.default_rng(40 + frame)
-    for grow, strength in ((10 + 5 * frame, 0.9 - 0.2 * frame), (22 + 7 * frame, 0.7 - 0.25 * frame)):
+    for grow, strength in ((10 + 5 * frame, 0.9 - 0.2 * frame), (22 + 7 * frame, 0.7 - 0.2 * frame)):
         ring = shifted(island.outline(grow, 180), ox, oy)
         dashes = [ring[k:k + 9] for k in range(frame * 3, len(ring) - 8, 14)]
-        for dash in dashes:
-            sk.line(dash, 1.8 - 0.3 * frame, WHITE, strength)
+        for dash in dashes:   # fading foam is paler, not thinner: the program has no half-transparent pixels
+            sea = background().getpixel((int(dash[0][0]), int(dash[0][1])))
+            sk.line(dash, 1.8 - 0.3 * frame, mix(sea, WHITE, strength))
     for _ in range(40):
         x, y = rng.uniform(4, 390), rng.uniform(4, 356)
         if inside(shifted(island.outline(26), ox, oy), x, y):

@@ -41,7 +41,7 @@ def background():
 def text_tile():
     """Faint words about the island; the tile repeats in a column scrolling upwards."""
     sk = Sketch(273, 121)
-    ink = (178, 214, 238)
+    ink = mix(background().getpixel((BAND_LEFT + 100, 150)), WHITE, 0.22)
     rows = [(6, 2, "ROBINA ISLAND", 13), (150, 4, "ロビナじま", 16), (14, 26, "たびのきろく ・ TRAVEL NOTES", 11),
             (40, 44, "ポモのロビナ", 22), (196, 52, "MAP", 14), (6, 76, "がっこう ・ じんじゃ ・ おんせん ・ おてら", 10),
             (20, 93, "いってらっしゃい！", 16), (178, 98, "ROBINA", 12)]

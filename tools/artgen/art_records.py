@@ -71,7 +71,7 @@ def zumi_logo():
     sk = Sketch(256, 164)
     sk.rrect([0, 0, 256, 164], 14, sk.vgrad((255, 236, 200), (250, 190, 130), 0, 164))
     sk.rrect([5, 5, 251, 159], 11, (255, 248, 232), 0.5)
-    for k, (x, y, r) in enumerate(((40, 126, 9), (60, 134, 8), (204, 130, 9), (222, 122, 7), (186, 138, 7))):
+    for x, y, r in ((28, 34, 9), (46, 24, 7), (228, 34, 9), (210, 24, 7), (30, 104, 6), (226, 104, 6)):
         zumi.berry(sk, x, y, r)
     zumi.character(sk, 128, 78, 34, wave=True)
     sk.title_text((128, 140), "ズミのきろく", 22, CREAM, TITLE_STROKE, 3, anchor="mm")

@@ -65,7 +65,7 @@ def standing_y(sy=1.0):
 def flight(i):
     """Frames 1-9: a swoop down from above the right of the hillside, facing left, wings beating."""
     t = (i - 1) / 8.0
-    start, bend, end = (176, -110), (196, 96), (HOME_X + 8, standing_y() - 30)
+    start, bend, end = (176, -58), (196, 100), (HOME_X + 8, standing_y() - 30)
     x = (1 - t) ** 2 * start[0] + 2 * t * (1 - t) * bend[0] + t * t * end[0]
     y = (1 - t) ** 2 * start[1] + 2 * t * (1 - t) * bend[1] + t * t * end[1]
     wing = 95 if i % 2 else -25
