@@ -37,7 +37,8 @@ static const char *const SoundNames[TITLE_SOUNDS] = {
     "bt_loc.wav",
 };
 
-enum { IMAGE_BG, IMAGE_LOGO, IMAGE_HINT, IMAGE_MASCOT, IMAGE_TITLE, IMAGE_LINE, IMAGE_MAP, IMAGE_MINI, TITLE_IMAGES };
+enum { IMAGE_BG, IMAGE_LOGO, IMAGE_HINT, IMAGE_MASCOT, IMAGE_TITLE, IMAGE_LINE, IMAGE_MAP, IMAGE_MINI,
+       TITLE_IMAGES };
 static const char *const ImageNames[TITLE_IMAGES] = {
     "title_bg.bmp",
     "robina_logo.bmp",
@@ -92,12 +93,23 @@ static const float HOP_SPEED = -5;
 static const float BOUNCE = -0.8f;        // speed kept, reversed, when the logo lands
 static const float GRAVITY = 0.6f;        // speed gained per tick
 
-// Slide paths: x = start + progress * span * 0.01, progress 0 to SLIDE_END.
-static const double LOGO_SPAN = -337, INLAY_SPAN = 246;  // the logo comes from the right, the rest from the left
+// Slide paths: x = start + progress * span * 0.01, progress 0 to SLIDE_END. The logo comes in from
+// the right, the hint and the mascot from the left.
+static const double LOGO_SPAN = -337, INLAY_SPAN = 246;
 
 // --- background lines ---
-enum { LINE_TASK_COUNT = 10, LINE_PRIORITY = 10, LINE_WIDTH = 640, LINE_STEP_X = 64, LINE_FIRST_DELAY_MAX = 100,
-       LINE_DELAY_MAX = 30, LINE_PHASE_MAX = 628, LINE_HEIGHT_MIN = 1, LINE_HEIGHT_MAX = 3, LINE_X_SPREAD = 600 };
+enum {
+    LINE_TASK_COUNT = 10,
+    LINE_PRIORITY = 10,
+    LINE_WIDTH = 640,
+    LINE_STEP_X = 64,          // leftwards, per tick
+    LINE_X_SPREAD = 600,       // first x within plus or minus this
+    LINE_FIRST_DELAY_MAX = 100,
+    LINE_DELAY_MAX = 30,       // ticks a line may wait across the width before each later pass
+    LINE_PHASE_MAX = 628,      // in LINE_PHASE_UNITs: a full turn
+    LINE_HEIGHT_MIN = 1,
+    LINE_HEIGHT_MAX = 3,
+};
 static const double LINE_PHASE_UNIT = 0.01;  // radians per random step
 static const float LINE_PHASE_STEP = 0.002f;
 static const double LINE_AMPLITUDE = 170, LINE_MIDDLE = 180;
@@ -268,7 +280,9 @@ static const StepRoutine TitleSteps[] = {
 static_assert(sizeof(TitleSteps) / sizeof(TitleSteps[0]) == TITLE_END + 1, "one routine per title step");
 
 // --- background lines ---
-static int32_t LineY(const LineWork *line) { return (int32_t)(sin(line->phase) * LINE_AMPLITUDE + LINE_MIDDLE); }
+static int32_t LineY(const LineWork *line) {
+    return (int32_t)(sin(line->phase) * LINE_AMPLITUDE + LINE_MIDDLE);
+}
 
 static float RandomPhase(void) { return (float)(Random(0, LINE_PHASE_MAX) * LINE_PHASE_UNIT); }
 
