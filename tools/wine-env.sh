@@ -14,6 +14,7 @@
 #                       "none" gives the program no audio device at all; "system" leaves the
 #                       machine's own sound set-up alone, to hear the program
 #   ROBINA_SCREEN_DEPTH depth of the virtual display started here: 24 (default) or 16
+#   ROBINA_DLL_OVERRIDES more Wine DLL overrides ("dinput=d": a system without DirectInput)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -26,7 +27,7 @@ export ROBINA_BUILD
 export WINEPREFIX="$ROBINA_BUILD/wineprefix"
 export WINEARCH=win32
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${ROBINA_DLL_OVERRIDES:+;$ROBINA_DLL_OVERRIDES}"
 
 start_display() {
   [ -n "${DISPLAY:-}" ] && return 0
@@ -61,7 +62,7 @@ setup_audio() {
 }
 
 init_prefix() {
-  [ -f "$WINEPREFIX/.robina-ready" ] && return 0
+  [ -f "$WINEPREFIX/.robina-ready" ] && [ -f "$WINEPREFIX/.robina-no-debugger" ] && return 0
   exec 9>"$ROBINA_BUILD/.wineprefix.lock"
   flock 9
   if [ ! -f "$WINEPREFIX/.robina-ready" ]; then
@@ -73,6 +74,15 @@ init_prefix() {
     LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine reg add "$key" /v "ＭＳ Ｐゴシック" /d "IPAPGothic" /f >/dev/null 2>&1 || true
     wineserver -w || true
     touch "$WINEPREFIX/.robina-ready"
+  fi
+  # A crashing program ends at once with its exit code: the automatic debugger named here cannot
+  # start, where Wine's own would wait in its crash dialog until a test runner's time-out.
+  if [ ! -f "$WINEPREFIX/.robina-no-debugger" ]; then
+    local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+    wine reg add "$aedebug" /v Debugger /d "no-debugger-here %ld %ld" /f >/dev/null 2>&1 || true
+    wine reg add "$aedebug" /v Auto /d 1 /f >/dev/null 2>&1 || true
+    wineserver -w || true
+    touch "$WINEPREFIX/.robina-no-debugger"
   fi
   flock -u 9
 }

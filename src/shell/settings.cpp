@@ -56,9 +56,11 @@ static INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, L
     return FALSE;
 }
 
-// A dialog that cannot be opened counts as cancelled: the program must not start unconfigured.
+// A dialog that cannot be opened counts as cancelled: the program must not start unconfigured. Like
+// every modal dialog it restarts the frame clock, wherever it is opened from.
 int SettingsDialog(void *owner) {
     StartupCancelled = 1;
     DialogBoxParamA((HINSTANCE)MainInstance, MAKEINTRESOURCEA(IDD_SETTINGS), (HWND)owner, SettingsProc, 0);
+    ResetFrameClock();
     return !StartupCancelled;
 }

@@ -62,14 +62,21 @@ def xdotool(*args, check=True):
                           stderr=subprocess.DEVNULL, text=True).stdout
 
 
-def wait_for(predicate, timeout=20.0, interval=0.1, what="condition"):
+# Waits leave room for a machine busy with other builds: a wait that times out has failed anyway, so
+# a generous limit costs nothing on a quiet machine.
+WAIT_SECONDS = 60.0
+
+
+def wait_for(predicate, timeout=WAIT_SECONDS, interval=0.1, what="condition", seen=None):
+    """The first true value of predicate; on a time-out the failure says what seen() gave last."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         value = predicate()
         if value:
             return value
         time.sleep(interval)
-    raise AssertionError(f"timed out waiting for {what}")
+    saw = f"; saw: {seen()!r}" if seen else ""
+    raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what}{saw}")
 
 
 class Program:
@@ -81,6 +88,7 @@ class Program:
         self.boxes_file = folder.parent / (folder.name + "-boxes.jsonl")
         self.process = None
         self.watcher = None
+        self.dll_overrides = ""  # Wine DLL overrides of this program, e.g. "dinput=d" (none missing)
         folder.mkdir(parents=True, exist_ok=True)
         shutil.copy(WIN / "Robina.exe", folder / "Robina.exe")
         (folder / "debughqx.bin").write_bytes(b"")
@@ -88,6 +96,7 @@ class Program:
     def env(self):
         env = dict(os.environ)
         env["ROBINA_AUDIO_FILE"] = str(self.audio_file)
+        env["ROBINA_DLL_OVERRIDES"] = self.dll_overrides
         return env
 
     def watch(self, answers=None):
@@ -109,23 +118,28 @@ class Program:
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self
 
-    def run(self, *args, timeout=30, answers=None):
+    def run(self, *args, timeout=WAIT_SECONDS, answers=None):
         """Starts the program and waits for it to end; returns its exit code."""
         self.start(*args, answers=answers)
         return self.wait(timeout)
 
-    def wait(self, timeout=30):
-        return self.process.wait(timeout=timeout)
+    def wait(self, timeout=WAIT_SECONDS):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"the program did not end within {timeout:.0f} s; log tail: "
+                                 f"{self.log()[-500:]!r}; boxes: {[b['caption'] for b in self.boxes()]}")
 
     def running(self):
         return self.process is not None and self.process.poll() is None
 
-    def window(self, timeout=20):
+    def window(self, timeout=WAIT_SECONDS):
         """The X window of the client area (there is no window manager on the virtual display)."""
         def find():
             out = xdotool("search", "--onlyvisible", "--name", f"^{TITLE}$", check=False).split()
             return out[-1] if out else None
-        return wait_for(find, timeout, what="the main window")
+        return wait_for(find, timeout, what="the main window",
+                        seen=lambda: {"running": self.running(), "log tail": self.log()[-300:]})
 
     def geometry(self):
         out = xdotool("getwindowgeometry", "--shell", self.window())
@@ -160,17 +174,19 @@ class Program:
             return ""
         return path.read_bytes().decode("cp932", errors="replace").replace("\r\n", "\n")
 
-    def wait_log(self, text, timeout=20):
-        return wait_for(lambda: text in self.log(), timeout, what=f"log line {text!r}")
+    def wait_log(self, text, timeout=WAIT_SECONDS):
+        return wait_for(lambda: text in self.log(), timeout, what=f"log line {text!r}",
+                        seen=lambda: {"running": self.running(), "log tail": self.log()[-500:]})
 
     def boxes(self):
         if not self.boxes_file.exists():
             return []
         return [json.loads(line) for line in self.boxes_file.read_text(encoding="utf-8").splitlines() if line]
 
-    def wait_box(self, caption, timeout=20):
+    def wait_box(self, caption, timeout=WAIT_SECONDS):
         return wait_for(lambda: next((b for b in self.boxes() if b["caption"] == caption), None), timeout,
-                        what=f"a box titled {caption!r}")
+                        what=f"a box titled {caption!r}",
+                        seen=lambda: {"boxes": [b["caption"] for b in self.boxes()], "running": self.running()})
 
     def audio(self):
         return self.audio_file.read_bytes() if self.audio_file.exists() else b""

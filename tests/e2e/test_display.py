@@ -10,13 +10,13 @@ def test_play_area_is_dark_grey_and_the_display_is_released_at_exit(robina):
     robina.wait_log("loop start\n")
     subprocess.run(["xdotool", "mousemove", "1010", "760"], check=True)  # off the play area
     window_ready = lambda: robina.client_pixel(robina.screenshot(), 320, 180) == (16, 16, 16)
-    wait_for(window_ready, timeout=15, what="a dark grey frame")
+    wait_for(window_ready, what="a dark grey frame")
     shot = robina.screenshot()
     for x, y in [(0, 0), (639, 0), (0, 359), (639, 359), (100, 250)]:
         assert robina.client_pixel(shot, x, y) == (16, 16, 16)
 
     robina.key("Escape")
-    assert robina.wait(20) == 0
+    assert robina.wait() == 0
     log = robina.log()
     assert "ScreenBit is 32\n" in log
     assert "VRAM :" in log and "halflag 48 > 1\n" in log
@@ -34,4 +34,4 @@ def test_the_drawn_cursor_stands_in_for_the_windows_cursor_over_the_play_area(ro
         shot = robina.screenshot()
         return any(robina.client_pixel(shot, 200 + dx, 100 + dy) != (16, 16, 16)
                    for dx in range(0, 8) for dy in range(0, 8))
-    wait_for(cursor_drawn, timeout=15, what="the drawn cursor")
+    wait_for(cursor_drawn, what="the drawn cursor")

@@ -7,7 +7,7 @@ from conftest import Program, reg_get, reg_set
 
 def test_program_logs_in_its_own_folder_only_with_the_marker(robina, tmp_path):
     robina.start()
-    robina.wait_log(" start", timeout=30)
+    robina.wait_log(" start")
     assert "ポモのロビナ" in robina.log()
     robina.stop()
 

@@ -38,7 +38,7 @@ def test_records_are_made_fresh_then_read_back_unchanged_and_survive_a_killed_ru
     assert reg_get("RBSV100") == main_record  # accepted as it was: nothing rewritten
     assert reg_get("tour120") == game_record
     robina.key("Escape")
-    assert robina.wait(20) == 0
+    assert robina.wait() == 0
     assert [b["caption"] for b in robina.boxes()] == [DIALOG, DIALOG]  # no damage reported
 
 

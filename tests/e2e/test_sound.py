@@ -14,7 +14,7 @@ def test_the_audio_device_is_open_while_the_program_runs(robina):
     robina.wait_log("loop start\n")
     wait_for(lambda: len(robina.audio()) > 0, what="the device streaming into the capture file")
     robina.key("Escape")
-    assert robina.wait(30) == 0
+    assert robina.wait() == 0
     assert "エラー" not in [box["caption"] for box in robina.boxes()]
     assert robina.log().endswith(EXIT_LINE)
 
@@ -22,7 +22,7 @@ def test_the_audio_device_is_open_while_the_program_runs(robina):
 def test_without_an_audio_device_the_program_reports_it_and_ends_in_order(robina):
     robina.audio_file = pathlib.Path("none")
     robina.start()
-    assert robina.wait(30) == 0
+    assert robina.wait() == 0
     assert [box["texts"] for box in robina.boxes() if box["caption"] == "エラー"] == [[NO_DEVICE]]
     log = robina.log()
     assert log.index("loop start\n") < log.index(EXIT_LINE)

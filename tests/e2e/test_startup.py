@@ -7,6 +7,8 @@ from conftest import TESTTOOL, TITLE, reg_get, reg_set, wait_for, wine
 DIALOG = TITLE + "　スタートアップ"
 NOTICE = ("このファイルはポモのロビナ用のゲームファイルです。\n\n※VYGファイルはRobina.exeのあるフォルダ内に一緒に"
           "入れることで、\n遊べるようになります。")
+DIRECTX_REFUSAL = ("このソフトを実行するにはMicrosoftから提供されているDirectX7以上が\n"
+                   "インストールされている必要があります。")
 BANNER = "ポモのロビナ ver1.04 start\n"
 EXIT_LINE = "アプリ終了 メモリ解放忘れ0\n"
 SCREEN = (1024, 768)
@@ -23,7 +25,7 @@ def radios(box):
 
 def escape_and_check_exit(program):
     program.key("Escape")
-    assert program.wait(30) == 0
+    assert program.wait() == 0
     log = program.log()
     assert log.index(BANNER) < log.index("loop start\n") < log.index(EXIT_LINE)
     assert log.endswith(EXIT_LINE)
@@ -105,7 +107,7 @@ def test_leaving_the_dialog_but_by_start_ends_without_starting(robina, way):
     robina.wait_box(DIALOG)
     if way == "close box":
         assert window_action(DIALOG, "close") == ""
-    assert robina.wait(30) == 0
+    assert robina.wait() == 0
     log = robina.log()
     assert BANNER in log and "loop start" not in log and log.endswith(EXIT_LINE)
     assert reg_get("UseVRAM") is None
@@ -115,7 +117,7 @@ def test_close_box_of_the_window_ends_like_escape(robina):
     robina.start()
     robina.wait_log("loop start\n")
     window_action(TITLE, "close")
-    assert robina.wait(30) == 0
+    assert robina.wait() == 0
     assert robina.log().endswith(EXIT_LINE)
 
 
@@ -126,9 +128,16 @@ def test_second_start_raises_the_minimised_first_and_ends(make_program):
     window_action(TITLE, "minimize")
     assert wait_for(lambda: window_action(TITLE, "state").startswith("iconic=1"), what="the minimised window")
     second = make_program("second")
-    assert second.start(watch=False).wait(30) == 0
+    assert second.start(watch=False).wait() == 0
     assert second.log() == ""
     assert wait_for(lambda: window_action(TITLE, "state") == "iconic=0 foreground=1", what="the first raised")
     assert first.running()
     escape_and_check_exit(first)
 
+
+
+def test_a_system_without_a_directx_part_is_refused_before_anything_starts(robina):
+    robina.dll_overrides = "dinput=d"  # no DirectInput: the probe finds DirectX 2 at most
+    assert robina.run() == 0
+    assert [(b["caption"], b["texts"]) for b in robina.boxes()] == [(TITLE, [DIRECTX_REFUSAL])]
+    assert BANNER not in robina.log() and robina.log().endswith(EXIT_LINE)

@@ -157,15 +157,18 @@ TEST(PackFormat, NameRules) {
     EXPECT_FALSE(ValidPackName(std::string(260, 'n').c_str(), &why));
     EXPECT_STREQ(why, "name longer than 259 bytes");
     EXPECT_TRUE(ValidPackName("\x83\x5c.bmp", &why));  // the 0x5C belongs to the character
-    for (const char *bad : {"", "..", "dir/a.bmp", "c:a.bmp", "x\\y", "\x83\x5c\\"}) {
+    for (const char *bad : {"", "..", "dir/a.bmp", "c:a.bmp", "x\\y", "\x83\x5c\\", "\x81/x", "\x81:x"}) {
         EXPECT_FALSE(ValidPackName(bad, &why)) << bad;
     }
 }
 
 TEST(PackFormat, FoldingIsByteWiseAndEveryBoundIsChecked) {
     std::vector<uint8_t> image = BuildPack({{"a.bmp", "12345"}, {"\x83\x41.bmp", "kana"}});
-    // Lead bytes stay; a second byte in A to Z folds like a letter.
+    // Lead bytes stay; a second byte in A to Z folds like a letter; A and Z are both letters.
     EXPECT_EQ(FindPackMember(image.data(), image.size(), "\x83\x61.BMP", entries), 1);
+    std::vector<uint8_t> edges = BuildPack({{"az.bmp", ""}, {"Z\x83\x5A.bmp", ""}, {"[`{@.bmp", ""}});
+    for (auto c : {std::make_pair("AZ.BMP", 0), std::make_pair("z\x83\x7A.BMP", 1), std::make_pair("{@[`.bmp", -1)})
+        EXPECT_EQ(FindPackMember(edges.data(), edges.size(), c.first, entries), c.second) << c.first;
     EXPECT_EQ(FindPackMember(image.data(), image.size(), std::string(300, 'a').c_str(), entries), -1);
     std::vector<uint8_t> longer = image;
     longer.push_back(0);  // bytes after the last member do not matter
@@ -180,4 +183,27 @@ TEST(PackFormat, FoldingIsByteWiseAndEveryBoundIsChecked) {
     endless[12 + 259] = PACK_NAME_KEY;
     EXPECT_EQ(ReadPackDirectory(endless.data(), endless.size(), entries), 1);
     EXPECT_EQ(strlen(entries[0].name), 259u);
+}
+
+// A directory of 257 well-formed entries is refused before the 256-slot table overflows.
+TEST(PackFormat, MoreThan256MembersIsDamage) {
+    std::vector<std::pair<std::string, std::string>> members;
+    for (int i = 0; i < 257; i++) members.push_back({"m" + std::to_string(i), "x"});
+    std::vector<uint8_t> image = BuildPack(members);
+    std::vector<PackEntry> table(PACK_MAX_MEMBERS + 1);
+    EXPECT_EQ(ReadPackDirectory(image.data(), image.size(), table.data()), -1);
+    members.pop_back();
+    image = BuildPack(members);
+    EXPECT_EQ(ReadPackDirectory(image.data(), image.size(), table.data()), 256);
+}
+
+// A crafted member name with a folder part behind a lead byte is never written into a subfolder.
+TEST(Rvpx, ExtractRefusesANameWithAFolderPartAfterALeadByte) {
+    std::string dir = MakeFolder();
+    std::vector<uint8_t> image = BuildPack({{"\x81/x", "evil"}});
+    WriteFile(dir + "/p.vyg", std::string(image.begin(), image.end()));
+    std::string out;
+    EXPECT_EQ(Rvpx("extract " + dir + "/p.vyg -C " + dir, &out), 1) << out;
+    EXPECT_NE(out.find("folder part"), std::string::npos) << out;
+    EXPECT_FALSE(Exists(dir + "/\x81/x"));
 }

@@ -8,16 +8,29 @@
 #include "base/base.h"
 
 namespace {
+// A crash ends the test program at once with its code and address on the standard error, where
+// the test runner shows it, instead of waiting in a debugger until the runner's time-out.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS *crash) {
+    fprintf(stderr, "unhandled exception %08lX at %p\n", (unsigned long)crash->ExceptionRecord->ExceptionCode,
+            crash->ExceptionRecord->ExceptionAddress);
+    fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), crash->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 struct MarkerFile {
     MarkerFile() {
         FILE *f = fopen("debughqx.bin", "w");
         if (f) fclose(f);
+        SetUnhandledExceptionFilter(ReportCrash);
     }
 } markerFile;
 
 BoxWatcher *activeWatcher = 0;
 int watcherPressId = IDOK;
+BoxAnswer watcherAnswer;
 HHOOK watcherHook = 0;
+HANDLE saveDataLock = 0;
 
 BOOL CALLBACK CollectText(HWND child, LPARAM param) {
     char cls[64], text[1024];
@@ -43,6 +56,10 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
             record.caption = caption;
             EnumChildWindows(box, CollectText, (LPARAM)&record.text);
             activeWatcher->boxes.push_back(record);
+            if (watcherAnswer) {
+                watcherAnswer(box, record);
+                return CallNextHookEx(watcherHook, code, wParam, lParam);
+            }
             HWND button = GetDlgItem(box, watcherPressId);
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(watcherPressId, BN_CLICKED), (LPARAM)button);
         }
@@ -81,18 +98,37 @@ void PumpMessages() {
     }
 }
 
-long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder) {
+long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder,
+                     std::string *output) {
     std::string command = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, folder, &startup, &process))
-        return -1;
+    // The child writes into a file of the folder it runs in, read back once it ended.
+    std::string outPath = std::string(folder ? folder : ".") + "\\child-output.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE outFile = output ? CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL)
+                            : INVALID_HANDLE_VALUE;
+    if (outFile != INVALID_HANDLE_VALUE) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = outFile;
+    }
+    BOOL started = CreateProcessA(program.c_str(), &command[0], NULL, NULL, outFile != INVALID_HANDLE_VALUE, 0,
+                                  NULL, folder, &startup, &process);
+    if (outFile != INVALID_HANDLE_VALUE) CloseHandle(outFile);
+    if (!started) return -1;
     WaitForSingleObject(process.hProcess, 60000);
     DWORD exitCode = (DWORD)-1;
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    if (output) {
+        std::ifstream file(outPath.c_str(), std::ios::binary);
+        std::stringstream all;
+        all << file.rdbuf();
+        *output = all.str();
+    }
     return (long)exitCode;
 }
 
@@ -125,8 +161,40 @@ BoxWatcher::BoxWatcher(int pressId) {
     watcherHook = SetWindowsHookExA(WH_CBT, WatchBoxes, NULL, GetCurrentThreadId());
 }
 
+BoxWatcher::BoxWatcher(BoxAnswer answer) : BoxWatcher(0) {
+    watcherAnswer = answer;
+}
+
 BoxWatcher::~BoxWatcher() {
     UnhookWindowsHookEx(watcherHook);
     watcherHook = 0;
     activeWatcher = 0;
+    watcherAnswer = nullptr;
+}
+
+std::string Folder() {
+    char folder[MAX_PATH];
+    ModuleDirectory(folder);
+    return folder;
+}
+
+void LockSaveData() {
+    saveDataLock = CreateMutexA(NULL, FALSE, "RobinaSaveDataTests");
+    WaitForSingleObject(saveDataLock, INFINITE);
+}
+
+void UnlockSaveData() {
+    ReleaseMutex(saveDataLock);
+    CloseHandle(saveDataLock);
+    saveDataLock = 0;
+}
+
+uint32_t FakeNow = 0;
+static uint32_t ReadFakeClock(void) {
+    return FakeNow;
+}
+
+void UseFakeClock(uint32_t start) {
+    FakeNow = start;
+    FrameTime = ReadFakeClock;
 }

@@ -3,6 +3,8 @@
 #ifndef ROBINA_TEST_HARNESS_H
 #define ROBINA_TEST_HARNESS_H
 
+#include <stdint.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,19 +19,36 @@ void *EnsureMainWindow();
 // Dispatches waiting window messages.
 void PumpMessages();
 
+// The test program's folder, with its final backslash.
+std::string Folder();
+
+// Save data, the scan's folder and the registry are shared by every test program of the prefix:
+// tests that touch them hold this lock, so each sees only its own changes.
+void LockSaveData();
+void UnlockSaveData();
+
+// A clock of the test's own for the frame loop: FrameTime reads FakeNow from UseFakeClock on.
+extern uint32_t FakeNow;
+void UseFakeClock(uint32_t start);
+
 // Runs a program with the given arguments (folder: its working folder, or null for this one) and
-// waits up to a minute for it; returns its exit code, or -1 when it could not be started.
-long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder);
+// waits up to a minute for it; returns its exit code, or -1 when it could not be started. What it
+// writes to its standard output and error goes to *output when given.
+long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder,
+                     std::string *output = 0);
 
 // While alive, every dialog or message box that opens on this thread is recorded and answered:
-// its caption and texts are kept, then its default button (or the given control) is pressed.
+// its caption and texts are kept, then its default button (or the given control) is pressed, or
+// the answer given is called to close it in its own way (box: the dialog's HWND).
 struct BoxRecord {
     std::string caption;
     std::string text;   // the texts of its static controls, joined by "\n"
 };
+typedef std::function<void(void *box, const BoxRecord &record)> BoxAnswer;
 class BoxWatcher {
 public:
     explicit BoxWatcher(int pressId = 0);  // 0: IDOK, else the control id to press
+    explicit BoxWatcher(BoxAnswer answer);
     ~BoxWatcher();
     std::vector<BoxRecord> boxes;
 };

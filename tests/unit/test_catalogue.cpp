@@ -61,12 +61,6 @@ TEST(Association, FollowsTheProgramToAFolderWithBlanks) {
 }
 
 namespace {
-std::string Folder() {
-    char folder[MAX_PATH];
-    ModuleDirectory(folder);
-    return folder;
-}
-
 // A game.ini of an acceptable game; extra lines come after the defaults, and a key given twice
 // keeps its first value, so a test removes a default by naming it in drop.
 std::string Ini(const std::string &fileName, const std::string &gameId, const std::string &extra = "",
@@ -83,7 +77,6 @@ std::string Ini(const std::string &fileName, const std::string &gameId, const st
 
 class Scan : public ::testing::Test {
 protected:
-    HANDLE lock = 0;
     std::vector<std::string> made;  // game files this test wrote
 
     // A game file holding a game.ini (none when ini is empty) and a game.dll.
@@ -130,8 +123,7 @@ protected:
     }
 
     void SetUp() override {
-        lock = CreateMutexA(NULL, FALSE, "RobinaSaveDataTests");
-        WaitForSingleObject(lock, INFINITE);
+        LockSaveData();
         EnsureMainWindow();
         ForgetTestRecords();
         // Game files an interrupted run of this program left behind would be games of every test.
@@ -147,8 +139,7 @@ protected:
     void TearDown() override {
         for (const std::string &name : made) DeleteFileA((Folder() + name).c_str());
         ForgetTestRecords();
-        ReleaseMutex(lock);
-        CloseHandle(lock);
+        UnlockSaveData();
     }
     // Game records of earlier runs may belong to another identity: start every test without them.
     static void ForgetTestRecords() {
@@ -267,4 +258,38 @@ TEST_F(Scan, ThirtyGamesAtMostInTheOrderTheSystemListsThem) {
     EXPECT_NE(log.find("game table full : " + last + " not added\n"), std::string::npos);
     EXPECT_EQ(log.find("set vyg file : " + last), std::string::npos);
     EXPECT_NE(log.find("ゲームファイルが30個見つかりました\n"), std::string::npos);
+}
+
+// The scan looks at 100 names at most; beyond them files are passed over without a look.
+TEST_F(Scan, AHundredNamesAreLookedAtAndNoMore) {
+    for (size_t total : {100u, 101u}) {
+        while (made.size() < total) MakeGame("ctcap" + std::to_string(made.size()) + ".vyg", "");
+        int listed = 0;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((Folder() + "*.vyg").c_str(), &found);
+        do listed++; while (FindNextFileA(search, &found));
+        FindClose(search);
+        std::string log = RunScan();
+        int looked = 0;
+        for (size_t at = log.find("set pack > "); at != std::string::npos; at = log.find("set pack > ", at + 1)) looked++;
+        EXPECT_EQ(looked, std::min(listed, 100)) << total << " made, " << listed << " listed";
+    }
+}
+
+// Only ever run as the child of the test below, from a folder without game files.
+TEST(ScanNothing, DISABLED_FindsNoGameFile) {
+    BoxWatcher watcher;
+    EXPECT_EQ(ScanGameFiles(), 0);
+    EXPECT_EQ(GameCatalogue.GameCount, 0);
+    EXPECT_EQ(CountInLog("ゲームファイルが"), 0);
+}
+
+TEST_F(Scan, AFolderWithoutGameFilesGivesAnEmptyCatalogue) {
+    std::string folder = Folder() + "no games\\";
+    CreateDirectoryA(folder.c_str(), NULL);
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), (folder + "scan.exe").c_str(), FALSE));
+    std::string output;
+    EXPECT_EQ(RunChildProgram(folder + "scan.exe", "--gtest_also_run_disabled_tests --gtest_filter=ScanNothing.*",
+                              folder.c_str(), &output), 0);
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
 }

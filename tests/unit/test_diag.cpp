@@ -97,3 +97,45 @@ TEST(AllocDeathTest, AnImpossibleBlockEndsTheProgramWithAMessageInsteadOfReturni
         ::testing::ExitedWithCode(1), "");
     EXPECT_EQ(CountInLog("Alloc failed: -1 bytes\n"), 1);  // the child's log line
 }
+
+TEST(ErrorBox, ShowsTheHiddenSystemCursorWhileItIsOpen) {
+    EnsureMainWindow();
+    SystemCursorShown = 0;
+    ShowCursor(FALSE);
+    CURSORINFO seen = {sizeof seen};
+    {
+        BoxWatcher watcher([&seen](void *box, const BoxRecord &) {
+            GetCursorInfo(&seen);
+            PostMessageA((HWND)box, WM_COMMAND, IDOK, 0);
+        });
+        ErrorBox("test");
+        ASSERT_EQ(watcher.boxes.size(), 1u);
+    }
+    PumpMessages();  // the quit message it posted
+    EXPECT_EQ(SystemCursorShown, 1);
+    EXPECT_TRUE(seen.flags & CURSOR_SHOWING);
+}
+
+// Only ever run as the child of the test below.
+TEST(CrashReport, DISABLED_CrashesOnPurpose) {
+    if (strstr(GetCommandLineA(), "--without-report")) SetUnhandledExceptionFilter(NULL);
+    int *guarded = (int *)VirtualAlloc(NULL, 4096, MEM_COMMIT, PAGE_NOACCESS);
+    *(volatile int *)guarded = 1;
+}
+
+// A crash ends a test program in seconds with the crash's code: the report of the test support
+// names the code and address; without it, the prefix has no debugger to wait in.
+TEST(CrashReport, ACrashEndsTheProgramAtOnceWithItsCode) {
+    char program[MAX_PATH];
+    GetModuleFileNameA(NULL, program, MAX_PATH);
+    for (const char *extra : {"", " --without-report"}) {
+        std::string output;
+        DWORD start = GetTickCount();
+        long code = RunChildProgram(
+            program, "--gtest_also_run_disabled_tests --gtest_filter=CrashReport.DISABLED_*" + std::string(extra),
+            NULL, &output);
+        EXPECT_EQ((unsigned long)code, 0xC0000005ul) << extra << output;
+        EXPECT_LT(GetTickCount() - start, 20000u) << extra;
+        EXPECT_EQ(output.find("unhandled exception C0000005 at ") != std::string::npos, !extra[0]) << output;
+    }
+}

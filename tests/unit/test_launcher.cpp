@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <algorithm>
+#include <fstream>
 #include <set>
 #include <string>
 #include "harness.h"
@@ -17,6 +19,7 @@
 #include "gfx/gfx.h"
 #include "launcher/launcher.h"
 #include "pack/pack.h"
+#include "shell/shell.h"
 #include "fade/fade.h"
 #include "base/base.h"
 #include "sound/sound.h"
@@ -32,54 +35,37 @@ struct NameAnswers {
     std::vector<std::string> congratulations, shownNames, messages;
     int boldWeight = 0;
 };
-NameAnswers *answers = 0;
-HHOOK answerHook = 0;
-
-LRESULT CALLBACK Answer(int code, WPARAM wParam, LPARAM lParam) {
+void AnswerBox(NameAnswers *answers, HWND box, const BoxRecord &record) {
     char text[256] = "";
-    if (code == HCBT_ACTIVATE && answers && GetClassNameA((HWND)wParam, text, sizeof text) &&
-        strcmp(text, "#32770") == 0) {
-        HWND box = (HWND)wParam;
-        HWND edit = GetDlgItem(box, IDC_NAME_EDIT);
-        if (edit) {
-            GetDlgItemTextA(box, IDC_NAME_CONGRATULATION, text, sizeof text);
-            answers->congratulations.push_back(text);
-            GetWindowTextA(edit, text, sizeof text);
-            answers->shownNames.push_back(text);
-            LOGFONTA font = {};
-            HFONT bold = (HFONT)SendDlgItemMessageA(box, IDC_NAME_CONGRATULATION, WM_GETFONT, 0, 0);
-            if (bold && GetObjectA(bold, sizeof font, &font)) answers->boldWeight = font.lfWeight;
-            if (answers->next < answers->names.size()) {
-                SetWindowTextA(edit, answers->names[answers->next++].c_str());
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
-            } else {
-                PostMessageA(box, WM_CLOSE, 0, 0);
-            }
-        } else {
-            GetWindowTextA(box, text, sizeof text);
-            std::string message = text;
-            HWND child = FindWindowExA(box, 0, "Static", 0);
-            for (; child; child = FindWindowExA(box, child, "Static", 0)) {
-                GetWindowTextA(child, text, sizeof text);
-                if (text[0]) message += std::string("|") + text;
-            }
-            answers->messages.push_back(message);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
+    HWND edit = GetDlgItem(box, IDC_NAME_EDIT);
+    if (!edit) {
+        std::string message = record.caption + "|" + record.text;
+        std::replace(message.begin(), message.end(), '\n', '|');
+        answers->messages.push_back(message);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
     }
-    return CallNextHookEx(answerHook, code, wParam, lParam);
+    GetDlgItemTextA(box, IDC_NAME_CONGRATULATION, text, sizeof text);
+    answers->congratulations.push_back(text);
+    GetWindowTextA(edit, text, sizeof text);
+    answers->shownNames.push_back(text);
+    LOGFONTA font = {};
+    HFONT bold = (HFONT)SendDlgItemMessageA(box, IDC_NAME_CONGRATULATION, WM_GETFONT, 0, 0);
+    if (bold && GetObjectA(bold, sizeof font, &font)) answers->boldWeight = font.lfWeight;
+    if (answers->next < answers->names.size()) {
+        SetWindowTextA(edit, answers->names[answers->next++].c_str());
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    } else {
+        PostMessageA(box, WM_CLOSE, 0, 0);
+    }
 }
 
 struct AnswerNames {
     NameAnswers seen;
-    explicit AnswerNames(std::vector<std::string> names) {
+    BoxWatcher watcher;
+    explicit AnswerNames(std::vector<std::string> names)
+        : watcher([this](void *box, const BoxRecord &record) { AnswerBox(&seen, (HWND)box, record); }) {
         seen.names = names;
-        answers = &seen;
-        answerHook = SetWindowsHookExA(WH_CBT, Answer, 0, GetCurrentThreadId());
-    }
-    ~AnswerNames() {
-        UnhookWindowsHookEx(answerHook);
-        answers = 0;
     }
 };
 
@@ -349,6 +335,59 @@ TEST_F(Launcher, GameStillRunningAtExitIsUnloadedAndDeleted) {
     ExpectNothingLeft();
 }
 
+// The log tells support people what happened in order; the play count stops at its cap.
+TEST_F(Launcher, LaunchAndReturnAreLoggedInOrderAndPlaysStopAtTheCap) {
+    GameEntry *entry = &GameCatalogue.entries[GameNumber("TWICE.VYG") - 1];
+    entry->playCount = COUNT_CAP - 1;
+    for (int round = 0; round < 2; round++) {
+        Log("-- round %d\n", round);
+        ASSERT_EQ(Launch("TWICE.VYG"), 1);
+        PlayToTheEnd();
+        EXPECT_EQ(entry->playCount, (uint32_t)COUNT_CAP);
+    }
+    std::string log = ReadLog();
+    log = log.substr(log.rfind("-- round 1\n"));
+    size_t at = 0;
+    for (const std::string &line : {"launch vyg file(" + std::to_string(GameNumber("TWICE.VYG") - 1) + ") : TWICE.VYG\n",
+                                   std::string("call child proc.\n"), std::string("start task_sum "),
+                                   std::string("GameEndCall\n"), std::string("GameEndCall2\n"),
+                                   std::string("end task_sum "), std::string("ReturnMenu\n")}) {
+        size_t next = log.find(line, at);
+        ASSERT_NE(next, std::string::npos) << line << " after:\n" << log.substr(at);
+        at = next + line.size();
+    }
+    ExpectNothingLeft();
+    entry->playCount = 0;  // the saved record is read by the next run's other tests
+    SaveRecord(GameNumber("TWICE.VYG"));
+}
+
+// Only ever run as the child of the test below: memory runs out while a game is loaded.
+TEST_F(Launcher, DISABLED_MemoryRunsOutWhileAGameRuns) {
+    ASSERT_EQ(Launch("NEVER.VYG"), 1);
+    Tick();
+    LastWords = [] {
+        ReleaseBeforeFatalExit();
+        LogExit();
+    };
+    BoxWatcher watcher;
+    Alloc(-1);
+}
+
+TEST_F(Launcher, RunningOutOfMemoryReleasesTheGameLibraryAndEndsTheLog) {
+    char program[MAX_PATH];
+    GetModuleFileNameA(NULL, program, MAX_PATH);
+    std::string folder = Folder() + "alloc_fails\\";
+    CreateDirectoryA(folder.c_str(), NULL);
+    EXPECT_EQ(RunChildProgram(program, "--gtest_also_run_disabled_tests --gtest_filter=*DISABLED_MemoryRunsOut*",
+                              folder.c_str()), 1);
+    EXPECT_EQ(TempLibraries(), temps) << "the game library's file outlived the exit";
+    std::ifstream file(folder + "debug.log");
+    std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    size_t failed = log.find("Alloc failed: -1 bytes");
+    EXPECT_NE(failed, std::string::npos) << log;
+    EXPECT_NE(log.find("アプリ終了 メモリ解放忘れ", failed), std::string::npos) << log;
+}
+
 // The playable game: it enters under the cover the menu leaves, pops what is clicked, and after its
 // minute reports the points with their label.
 TEST_F(Launcher, BalloonGamePopsWhatIsClickedAndReportsItsScore) {
@@ -509,5 +548,29 @@ TEST_F(HighScore, TextsTooLongForTheTableAreCutWithATerminator) {
     EXPECT_EQ(std::string(entry->rankNames[0]), std::string(16, 'n'));
     EXPECT_EQ(std::string(entry->rankLabels[0]), std::string(19, 'l'));
     EXPECT_EQ(names.seen.congratulations[0], std::string(19, 'l') + "で1位にランクイン！");
+}
+// A lead byte before the terminator ends the text there: nothing after the zero is stored or shown.
+TEST_F(HighScore, ALeadByteBeforeTheTerminatorEndsLabelAndName) {
+    Result(300, "");
+    memcpy(GameResult.label, "ab\x82\0stale-bytes-here", sizeof GameResult.label);
+    memcpy(GameCatalogue.PlayerName, "cd\x82\0stale-name-bytes", sizeof GameCatalogue.PlayerName);
+    AnswerNames names({});
+    TakeGameResult(game);
+    EXPECT_EQ(names.seen.congratulations, std::vector<std::string>{"abで1位にランクイン！"});
+    EXPECT_EQ(std::string(entry->rankLabels[0], RANK_LABEL_BYTES), "ab" + std::string(RANK_LABEL_BYTES - 2, '\0'));
+    EXPECT_EQ(std::string(entry->rankNames[0], RANK_NAME_BYTES), "cd" + std::string(RANK_NAME_BYTES - 2, '\0'));
+}
+
+TEST_F(HighScore, EscapeLeavesTheNameDialogOpen) {
+    Result(300, "300てん");
+    BoxWatcher watcher([](void *box, const BoxRecord &) {
+        HWND edit = GetDlgItem((HWND)box, IDC_NAME_EDIT);
+        SetWindowTextA(edit, "ポモ");
+        PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA((HWND)box, WM_COMMAND, IDOK, 0);
+    });
+    TakeGameResult(game);
+    EXPECT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_STREQ(entry->rankNames[0], "ポモ") << "Escape closed the dialog before OK";
 }
 }  // namespace

@@ -14,13 +14,6 @@
 
 namespace {
 
-
-std::string Folder() {
-    char folder[MAX_PATH];
-    ModuleDirectory(folder);
-    return folder;
-}
-
 std::string TempFolder() {
     return Folder() + "pack_tmp\\";
 }

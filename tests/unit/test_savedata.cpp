@@ -69,14 +69,10 @@ struct SaveAndDie {
     }
 } saveAndDie;
 
-// Save data is shared by every test program in the prefix: other programs that touch it take the
-// same lock, so each test here sees only its own changes.
 class SaveData : public ::testing::Test {
 protected:
-    HANDLE lock = 0;
     void SetUp() override {
-        lock = CreateMutexA(NULL, FALSE, "RobinaSaveDataTests");
-        WaitForSingleObject(lock, INFINITE);
+        LockSaveData();
         EnsureMainWindow();
         DeleteValue("RBSV100");
         DeleteValue("RBSVUSER");
@@ -91,8 +87,7 @@ protected:
         GameCatalogue.GameCount = 2;
     }
     void TearDown() override {
-        ReleaseMutex(lock);
-        CloseHandle(lock);
+        UnlockSaveData();
     }
 };
 }  // namespace

@@ -65,6 +65,16 @@ bool WaitUntilStopped(Sound *sound) {
         if (!(Status(sound) & DSBSTATUS_PLAYING)) return true;
     return false;
 }
+// Blocks in use on the process heap, where the wave data of a sound lives outside the counted
+// allocator.
+int HeapBlocks() {
+    int blocks = 0;
+    PROCESS_HEAP_ENTRY entry = {};
+    HeapLock(GetProcessHeap());
+    while (HeapWalk(GetProcessHeap(), &entry)) blocks += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
+    HeapUnlock(GetProcessHeap());
+    return blocks;
+}
 }  // namespace
 
 class SoundTest : public ::testing::Test {
@@ -210,4 +220,15 @@ TEST_F(SoundTest, TheProgramsOwnSoundsLoadFromItsResourcePack) {
         sound->buffer->GetCaps(&caps);
         EXPECT_GT(caps.dwBufferBytes, 1000u) << name;
     }
+}
+
+TEST_F(SoundTest, LoadingAndRemovingSoundsLeavesNoHeapBlockOrHandleBehind) {
+    RemoveSnd(SndCreate("tone.wav"));  // what the device allocates once
+    int blocks = HeapBlocks();
+    DWORD handles = 0, handlesAfter = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    for (int i = 0; i < 30; i++) RemoveSnd(SndCreate("tone.wav"));
+    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+    EXPECT_LT(HeapBlocks(), blocks + 10) << "30 loads; a lost block per load shows as 30";
+    EXPECT_LT(handlesAfter, handles + 10);
 }

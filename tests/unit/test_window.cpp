@@ -11,11 +11,6 @@
 
 namespace {
 
-uint32_t fakeNow = 0;
-uint32_t FakeTime(void) {
-    return fakeNow;
-}
-
 struct TickView {
     int click, held;
 };
@@ -39,7 +34,7 @@ void PutCursor(int x, int y) {
 // Runs the tick due now; the clock then moves on to the next one.
 void NextTick() {
     FramePass();
-    fakeNow += TICK_MS;
+    FakeNow += TICK_MS;
 }
 
 class Window : public ::testing::Test {
@@ -66,8 +61,7 @@ protected:
     }
     void SetUp() override {
         ASSERT_EQ(created, 1);
-        FrameTime = FakeTime;
-        fakeNow = 50000;
+        UseFakeClock(50000);
         InitTaskList();
         InitMouse();
         CreateTask(RecordSteps, 10, TASK_ATTR_RUN, 4);
@@ -164,7 +158,7 @@ TEST_F(Window, TheWindowsCursorIsHiddenOnlyOverThePlayArea) {
 }
 
 TEST_F(Window, AltEnterTwiceComesBackCentredWithTheClockRestartedAndNoButtons) {
-    fakeNow += 5000;
+    FakeNow += 5000;
     SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
     RECT frame;
     GetWindowRect(Main(), &frame);
@@ -184,6 +178,39 @@ TEST_F(Window, AltEnterTwiceComesBackCentredWithTheClockRestartedAndNoButtons) {
     GetWindowRect(Main(), &frame);
     EXPECT_EQ(client.right * 1000 + client.bottom, PLAY_WIDTH * 1000 + PLAY_HEIGHT);
     EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
+}
+
+TEST_F(Window, ButtonsCountUpToTheLastColumnAndRowOfThePlayArea) {
+    const struct { int x, y, inside; } cases[] = {
+        {0, 0, 1}, {639, 359, 1}, {640, 100, 0}, {100, 360, 0}, {-1, 100, 0}, {100, -1, 0},
+    };
+    for (const auto &c : cases) {
+        PutCursor(c.x, c.y);
+        PressButton(BUTTON_LEFT);
+        PollMouse();
+        EXPECT_EQ(MouseState.x * 1000 + MouseState.y, c.x * 1000 + c.y);
+        EXPECT_EQ(MouseState.held[0] + MouseState.click[0], 2 * c.inside) << c.x << "," << c.y;
+        EXPECT_EQ(InsidePlayArea(MouseState.x, MouseState.y), c.inside) << c.x << "," << c.y;
+    }
+}
+
+// Alt alone (SC_KEYMENU) must not open the system menu's modal loop, which would stop every tick.
+HHOOK menuHook = 0;
+int menuLoopsEntered = 0;
+LRESULT CALLBACK WatchMenuLoop(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && ((CWPSTRUCT *)lParam)->message == WM_ENTERMENULOOP) {
+        menuLoopsEntered++;
+        EndMenu();
+    }
+    return CallNextHookEx(menuHook, code, wParam, lParam);
+}
+
+TEST_F(Window, AltAloneOpensNoMenu) {
+    menuHook = SetWindowsHookExA(WH_CALLWNDPROC, WatchMenuLoop, NULL, GetCurrentThreadId());
+    EXPECT_EQ(SendMessageA(Main(), WM_SYSCOMMAND, SC_KEYMENU, 0), 0);
+    EXPECT_EQ(SendMessageA(Main(), WM_SYSCOMMAND, SC_KEYMENU, ' '), 0);
+    UnhookWindowsHookEx(menuHook);
+    EXPECT_EQ(menuLoopsEntered, 0);
 }
 
 // Esc and the close box both end in WM_CLOSE and the quit message; the window is then gone.
