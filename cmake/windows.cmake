@@ -41,6 +41,7 @@ robina_target_options(Robina)
 target_link_libraries(Robina PRIVATE robina_engine)
 set_target_properties(Robina PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(Robina robina_art)
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/robina-play ${CMAKE_BINARY_DIR}/robina-play)
 
 # GoogleTest from Debian's source package, built with the cross compiler.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

@@ -88,6 +88,11 @@ void __cdecl Free(void *block) {
 
 int32_t (*RandomOverride)(int32_t lower, int32_t upper) = 0;
 
+void SeedRandom(uint32_t seed) {
+    randomSeedPending = 0;
+    randomState = seed;
+}
+
 int32_t __cdecl Random(int32_t lower, int32_t upper) {
     if (RandomOverride) return RandomOverride(lower, upper);
     if (randomSeedPending) {

@@ -81,18 +81,38 @@ void PumpMessages() {
     }
 }
 
-long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder) {
+long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder,
+                     std::string *output) {
     std::string command = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, folder, &startup, &process))
-        return -1;
+    // The child's standard output goes to a file of this program's folder, read back at its end.
+    const char *outputPath = "child-output.txt";
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (output) {
+        file = CreateFileA(outputPath, GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, NULL);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = file;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
+    BOOL started = CreateProcessA(program.c_str(), &command[0], NULL, NULL, output != nullptr, 0, NULL, folder,
+                                  &startup, &process);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    if (!started) return -1;
     WaitForSingleObject(process.hProcess, 60000);
     DWORD exitCode = (DWORD)-1;
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    if (output) {
+        std::ifstream written(outputPath, std::ios::binary);
+        std::stringstream all;
+        all << written.rdbuf();
+        *output = all.str();
+    }
     return (long)exitCode;
 }
 

@@ -18,8 +18,10 @@ void *EnsureMainWindow();
 void PumpMessages();
 
 // Runs a program with the given arguments (folder: its working folder, or null for this one) and
-// waits up to a minute for it; returns its exit code, or -1 when it could not be started.
-long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder);
+// waits up to a minute for it; returns its exit code, or -1 when it could not be started. With an
+// output string, that gets what the program wrote to its standard output.
+long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder,
+                     std::string *output = nullptr);
 
 // While alive, every dialog or message box that opens on this thread is recorded and answered:
 // its caption and texts are kept, then its default button (or the given control) is pressed.
