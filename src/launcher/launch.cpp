@@ -74,10 +74,11 @@ static int32_t CountSounds(int sceneOnly) {
     return n;
 }
 
-// Alloc's blocks that are not records of the task, image, sprite and sound lists (a task is two: its
-// record and its work area). Whatever the game allocated itself shows as the growth of this figure.
+// Alloc's blocks that are not records of the image, sprite and sound lists. It is read before
+// Start and after GameEndCall, when the game has no task, so whatever the game allocated itself
+// shows as its growth.
 static int32_t LooseBlocks(void) {
-    return LiveBlocks - 2 * TaskCount - ImageCount - SpriteCount - CountSounds(0);
+    return LiveBlocks - ImageCount - SpriteCount - CountSounds(0);
 }
 
 static int32_t LooseBlocksAtStart = 0;
