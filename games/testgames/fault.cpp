@@ -5,6 +5,7 @@
 //   NEVER                  the game runs until the program is closed
 //   LEAK                   Start leaves two blocks, a picture, three sprites, a sound and a second
 //                          task for the shell to free
+//   NO_IMAGE               Start loads a picture the game file does not hold
 //   SEE_MOUSE              every tick whose mouse differs from the last one seen is appended to
 //                          "mouse.log" of the current folder: tick (from 0), x, y, click, held
 // Otherwise the game runs one task that ends the game at its third tick.
@@ -74,6 +75,9 @@ ROBINA_GAME_ENTRY Start(ServiceTableRecord *services) {
     services->CreateTask(CountSteps, 1000, TASK_ATTR_RUN, 4);
 #ifdef LEAK
     LeaveThingsBehind();
+#endif
+#ifdef NO_IMAGE
+    services->NewImage("missing.bmp");
 #endif
     return 1;
 #endif

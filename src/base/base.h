@@ -15,6 +15,7 @@ enum { PLAY_WIDTH = 640, PLAY_HEIGHT = 360, FULL_HEIGHT = 480, FULL_BAND = 60, T
 // --- log, error box, allocator, random, program folder, text cut (diag.cpp) ---
 int Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void ErrorBox(const char *message);   // fatal: shows the message, then posts the quit message
+extern void (*ErrorBoxHook)(const char *message);  // when set, takes the fatal message instead
 void NoticeBox(const char *message);  // not fatal: shows the message; time stops while it is open
 void *__cdecl Alloc(int32_t size);
 void __cdecl Free(void *block);

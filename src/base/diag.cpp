@@ -51,7 +51,13 @@ int Log(const char *format, ...) {
     return length;
 }
 
+void (*ErrorBoxHook)(const char *message) = 0;
+
 void ErrorBox(const char *message) {
+    if (ErrorBoxHook) {
+        ErrorBoxHook(message);
+        return;
+    }
     if (SystemCursorShown == 0) {
         SystemCursorShown = 1;
         ShowCursor(TRUE);

@@ -33,6 +33,12 @@ def test_a_refused_game_fails_the_run_with_the_shells_message(tmp_path):
         assert (status, f"refused: {message}\nverdict: refused\n") == (2, report[report.index("refused:"):]), game
 
 
+def test_an_error_message_of_the_shell_stops_the_run(tmp_path):
+    status, report = play(tmp_path, "NOIMAGE.VYG")
+    assert status == 2, report
+    assert report.endswith("error: 画像の読み込みに失敗(missing.bmp)\nverdict: failed\n")
+
+
 def test_what_a_game_leaves_behind_is_counted_and_fails_the_run(tmp_path):
     status, report = play(tmp_path, "LEAK.VYG")
     assert status == 1, report

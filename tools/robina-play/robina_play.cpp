@@ -39,7 +39,8 @@ static const char USAGE[] =
     "  --seed     seed of the game's random numbers (default 1: every run is the same)\n"
     "  --zumi     the player's collected total handed to the game (default 0)\n"
     "  --watch    shows the game in a window, played with the mouse; restarts it when the file changes\n"
-    "Exit status: 0 ok, 1 the game left something behind, 2 refused, 3 crashed, 4 bad command line.\n";
+    "Exit status: 0 ok, 1 the game left something behind, 2 refused or stopped by an error message,\n"
+    "3 crashed, 4 bad command line.\n";
 
 // --- options ---
 struct Options {
@@ -234,6 +235,11 @@ static void PrintShiftJis(const char *format, const char *text) {
 }
 
 static int32_t TicksRun = 0;  // ticks of the running game so far
+static const char *FatalMessage = 0;  // an error box the shell would have shown; ends the run
+
+static void TakeFatalMessage(const char *message) {
+    if (!FatalMessage) FatalMessage = strdup(message);
+}
 
 static void ReportRun(void) {
     printf("ticks: %d, %s\n", (int)TicksRun, GameEnded ? "ended by the game" : "stopped, the game did not end");
@@ -313,7 +319,7 @@ static void TakeShots(int32_t tick) {
     for (int i = 0; i < Opts.shotCount; i++) {
         if (Opts.shots[i] != tick) continue;
         char path[MAX_PATH];
-        snprintf(path, sizeof path, "%s\\shot-%05d.bmp", Opts.out, (int)tick);
+        snprintf(path, sizeof path, "%s/shot-%05d.bmp", Opts.out, (int)tick);
         DrawFrame(0);
         printf(SaveBackBuffer(path) ? "shot: %s\n" : "shot: %s could not be written\n", path);
         return;
@@ -385,20 +391,30 @@ static void StopRun(void) {
     FreeSceneSounds();
     UnloadGameAtExit();
     SetPack(MENU_PACK);
-    printf("leftovers: not counted, the game did not end\nverdict: ok\n");
+    printf("leftovers: not counted, the game did not end\n");
     fflush(stdout);
+}
+
+// The shell ends the program after an error box: the run stops there.
+static int StopAtError(void) {
+    StopRun();
+    PrintShiftJis("error: %s\nverdict: failed\n", FatalMessage);
+    fflush(stdout);
+    return EXIT_REFUSED;
 }
 
 static int PlayHeadless(void) {
     if (!BeginRun()) return EXIT_REFUSED;
-    for (; TicksRun < Opts.ticks && !SceneDone; TicksRun++) {
+    for (; TicksRun < Opts.ticks && !SceneDone && !FatalMessage; TicksRun++) {
         ApplyScript(TicksRun);
         RunTick();
         TakeShots(TicksRun);
         PumpMessages();
     }
+    if (FatalMessage) return StopAtError();
     if (SceneDone) return EndRun();
     StopRun();
+    printf("verdict: ok\n");
     return EXIT_OK;
 }
 
@@ -441,7 +457,11 @@ static int Watch(void) {
         for (;;) {
             PumpMessages();
             BeginClockPass();
-            while (running && TickDue()) {
+            if (running && FatalMessage) {
+                running = 0;
+                StopAtError();
+            }
+            while (running && !FatalMessage && TickDue()) {
                 PollMouse();
                 RunTick();
                 CountTick();
@@ -458,6 +478,7 @@ static int Watch(void) {
             if (GameFileChanged(&seen)) break;
         }
         if (running) StopRun();
+        FatalMessage = 0;
         printf("-- the game file changed: starting again\n");
     }
 }
@@ -508,11 +529,14 @@ int main(int argc, char **argv) {
         return EXIT_USAGE;
     }
     if (Opts.script && !ReadScript(Opts.script)) return EXIT_USAGE;
+    ErrorBoxHook = TakeFatalMessage;
     if (!OpenWindow(Opts.watch) || !InitDisplay()) {
         fprintf(stderr, "robina-play: no display\n");
         return EXIT_USAGE;
     }
     InitSound();
+    if (FatalMessage) fputs("robina-play: no sound device; the game plays without sound\n", stderr);
+    FatalMessage = 0;
     InitSpriteList();
     InitMouse();
     InitTaskList();
