@@ -480,6 +480,7 @@ static int Watch(void) {
         if (running) StopRun();
         FatalMessage = 0;
         printf("-- the game file changed: starting again\n");
+        fflush(stdout);
     }
 }
 
