@@ -45,6 +45,7 @@ robina_target_options(Robina)
 target_link_libraries(Robina PRIVATE robina_engine)
 set_target_properties(Robina PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(Robina robina_art)
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/robina-play ${CMAKE_BINARY_DIR}/robina-play)
 
 # GoogleTest from Debian's source package, built with the cross compiler.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
@@ -82,10 +83,11 @@ foreach(src ${ROBINA_UNIT_TESTS})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "ROBINA_AUDIO_FILE=${audio}")
 endforeach()
 
-# Tests that launch game libraries never run side by side: test_launcher checks that no temporary
-# copy of a library is left in the temporary folder they share.
-if(TEST test_launcher AND TEST test_samples)
-  set_tests_properties(test_launcher test_samples PROPERTIES RESOURCE_LOCK game_libraries)
+# test_launcher checks that no temporary copy of a library is left in the temporary folder, which
+# every program that loads a member shares (each picture, sound and game.ini passes through it): it
+# runs alone.
+if(TEST test_launcher)
+  set_tests_properties(test_launcher PROPERTIES RUN_SERIAL TRUE)
 endif()
 
 # The pack reader's tests also read the copy of MENUDATA inside Robina.exe.

@@ -204,9 +204,21 @@ void __cdecl Results() {
     Advance();
 }
 
+// Under the cover the game frees what it made, so that it leaves nothing for the shell to clear.
+void FreeWhatWasMade(Work *w) {
+    Sprite *sprites[] = {w->skySprite, w->hudSprite, w->bannerSprite};
+    for (Sprite *s : sprites) shell->FreeSprite(s);
+    for (Balloon &b : w->balloons) shell->FreeSprite(b.sprite);
+    Image *images[] = {w->sky, w->sheet, w->hud, w->banner};
+    for (Image *i : images) shell->FreeImage(i);
+    Sound *sounds[] = {w->pop, w->gold, w->whistle, w->music};
+    for (Sound *s : sounds) shell->RemoveSnd(s);
+}
+
 void __cdecl Leave() {
     if (*shell->fadeState != FADE_COVERED) return;
     Work *w = W();
+    FreeWhatWasMade(w);
     GameResultRecord *result = shell->result;
     result->score = (uint32_t)w->score;
     snprintf(result->label, sizeof result->label, "%dてん", w->score);

@@ -3,14 +3,37 @@
 //   REFUSE                 Start returns 0; with REFUSE_TASKS it has created tasks first
 //   TWICE                  the ending step calls GameEndCall twice, and End calls it once more
 //   NEVER                  the game runs until the program is closed
+//   LEAK                   Start leaves two blocks, a picture, three sprites, a sound and a second
+//                          task for the shell to free
+//   NO_IMAGE               Start loads a picture the game file does not hold
+//   SEE_MOUSE              every tick whose mouse differs from the last one seen is appended to
+//                          "mouse.log" of the current folder: tick (from 0), x, y, click, held
 // Otherwise the game runs one task that ends the game at its third tick.
+#include <stdio.h>
+#include <string.h>
 #include "robina_game.h"
 
 namespace {
 ServiceTableRecord *shell = 0;
 
+#ifdef SEE_MOUSE
+MouseRecord lastSeen = {-1, -1, {0, 0, 0}, {0, 0, 0}, {0, 0}};
+void LogMouse(int32_t tick) {
+    const MouseRecord *m = shell->mouse;
+    if (memcmp(m, &lastSeen, sizeof lastSeen) == 0) return;
+    lastSeen = *m;
+    FILE *log = fopen("mouse.log", "a");
+    if (!log) return;
+    fprintf(log, "%d %d %d %d %d\n", (int)tick, (int)m->x, (int)m->y, m->click[0], m->held[0]);
+    fclose(log);
+}
+#endif
+
 void __cdecl Count() {
     int32_t *ticks = (int32_t *)*shell->currentWork;
+#ifdef SEE_MOUSE
+    LogMouse(*ticks);
+#endif
     *ticks += 1;
 #ifndef NEVER
     if (*ticks < 3) return;
@@ -23,6 +46,20 @@ void __cdecl Count() {
 }
 
 const StepRoutine CountSteps[] = {Count};
+
+#ifdef LEAK
+void __cdecl Linger() {}
+const StepRoutine LingerSteps[] = {Linger};
+
+void LeaveThingsBehind() {
+    shell->Alloc(16);
+    shell->Alloc(16);
+    Image *picture = shell->NewImage("svc_pic.bmp");
+    for (int i = 0; i < 3; i++) shell->NewSprite(500)->image = picture;
+    shell->SndCreate("svc_beep.wav");
+    shell->CreateTask(LingerSteps, 1001, TASK_ATTR_RUN, 4);
+}
+#endif
 }  // namespace
 
 #ifndef NO_START
@@ -36,6 +73,12 @@ ROBINA_GAME_ENTRY Start(ServiceTableRecord *services) {
     return 0;
 #else
     services->CreateTask(CountSteps, 1000, TASK_ATTR_RUN, 4);
+#ifdef LEAK
+    LeaveThingsBehind();
+#endif
+#ifdef NO_IMAGE
+    services->NewImage("missing.bmp");
+#endif
     return 1;
 #endif
 }

@@ -16,11 +16,13 @@ enum { TICK_MS = 20 };
 // --- log, error box, allocator, random, program folder, text cut (diag.cpp) ---
 int Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void ErrorBox(const char *message);   // fatal: shows the message, then posts the quit message
+extern void (*ErrorBoxHook)(const char *message);  // when set, takes the fatal message instead
 void NoticeBox(const char *message);  // not fatal: shows the message; time stops while it is open
 void *__cdecl Alloc(int32_t size);
 void __cdecl Free(void *block);
 int32_t __cdecl Random(int32_t lower, int32_t upper);
 extern int32_t (*RandomOverride)(int32_t lower, int32_t upper);  // tests: answers Random when set
+void SeedRandom(uint32_t seed);     // a run that repeats: the same seed, the same numbers after it
 int ModuleDirectory(char *buffer);  // buffer of 260 characters; 1 when filled
 // Called once before a fatal exit that bypasses the normal shutdown (for example when memory ran
 // out), so that what must never be left behind (an extracted game library) is released.

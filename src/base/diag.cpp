@@ -51,7 +51,13 @@ int Log(const char *format, ...) {
     return length;
 }
 
+void (*ErrorBoxHook)(const char *message) = 0;
+
 void ErrorBox(const char *message) {
+    if (ErrorBoxHook) {
+        ErrorBoxHook(message);
+        return;
+    }
     if (SystemCursorShown == 0) {
         SystemCursorShown = 1;
         ShowCursor(TRUE);
@@ -87,6 +93,11 @@ void __cdecl Free(void *block) {
 }
 
 int32_t (*RandomOverride)(int32_t lower, int32_t upper) = 0;
+
+void SeedRandom(uint32_t seed) {
+    randomSeedPending = 0;
+    randomState = seed;
+}
 
 int32_t __cdecl Random(int32_t lower, int32_t upper) {
     if (RandomOverride) return RandomOverride(lower, upper);

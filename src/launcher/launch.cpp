@@ -2,6 +2,7 @@
 // file that lives exactly as long as the library is loaded: TempGamePath is non-empty from a
 // successful load to the unload, and every path that unloads also deletes the file.
 #include <windows.h>
+#include <stdio.h>
 #include <string.h>
 #include "launcher/launcher.h"
 #include "base/base.h"
@@ -17,6 +18,8 @@ char TempGamePath[260] = "";
 void *GameModule = 0;
 static GameStartProc GameStart = 0;  // the library's "Start"
 static GameEndProc GameEnd = 0;      // the library's "End"
+const char *GameRefusal = "";
+LeftoversRecord GameLeftovers;
 
 static void UnloadGame(void) {
     FreeLibrary((HMODULE)GameModule);
@@ -34,7 +37,7 @@ static void (*GameExport(const char *name))(void) {
 
 static int RefuseGame(const char *message) {
     UnloadGame();
-    ErrorBox(message);
+    GameRefusal = message;
     return 0;
 }
 
@@ -53,37 +56,95 @@ static int LoadGameLibrary(void) {
     return GameModule != 0;
 }
 
-int LaunchGame(void) {
-    int n = SelectedGame;
-    int known = n >= 1 && n <= GameCatalogue.GameCount;
-    const char *fileName = known ? GameCatalogue.entries[n - 1].fileName : "";
-    Log("launch vyg file(%d) : %s\n", n - 1, fileName);
-    if (!fileName[0] || !SetPack(fileName)) {
-        ErrorBox("ゲームファイルがありません");
-        return 0;
-    }
-    if (!LoadGameLibrary()) {
-        ErrorBox("ゲームファイルが壊れています。");
-        return 0;
-    }
+int LoadGame(const char *fileName) {
+    if (!fileName[0] || !SetPack(fileName)) return RefuseGame("ゲームファイルがありません");
+    if (!LoadGameLibrary()) return RefuseGame("ゲームファイルが壊れています。");
     GameStart = (GameStartProc)GameExport("Start");
     if (!GameStart) return RefuseGame("スタートエントリポイント取得失敗");
     GameEnd = (GameEndProc)GameExport("End");
     if (!GameEnd) return RefuseGame("エンドエントリポイント取得失敗");
-
     GameEnded = 0;
     memset(&GameResult, 0, sizeof GameResult);
-    GameEntry *entry = &GameCatalogue.entries[n - 1];
-    if (entry->playCount < COUNT_CAP) entry->playCount += 1;
-    GameResult.zumi = GameCatalogue.ZumiTotal;
+    return 1;
+}
+
+static int32_t CountSounds(int sceneOnly) {
+    int32_t n = 0;
+    for (Sound *s = SoundList ? SoundList->next : 0; s; s = s->next) n += !sceneOnly || !s->keep;
+    return n;
+}
+
+// Alloc's blocks that are not records of the image, sprite and sound lists. It is read before
+// Start and after GameEndCall, when the game has no task, so whatever the game allocated itself
+// shows as its growth.
+static int32_t LooseBlocks(void) {
+    return LiveBlocks - ImageCount - SpriteCount - CountSounds(0);
+}
+
+static int32_t LooseBlocksAtStart = 0;
+
+// The scene was cleared before the launch, so what is not kept is the game's. Tasks were counted
+// by GameEndCall, which freed them.
+static void CountLeftovers(LeftoversRecord *leftovers) {
+    leftovers->blocks = LooseBlocks() - LooseBlocksAtStart;
+    leftovers->images = 0;
+    for (Image *i = ImageList ? ImageList->next : 0; i; i = i->next) leftovers->images += !i->keep;
+    leftovers->sprites = 0;
+    for (Sprite *s = SpriteList ? SpriteList->next : 0; s; s = s->next) leftovers->sprites += !s->keep;
+    leftovers->sounds = CountSounds(1);
+}
+
+int StartGame(ServiceTableRecord *services) {
+    memset(&GameLeftovers, 0, sizeof GameLeftovers);
+    LooseBlocksAtStart = LooseBlocks();
     Log("call child proc.\n");
-    if (!GameStart(&ServiceTable)) {
+    if (!GameStart(services)) {
         // Tasks a refusing Start made would run code of the library about to be unloaded. The
         // scene was cleared before the launch, so every task that is not kept is the game's.
         ClearSceneTasks();
         return RefuseGame("チャイルドブロック");
     }
     Log("start task_sum %d\n", (int)TaskCount);
+    return 1;
+}
+
+int LeftoversText(const LeftoversRecord *l, char *text, int size) {
+    return snprintf(text, size, "blocks %d, images %d, sprites %d, sounds %d, tasks %d", (int)l->blocks,
+                    (int)l->images, (int)l->sprites, (int)l->sounds, (int)l->tasks) < size;
+}
+
+int LeftoversFound(const LeftoversRecord *l) {
+    return l->blocks || l->images || l->sprites || l->sounds || l->tasks;
+}
+
+void FinishGame(void) {
+    CountLeftovers(&GameLeftovers);
+    char text[LEFTOVERS_TEXT_BYTES];
+    LeftoversText(&GameLeftovers, text, sizeof text);
+    Log("game leftovers %s: %s\n", CurrentPackName(), text);
+    FreeSceneSprites();
+    FreeSceneImages();
+    FreeSceneSounds();
+    if (GameEnd) GameEnd();
+    if (TempGamePath[0]) UnloadGame();
+}
+
+int LaunchGame(void) {
+    int n = SelectedGame;
+    int known = n >= 1 && n <= GameCatalogue.GameCount;
+    const char *fileName = known ? GameCatalogue.entries[n - 1].fileName : "";
+    Log("launch vyg file(%d) : %s\n", n - 1, fileName);
+    if (!LoadGame(fileName)) {
+        ErrorBox(GameRefusal);
+        return 0;
+    }
+    GameEntry *entry = &GameCatalogue.entries[n - 1];
+    if (entry->playCount < COUNT_CAP) entry->playCount += 1;
+    GameResult.zumi = GameCatalogue.ZumiTotal;
+    if (!StartGame(&ServiceTable)) {
+        ErrorBox(GameRefusal);
+        return 0;
+    }
     return 1;
 }
 
@@ -98,11 +159,7 @@ void TakeGameResult(int game) {
 
 void ReturnToMenu(void) {
     Log("GameEndCall2\n");
-    FreeSceneSprites();
-    FreeSceneImages();
-    FreeSceneSounds();
-    if (GameEnd) GameEnd();
-    if (TempGamePath[0]) UnloadGame();
+    FinishGame();
     SceneDone = 1;
     Log("end task_sum %d\n", (int)TaskCount);
     SetPack(MENU_PACK);

@@ -14,8 +14,26 @@ void FillServiceTable(void);
 void __cdecl GameEndCall(void);
 
 // --- launch.cpp ---
+// What a game left for the shell to free when it ended. The shell logs it at each return and
+// robina-play reports it; both count it here.
+typedef struct LeftoversRecord {
+    int32_t blocks;   // from Alloc and never given back to Free
+    int32_t images;
+    int32_t sprites;
+    int32_t sounds;
+    int32_t tasks;    // still there besides the one that called GameEndCall
+} LeftoversRecord;
+enum { LEFTOVERS_TEXT_BYTES = 96 };
+
 extern char TempGamePath[260];  // the extracted library of the loaded game; empty: none loaded
 extern void *GameModule;        // HMODULE of the loaded game library
+extern const char *GameRefusal; // why the last LoadGame or StartGame failed (the error box's text)
+extern LeftoversRecord GameLeftovers;  // of the running game; tasks counted by GameEndCall
+int LoadGame(const char *fileName);  // the game file becomes the pack, its library is loaded; 0: refused
+int StartGame(ServiceTableRecord *services);  // the loaded game's Start; 0: refused, library unloaded
+void FinishGame(void);          // after GameEndCall: leftovers counted, logged and freed; End; unload
+int LeftoversText(const LeftoversRecord *leftovers, char *text, int size);  // "blocks 0, images 0, ..."
+int LeftoversFound(const LeftoversRecord *leftovers);  // 1: something was left
 int LaunchGame(void);           // 1: the game runs; 0: refused after an error box
 void ReturnToMenu(void);
 void TakeGameResult(int game);  // the return's high-score update, with the name dialog on a new rank

@@ -45,11 +45,13 @@ void FillServiceTable(void) {
 }
 
 // Only the first call of a game counts. The calling step's own task is freed here with the rest,
-// so a game's step returns at once after this call.
+// so a game's step returns at once after this call; the others were the game's to end.
 void __cdecl GameEndCall(void) {
     if (GameEnded) return;
     GameEnded = 1;
     Log("GameEndCall\n");
+    for (Task *task = TaskHead.next; task != &TaskTail; task = task->next)
+        if (!task->keep && task != CurrentTask) GameLeftovers.tasks += 1;
     ClearSceneTasks();
     SceneDone = 1;
 }

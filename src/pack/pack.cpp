@@ -73,8 +73,10 @@ int SetPack(const char *name) {
         snprintf(PackPath, sizeof PackPath, "%s", name);
         SourceKind = PACK_SOURCE_RESOURCE;
     } else {
-        char folder[MAX_PATH], path[MAX_PATH];
-        if (!ModuleDirectory(folder)) return 0;
+        // A plain name is a file beside the program; a full path (a drive or a share) is taken as is.
+        char folder[MAX_PATH] = "", path[MAX_PATH];
+        int fullPath = (name[0] && name[1] == ':') || (name[0] == '\\' && name[1] == '\\');
+        if (!fullPath && !ModuleDirectory(folder)) return 0;
         if (snprintf(path, sizeof path, "%s%s", folder, name) >= (int)sizeof path) return 0;
         Log("name:%s packpath:%s\n", name, path);
         if (!CanOpenForReading(path)) return 0;

@@ -7,7 +7,7 @@
 
 #define MENU_PACK "MENUDATA"
 
-int SetPack(const char *name);                 // 1: the pack is current; 0: it could not be reached
+int SetPack(const char *name);                 // a resource, a file beside the program or a full path; 0: not reached
 const char *CurrentPackName(void);             // the name given to the last successful SetPack
 const char *ExtractMember(const char *name);   // path of a new temporary file, or null
 int DeleteExtracted(void);                     // deletes the last extracted file; always 1

@@ -277,6 +277,29 @@ TEST_F(Launcher, TwoLaunchesUseTwoTemporaryFilesBothDeleted) {
     ExpectNothingLeft();
 }
 
+// The return logs one line of what the game left for the shell, then frees it all but the
+// blocks, which only the game could give back.
+TEST_F(Launcher, ReturnLogsWhatTheGameLeftBehind) {
+    const struct { const char *file; int blocks, images, sprites, sounds, tasks; } cases[] = {
+        {"LEAK.VYG", 2, 1, 3, 1, 1},
+        {"TWICE.VYG", 0, 0, 0, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        char line[160];
+        snprintf(line, sizeof line, "game leftovers %s: blocks %d, images %d, sprites %d, sounds %d, tasks %d\n",
+                 c.file, c.blocks, c.images, c.sprites, SoundEnabled ? c.sounds : 0, c.tasks);
+        int before = CountInLog(line);
+        ASSERT_EQ(Launch(c.file), 1);
+        PlayToTheEnd();
+        EXPECT_EQ(CountInLog(line), before + 1) << "expected " << line;
+        blocks += c.blocks;
+        ExpectNothingLeft();
+        EXPECT_EQ(ImageCount, images);
+        EXPECT_EQ(SpriteCount, sprites);
+    }
+}
+
 TEST_F(Launcher, EveryBrokenGameIsRefusedWithItsMessageAndLeavesNothing) {
     const struct { const char *file, *message; } cases[] = {
         {"NODLL.VYG", "ゲームファイルが壊れています。"},

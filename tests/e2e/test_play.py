@@ -1,0 +1,70 @@
+"""robina-play, the headless game runner, on the test game files: refusals, leftovers, the scripted
+mouse as a game sees it, and a game that never ends. (The sample games are replayed through it by
+test_samples.)"""
+import re
+
+from conftest import WIN, wine
+
+PLAY = WIN / "robina-play.exe"
+GAMES = WIN / "tests" / "launcher"
+
+
+def play(tmp_path, game, *args):
+    result = wine([PLAY, GAMES / game, *args], cwd=tmp_path)
+    return result.returncode, result.stdout
+
+
+def calls(report):
+    return {name: int(n) for name, n in re.findall(r"^  (\w+) +(\d+)$", report, re.M)}
+
+
+def test_a_refused_game_fails_the_run_with_the_shells_message(tmp_path):
+    cases = [
+        ("NODLL.VYG", "ゲームファイルが壊れています。"),
+        ("NOTLIB.VYG", "ゲームファイルが壊れています。"),
+        ("NOSTART.VYG", "スタートエントリポイント取得失敗"),
+        ("NOEND.VYG", "エンドエントリポイント取得失敗"),
+        ("REFUSE.VYG", "チャイルドブロック"),
+        ("REFUSET.VYG", "チャイルドブロック"),
+        ("MISSING.VYG", "ゲームファイルがありません"),
+    ]
+    for game, message in cases:
+        status, report = play(tmp_path, game)
+        assert (status, f"refused: {message}\nverdict: refused\n") == (2, report[report.index("refused:"):]), game
+
+
+def test_an_error_message_of_the_shell_stops_the_run(tmp_path):
+    status, report = play(tmp_path, "NOIMAGE.VYG")
+    assert status == 2, report
+    assert report.endswith("error: 画像の読み込みに失敗(missing.bmp)\nverdict: failed\n")
+
+
+def test_what_a_game_leaves_behind_is_counted_and_fails_the_run(tmp_path):
+    status, report = play(tmp_path, "LEAK.VYG")
+    assert status == 1, report
+    assert "ticks: 3, ended by the game\n" in report
+    assert "leftovers: blocks 2, images 1, sprites 3, sounds 1, tasks 1\nverdict: leaked\n" in report
+    counted = calls(report)
+    assert len(counted) == 18
+    assert {k: counted[k] for k in ("Alloc", "NewImage", "NewSprite", "SndCreate", "CreateTask", "GameEndCall")} \
+        == {"Alloc": 2, "NewImage": 1, "NewSprite": 3, "SndCreate": 1, "CreateTask": 2, "GameEndCall": 1}
+
+
+def test_scripted_mouse_arrives_at_its_ticks_and_an_endless_game_stops_at_the_limit(tmp_path):
+    (tmp_path / "mouse.txt").write_text("# a move, a click, a press held for three ticks\n"
+                                        "5 move 120 80\n7 click\n12 press 200 100\n15 release\n")
+    status, report = play(tmp_path, "SEEMOUSE.VYG", "--script", "mouse.txt", "--ticks", "30", "--shot", "20")
+    assert status == 0, report
+    assert "ticks: 30, stopped, the game did not end\n" in report
+    assert "verdict: ok\n" in report
+    # tick, x, y, click, held: each tick on which the game saw the mouse change
+    seen = (tmp_path / "mouse.log").read_text().splitlines()
+    assert seen == ["0 0 0 0 0", "5 120 80 0 0", "7 120 80 1 1", "8 120 80 0 0", "12 200 100 1 1",
+                    "13 200 100 0 1", "15 200 100 0 0"]
+    assert (tmp_path / "shot-00020.bmp").stat().st_size == 54 + 640 * 360 * 3
+
+
+def test_a_script_line_that_is_no_event_is_refused_before_the_run(tmp_path):
+    (tmp_path / "bad.txt").write_text("5 move 120\n")
+    status, report = play(tmp_path, "SEEMOUSE.VYG", "--script", "bad.txt")
+    assert (status, report) == (4, "")
