@@ -33,6 +33,10 @@ add_custom_command(
   DEPENDS ${ROBINA_ARTGEN_SOURCES} $<$<BOOL:${RVPX_EXISTS}>:${RVPX}>
   COMMENT "Drawing the program's pictures and sounds; packing MENUDATA")
 add_custom_target(robina_art DEPENDS ${ROBINA_ART_DIR}/stamp)
+# Every picture and sound the front end loads is in the pack, big enough, and the map has land under
+# the points.
+add_test(NAME menudata_pack_members
+  COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tests/art/check_menudata.py ${RVPX} ${ROBINA_ART_DIR}/MENUDATA.rvp)
 set(CMAKE_RC_FLAGS "-c 65001 -I${ROBINA_ART_DIR} -I${CMAKE_SOURCE_DIR}/src/res")
 set_source_files_properties(${ROBINA_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
 
