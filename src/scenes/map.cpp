@@ -105,7 +105,8 @@ enum { INFORMATION_TAG_X = 165, INFORMATION_TAG_Y = 110, TAG_X_MAX = 280, TAG_AB
 enum { GLITCH_SHIFT_MAX = 30 };                               // px of logo shake at full strength
 static const float GLITCH_FADE = 0.05f;                       // 20 ticks from full to still
 static const float DOT_PHASE_STEP = 0.05f;                    // 1.25 px a tick
-static const float DOTS_PER_PIXEL = 0.04f;                    // one dot per DOT_SPACING px
+static const double DOTS_PER_PIXEL = 0.04;                    // one dot per DOT_SPACING px; double, so
+                                                              // 750 px give 30 dots and 25 px one
 static const int32_t INFORMATION_X = 149, INFORMATION_Y = 135;  // the information point's corner
 
 typedef struct PanelWork {
@@ -229,7 +230,8 @@ static const StepRoutine MAP_STEPS[] = {MapRunStep, MapFreeStep, KillCurrentTask
 static void PlaceRouteDots(PanelWork *work, const GameEntry *game) {
     float dx = (float)(INFORMATION_X - game->mapX), dy = (float)(INFORMATION_Y - game->mapY);
     float distance = sqrtf(dx * dx + dy * dy);
-    float ux = 0, uy = 0, count = 0;
+    float ux = 0, uy = 0;
+    double count = 0;
     if (distance != 0) {
         ux = dx / distance;
         uy = dy / distance;
