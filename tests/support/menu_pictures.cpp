@@ -13,6 +13,8 @@ struct PictureSeries {
 };
 const PictureSize Pictures[] = {
     {"menu_bg.bmp", 640, 360},         {"map.bmp", 354, 308},
+    {"text.bmp", 273, 121},            {"text_logo.bmp", 311, 44},
+    {"bgline.bmp", 640, 3},
     {"b_version.bmp", 31, 33},         {"b_version_over.bmp", 31, 33},
     {"logo_robina.bmp", 256, 164},     {"logo_island.bmp", 256, 164},
     {"states_none.bmp", 256, 100},     {"states_annaijyo.bmp", 256, 100},
