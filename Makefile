@@ -33,7 +33,7 @@ run: win
 	@mkdir -p $(BUILD)/run
 	@cp $(WIN)/Robina.exe $(BUILD)/run/
 	@touch $(BUILD)/run/debughqx.bin
-	@-cp $(WIN)/games/*.vyg $(BUILD)/run/ 2>/dev/null || true
+	@-cp $(WIN)/games/*.[vV][yY][gG] $(BUILD)/run/ 2>/dev/null || true
 	@cd $(BUILD)/run && ROBINA_AUDIO_FILE=$(RUN_AUDIO) $(CURDIR)/$(WINENV) Robina.exe $(ARGS)
 
 test: win

@@ -33,6 +33,10 @@ add_custom_command(
   DEPENDS ${ROBINA_ARTGEN_SOURCES} $<$<BOOL:${RVPX_EXISTS}>:${RVPX}>
   COMMENT "Drawing the program's pictures and sounds; packing MENUDATA")
 add_custom_target(robina_art DEPENDS ${ROBINA_ART_DIR}/stamp)
+# Every picture and sound the front end loads is in the pack, big enough, and the map has land under
+# the points.
+add_test(NAME menudata_pack_members
+  COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tests/art/check_menudata.py ${RVPX} ${ROBINA_ART_DIR}/MENUDATA.rvp)
 set(CMAKE_RC_FLAGS "-c 65001 -I${ROBINA_ART_DIR} -I${CMAKE_SOURCE_DIR}/src/res")
 set_source_files_properties(${ROBINA_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
 
@@ -53,6 +57,8 @@ add_library(robina_test_support STATIC ${ROBINA_TEST_SUPPORT})
 robina_target_options(robina_test_support)
 target_include_directories(robina_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(robina_test_support PUBLIC robina_engine gtest)
+# Tests reach files of the tree (the stand-in browser) by their Linux paths, through the Z: drive.
+target_compile_definitions(robina_test_support PUBLIC ROBINA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
 # One test program per file of tests/unit; each runs under Wine as one CTest entry. Each carries the
 # program's resources (dialogs, icons, MENUDATA), so code that loads them runs as in Robina.exe.
@@ -75,6 +81,12 @@ foreach(src ${ROBINA_UNIT_TESTS})
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "ROBINA_AUDIO_FILE=${audio}")
 endforeach()
+
+# Tests that launch game libraries never run side by side: test_launcher checks that no temporary
+# copy of a library is left in the temporary folder they share.
+if(TEST test_launcher AND TEST test_samples)
+  set_tests_properties(test_launcher test_samples PROPERTIES RESOURCE_LOCK game_libraries)
+endif()
 
 # The pack reader's tests also read the copy of MENUDATA inside Robina.exe.
 if(TARGET test_pack)

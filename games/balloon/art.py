@@ -66,26 +66,15 @@ def sounds(folder):
     gameart.save_wav(folder / "pop.wav", 0.7 * noise + 0.5 * gameart.tone([900, 300], 0.12, decay=25))
     gold = np.concatenate([gameart.tone([f, f], 0.07, decay=10) for f in (784, 988, 1175, 1568)])
     gameart.save_wav(folder / "gold.wav", 0.8 * gold)
-    whistle = gameart.tone([1800, 2100, 1800], 0.5, decay=1.5) * (1 + 0.3 * np.sin(np.arange(int(gameart.RATE * 0.5)) / 40))
-    gameart.save_wav(folder / "whistle.wav", 0.5 * whistle)
-    # A gentle eight-bar loop: a major-key melody over a bouncing bass, 4.8 seconds.
-    melody = [72, 76, 79, 76, 77, 74, 71, 74, 72, 76, 79, 84, 83, 79, 74, 72]
-    bass = [48, 55, 52, 55, 50, 57, 55, 50]
-    beat = 0.3
-    parts = []
-    for i, note in enumerate(melody):
-        f = 440.0 * 2 ** ((note - 69) / 12)
-        fb = 440.0 * 2 ** ((bass[i // 2] - 69) / 12)
-        parts.append(0.35 * gameart.tone([f, f], beat, decay=5) + 0.25 * gameart.tone([fb, fb], beat, decay=3, shape="square"))
-    gameart.save_wav(folder / "bgm.wav", np.concatenate(parts))
 
 
 folder = gameart.out_folder()
 gameart.save_bmp(sky(), folder / "sky.bmp")
 gameart.save_bmp(sheet(), folder / "balloons.bmp")
-gameart.save_bmp(Image.new("RGB", (640, 28), (0, 0, 0)), folder / "hud.bmp")
-gameart.save_bmp(Image.new("RGB", (480, 90), (0, 0, 0)), folder / "banner.bmp")
 sounds(folder)
+# A gentle eight-bar loop: a major-key melody over a bouncing bass, 4.8 seconds.
+gameart.stage_assets(folder, [72, 76, 79, 76, 77, 74, 71, 74, 72, 76, 79, 84, 83, 79, 74, 72],
+                     [48, 55, 52, 55, 50, 57, 55, 50])
 
 logo = sky().resize((256, 164))
 draw = ImageDraw.Draw(logo)

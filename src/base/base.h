@@ -8,9 +8,10 @@
 #include <stddef.h>
 #include <stdint.h>
 #include "launcher/robina_game.h"
+#include "base/area_format.h"
 
 #define PRODUCT_TITLE "ポモのロビナ"
-enum { PLAY_WIDTH = 640, PLAY_HEIGHT = 360, FULL_HEIGHT = 480, FULL_BAND = 60, TICK_MS = 20 };
+enum { TICK_MS = 20 };
 
 // --- log, error box, allocator, random, program folder, text cut (diag.cpp) ---
 int Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
@@ -52,6 +53,7 @@ void UpdateFrameRate(void);        // refreshes FramesPerSecond when its period 
 void IdleClock(void);              // while frames do not run: nothing is due until now
 
 // --- input state (input.cpp) ---
+extern int32_t QuickStart;          // 1: the command line asked to start at the menu
 extern void *MainInstance;          // HINSTANCE of the program
 extern void *MainWindow;            // HWND of the main window
 extern int32_t FullScreen;          // 1: 640x480 full-screen mode; 0: window mode

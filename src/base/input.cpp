@@ -11,6 +11,7 @@ void *MainWindow = 0;
 int32_t FullScreen = 0;
 int32_t WindowActive = 0;
 int32_t SystemCursorShown = 1;
+int32_t QuickStart = 0;
 MouseRecord MouseState;
 
 int InsidePlayArea(int32_t x, int32_t y) {

@@ -5,16 +5,16 @@
 #include <stdio.h>
 #include <string.h>
 #include "catalogue/catalogue.h"
+#include "catalogue/ini_format.h"
 #include "pack/pack.h"
 #include "base/base.h"
 
-const int32_t ShellVersion = 104;
+const int32_t ShellVersion = SHELL_VERSION;
 GameCatalogueRecord GameCatalogue;
 uint8_t SelectedGame = 0;
 
 enum { MAX_SCANNED_NAMES = 100, INI_VALUE_BYTES = 260 };
 static const char IniSection[] = "Robina";
-static const char DefaultFileName[] = "default.vyg";
 
 // Reads one key of game.ini from a fresh extraction of the current pack. A missing member reads
 // as the default, like a missing key.
@@ -26,43 +26,22 @@ static void ReadIniValue(const char *key, const char *fallback, char *value) {
     DeleteExtracted();
 }
 
-// Optional blanks and sign, then decimal digits up to the first other character; wraps at 32 bits.
-static int32_t LenientInteger(const char *text) {
-    while (*text == ' ' || *text == '\t') text++;
-    int negative = *text == '-';
-    if (*text == '-' || *text == '+') text++;
-    uint32_t value = 0;
-    for (; *text >= '0' && *text <= '9'; text++) value = value * 10u + (uint32_t)(*text - '0');
-    return (int32_t)(negative ? 0u - value : value);
-}
-
-static int32_t ReadIniInteger(const char *key) {
-    char value[INI_VALUE_BYTES];
-    ReadIniValue(key, "0", value);
-    return LenientInteger(value);
-}
-
-static void FoldUpper(char *text) {
-    for (; *text; text++)
-        if (*text >= 'a' && *text <= 'z') *text = (char)(*text - 'a' + 'A');
-}
+static_assert(sizeof(GameEntry{}.fileName) == GAME_FILE_NAME_BYTES, "file name field");
+static_assert(sizeof(GameEntry{}.gameId) == GAME_ID_BYTES, "game id field");
 
 int ReadGameIni(GameEntry *entry) {
-    char value[INI_VALUE_BYTES];
-    ReadIniValue("GAMEID", "default", value);
-    // An id too long for its field is refused rather than cut: a cut id could name another game's
-    // save record.
-    if (strcmp(value, "default") == 0 || strlen(value) >= sizeof entry->gameId) return 0;
-    strcpy(entry->gameId, value);
-    int32_t version = ReadIniInteger("VER");
-    Log("%s ver%4.2f\n", entry->gameId, version * 0.01);
-    entry->version = (uint8_t)version;
-    if (ReadIniInteger("REQUIREVER") > ShellVersion) return 0;
-    entry->mapX = ReadIniInteger("MAP_POSX");
-    if (entry->mapX <= 0) return 0;
-    entry->mapY = ReadIniInteger("MAP_POSY");
-    if (entry->mapY <= 0) return 0;
-    entry->rankingEnabled = ReadIniInteger("RANKING") != 0;
+    GameIniRecord ini = {};
+    for (int key = 0; key < INI_KEYS; key++) {
+        char value[INI_VALUE_BYTES];
+        ReadIniValue(GameIniKeys[key].name, GameIniKeys[key].fallback, value);
+        if (!TakeIniValue(&ini, key, value)) return 0;
+        if (key == INI_VER) Log("%s ver%4.2f\n", ini.gameId, ini.readVersion * 0.01);
+    }
+    strcpy(entry->gameId, ini.gameId);
+    entry->version = ini.version;
+    entry->mapX = ini.mapX;
+    entry->mapY = ini.mapY;
+    entry->rankingEnabled = ini.rankingEnabled;
     return 1;
 }
 
@@ -71,15 +50,13 @@ int ReadGameIni(GameEntry *entry) {
 // passed over in silence.
 static int IdentifyGameFile(const char *name, GameEntry *entry) {
     if (!SetPack(name)) return 0;
-    char fileName[INI_VALUE_BYTES], diskName[INI_VALUE_BYTES];
-    ReadIniValue("FILENAME", DefaultFileName, fileName);
-    snprintf(diskName, sizeof diskName, "%s", name);
-    FoldUpper(fileName);
-    FoldUpper(diskName);
-    if (strcmp(fileName, diskName) != 0 || strcmp(fileName, "DEFAULT.VYG") == 0) return 0;
-    Log("find vyg file : %s\n", diskName);
+    char fileName[INI_VALUE_BYTES];
+    ReadIniValue("FILENAME", DefaultGameFileName, fileName);
+    int matched = MatchGameFileName(fileName, name);
+    if (matched == 0) return 0;
+    Log("find vyg file : %s\n", fileName);
     memset(entry, 0, sizeof *entry);
-    if (strlen(fileName) >= sizeof entry->fileName) return -1;
+    if (matched < 0) return -1;
     strcpy(entry->fileName, fileName);
     return 1;
 }

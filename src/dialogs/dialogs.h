@@ -14,7 +14,8 @@ long ModalOverStillFrame(int id, void *proc);
 // the current one; OK takes a name of at most 12 bytes into the catalogue's PlayerName.
 void AskPlayerName(const char *label, size_t labelSize, int rank);
 
-// The version dialog: the shell's version and the home-page link.
+// The version dialog: name and version, and the home-page link, which a click opens in the
+// browser (closing the dialog).
 void ShowVersionDialog(void);
 
 #endif

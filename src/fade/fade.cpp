@@ -2,6 +2,7 @@
 // in from alternate sides and reports through FadeState; the rows exist only from a cover request
 // to the end of the uncover. The cursor task shows "cursor.bmp" wherever the Windows cursor is hidden.
 #include "fade/fade.h"
+#include "fade/fade_format.h"
 #include "base/base.h"
 #include "gfx/gfx.h"
 #include "task/task.h"
@@ -9,12 +10,10 @@
 uint8_t FadeState = 0;
 Sprite *CursorSprite = 0;
 
-enum { ROWS = PLAY_HEIGHT, WIPE_SPEED = 32, WATCHED_ROW = 358 };
-
 typedef struct FadeWork {
-    Image *image;          // "fade.bmp": every row shows its top pixel row
-    Sprite *rows[ROWS];    // row r at play-area y = r
-    int32_t x[ROWS];       // the rows' current positions
+    Image *image;             // "fade.bmp": every row shows its top pixel row
+    Sprite *rows[FADE_ROWS];  // row r at play-area y = r
+    int32_t x[FADE_ROWS];     // the rows' current positions
 } FadeWork;
 static_assert(sizeof(FadeWork) == 2884, "fade work area size");
 
@@ -42,11 +41,9 @@ static void __cdecl FadeWait(void) {
         FadeState = FADE_VISIBLE;  // an uncover asked for while nothing is covered is dropped
 }
 
-// Even rows come from the left, odd rows from the right; the further down, the further out, so each
-// side's edge is slanted and rows 358 and 1 arrive last.
 static void __cdecl FadeBuild(void) {
     FadeWork *work = Work();
-    for (int r = 0; r < ROWS; r++) {
+    for (int r = 0; r < FADE_ROWS; r++) {
         Sprite *row = NewSprite(FADE_ROW_PRIORITY);
         row->keep = 1;
         row->image = work->image;
@@ -57,27 +54,21 @@ static void __cdecl FadeBuild(void) {
         work->x[r] = 0;
     }
     if (FadeState == FADE_COVERED) {
-        for (int r = 0; r < ROWS; r++) work->rows[r]->visible = 1;
+        for (int r = 0; r < FADE_ROWS; r++) work->rows[r]->visible = 1;
         *CurrentStep = 3;
         return;
     }
-    for (int r = 0; r < ROWS; r++) work->x[r] = (r % 2 == 0) ? -PLAY_WIDTH - r : 999 - r;
+    for (int r = 0; r < FADE_ROWS; r++) work->x[r] = CoverStart(r);
     *CurrentStep += 1;
 }
 
 static void __cdecl FadeCoverWipe(void) {
     FadeWork *work = Work();
-    for (int r = 0; r < ROWS; r++) {
-        if (r % 2 == 0) {
-            work->x[r] += WIPE_SPEED;
-            if (work->x[r] > 0) work->x[r] = 0;
-        } else {
-            work->x[r] -= WIPE_SPEED;
-            if (work->x[r] < 0) work->x[r] = 0;
-        }
+    for (int r = 0; r < FADE_ROWS; r++) {
+        work->x[r] = CoverMove(r, work->x[r]);
         PlaceRow(work, r);
     }
-    if (work->x[WATCHED_ROW] == 0) *CurrentStep += 1;
+    if (CoverClosed(work->x)) *CurrentStep += 1;
 }
 
 static void __cdecl FadeCovered(void) {
@@ -86,29 +77,23 @@ static void __cdecl FadeCovered(void) {
         FadeState = FADE_COVERED;
         return;
     }
-    for (int r = 0; r < ROWS; r++) work->x[r] = (r % 2 == 0) ? -r : ROWS - 1 - r;
+    for (int r = 0; r < FADE_ROWS; r++) work->x[r] = UncoverStart(r);
     *CurrentStep += 1;
 }
 
-// A row keeps covering at x 0 until its value has crossed 0; then even rows leave to the right, the
-// top ones first, and odd rows to the left, the bottom ones first.
+// A row keeps covering at x 0 until its value has crossed 0.
 static void __cdecl FadeUncoverWipe(void) {
     FadeWork *work = Work();
-    for (int r = 0; r < ROWS; r++) {
-        if (r % 2 == 0) {
-            work->x[r] += WIPE_SPEED;
-            if (work->x[r] > 0) PlaceRow(work, r);
-        } else {
-            work->x[r] -= WIPE_SPEED;
-            if (work->x[r] < 0) PlaceRow(work, r);
-        }
+    for (int r = 0; r < FADE_ROWS; r++) {
+        work->x[r] = UncoverMove(r, work->x[r]);
+        if (CrossedZero(r, work->x[r])) PlaceRow(work, r);
     }
-    if (work->x[WATCHED_ROW] >= PLAY_WIDTH) *CurrentStep += 1;
+    if (CoverOpen(work->x)) *CurrentStep += 1;
 }
 
 static void __cdecl FadeFinish(void) {
     FadeWork *work = Work();
-    for (int r = 0; r < ROWS; r++) {
+    for (int r = 0; r < FADE_ROWS; r++) {
         FreeSprite(work->rows[r]);
         work->rows[r] = 0;
     }

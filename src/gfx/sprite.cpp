@@ -3,8 +3,8 @@
 // clipped to the 640x360 play area. Drawing works on copies: a sprite's fields are never changed.
 #include <windows.h>
 #include <ddraw.h>
-#include <math.h>
 #include "gfx/gfx.h"
+#include "gfx/clip_format.h"
 #include "base/base.h"
 
 Sprite *SpriteList = 0;
@@ -86,69 +86,30 @@ static void HandleBlitResult(HRESULT result, IDirectDrawSurface *source) {
     if (result == DDERR_SURFACELOST && source->Restore() == DD_OK) RequestDisplayRestore();
 }
 
-// Games write the fields directly, so any 32-bit values may arrive: the clip is worked out in 64 bits,
-// and what is left of the source always lies between its original edges.
+static RECT ToRect(ClipRect r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
 static void DrawPlain(const Sprite *sprite) {
-    int64_t x = sprite->x, y = sprite->y;
-    int64_t left = sprite->srcLeft, top = sprite->srcTop, right = sprite->srcRight, bottom = sprite->srcBottom;
-    int64_t w = right - left, h = bottom - top;
-    if (w <= 0 || h <= 0) return;
-    if (x >= PLAY_WIDTH || y >= PLAY_HEIGHT || x < -w || y < -h) return;
-    if (x + w > PLAY_WIDTH) right -= x + w - PLAY_WIDTH;
-    if (y + h > PLAY_HEIGHT) bottom -= y + h - PLAY_HEIGHT;
-    if (x < 0) {
-        left -= x;
-        x = 0;
-    }
-    if (y < 0) {
-        top -= y;
-        y = 0;
-    }
+    ClipRect source = {sprite->srcLeft, sprite->srcTop, sprite->srcRight, sprite->srcBottom};
+    int32_t x = sprite->x, y = sprite->y;
+    if (!ClipPlain(&source, &x, &y)) return;
     if (FullScreen) y += FULL_BAND;
-    RECT src = {(LONG)left, (LONG)top, (LONG)right, (LONG)bottom};
+    RECT src = ToRect(source);
     IDirectDrawSurface *surface = sprite->image->surface;
     HandleBlitResult(BackBuffer->BltFast((DWORD)x, (DWORD)y, surface, &src, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT),
                      surface);
 }
 
-// Scale factors come from the unclipped rectangles; an empty or inverted rectangle (which would
-// make them infinite or negative) draws nothing. The right source edge never reaches the image's
-// width: a source spanning the whole image shows width - 1 columns scaled over the destination.
 static void DrawStretched(const Sprite *sprite) {
-    RECT dst = {sprite->x, sprite->y, sprite->right, sprite->bottom};
-    RECT src = {sprite->srcLeft, sprite->srcTop, sprite->srcRight, sprite->srcBottom};
-    if (dst.left >= PLAY_WIDTH || dst.top >= PLAY_HEIGHT || dst.right < 0 || dst.bottom < 0) return;
-    if (src.right <= src.left || src.bottom <= src.top) return;
-    if (dst.right <= dst.left || dst.bottom <= dst.top) return;
-    double sx = ((double)dst.right - dst.left) / ((double)src.right - src.left);
-    double sy = (float)(((double)dst.bottom - dst.top) / ((double)src.bottom - src.top));
-    double left = src.left, top = src.top, right = src.right, bottom = src.bottom;
-    if (dst.left < 0) {
-        left -= trunc(dst.left / sx);
-        dst.left = 0;
-    }
-    if (dst.right >= PLAY_WIDTH) {
-        right -= trunc((dst.right - PLAY_WIDTH) / sx);
-        dst.right = PLAY_WIDTH;
-    }
-    if (dst.top < 0) {
-        top -= trunc(dst.top / sy);
-        dst.top = 0;
-    }
-    if (dst.bottom >= PLAY_HEIGHT) {
-        bottom -= trunc((dst.bottom - PLAY_HEIGHT) / sy);
-        dst.bottom = PLAY_HEIGHT;
-    }
-    // Clipping far outside the play area can leave nothing of the source, or edges no rectangle holds.
-    if (right <= left || bottom <= top) return;
-    if (left < INT32_MIN || top < INT32_MIN || right > INT32_MAX || bottom > INT32_MAX) return;
-    src = {(LONG)left, (LONG)top, (LONG)right, (LONG)bottom};
-    if (src.right >= sprite->image->width) src.right = sprite->image->width - 1;
-    if (src.right <= src.left || src.bottom <= src.top) return;
+    ClipRect source = {sprite->srcLeft, sprite->srcTop, sprite->srcRight, sprite->srcBottom};
+    ClipRect target = {sprite->x, sprite->y, sprite->right, sprite->bottom};
+    if (!ClipStretched(&source, &target, sprite->image->width)) return;
     if (FullScreen) {
-        dst.top += FULL_BAND;
-        dst.bottom += FULL_BAND;
+        target.top += FULL_BAND;
+        target.bottom += FULL_BAND;
     }
+    RECT src = ToRect(source), dst = ToRect(target);
     IDirectDrawSurface *surface = sprite->image->surface;
     HandleBlitResult(BackBuffer->Blt(&dst, surface, &src, DDBLT_KEYSRC | DDBLT_WAIT, NULL), surface);
 }

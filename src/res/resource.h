@@ -21,4 +21,9 @@
 #define IDC_NAME_EDIT 1002
 #define IDC_NAME_CONGRATULATION 1003
 
+// version dialog
+#define IDD_VERSION 116
+#define IDC_VERSION_LINK 1004
+#define IDC_VERSION_TEXT 1005
+
 #endif

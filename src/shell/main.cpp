@@ -9,7 +9,6 @@
 #include "gfx/gfx.h"
 
 static HANDLE instanceMutex = NULL;  // named after the product; marks the running instance
-int32_t QuickStart = 0;
 
 static const char GAME_FILE_NOTICE[] =
     "このファイルはポモのロビナ用のゲームファイルです。\n\n"

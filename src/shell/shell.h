@@ -8,9 +8,6 @@
 #include <stdint.h>
 #include "launcher/robina_game.h"
 
-// --- command line (main.cpp) ---
-extern int32_t QuickStart;         // 1: the scene sequence starts at the menu
-
 // --- start-up settings dialog (settings.cpp) ---
 extern int32_t StartupCancelled;   // 1 when the settings dialog was left without starting
 int SettingsDialog(void *owner);   // runs the modal dialog; 1 when the user chose to start

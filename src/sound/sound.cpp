@@ -68,9 +68,9 @@ Sound *__cdecl SndCreate(const char *name) {
     uint32_t length;
     WAVEFORMATEX *format;
     uint8_t *data;
-    int failed = ReadWave(name ? ExtractMember(name) : NULL, &length, &format, &data);
+    int read = ReadWave(name ? ExtractMember(name) : NULL, &length, &format, &data);
     DeleteExtracted();
-    if (failed) {
+    if (!read) {
         ErrorBox("サウンドデータの読み込みに失敗");
         return NULL;
     }

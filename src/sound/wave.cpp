@@ -87,9 +87,9 @@ int ReadWave(const char *path, uint32_t *length, WAVEFORMATEX **format, uint8_t 
     *length = 0;
     *format = NULL;
     *data = NULL;
-    if (!path) return 1;
+    if (!path) return 0;
     HMMIO file = mmioOpenA((LPSTR)path, NULL, MMIO_ALLOCBUF | MMIO_READ);
-    if (!file) return 1;
+    if (!file) return 0;
     MMCKINFO riff = {};
     WAVEFORMATEX *readFormat = NULL;
     uint8_t *readData = NULL;
@@ -101,10 +101,10 @@ int ReadWave(const char *path, uint32_t *length, WAVEFORMATEX **format, uint8_t 
     mmioClose(file, 0);
     if (!readData) {
         FreeWaveBlock(readFormat);
-        return 1;
+        return 0;
     }
     *length = size;
     *format = readFormat;
     *data = readData;
-    return 0;
+    return 1;
 }

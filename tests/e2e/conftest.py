@@ -203,6 +203,20 @@ def robina(tmp_path, clean_profile):
 
 
 @pytest.fixture
+def window_manager():
+    """Openbox on the virtual display, for tests that click or type into dialogs as a person would:
+    without a window manager a click on a dialog's button only activates the dialog."""
+    manager = subprocess.Popen(["openbox", "--sm-disable"], start_new_session=True,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_for(lambda: "window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                                   text=True).stdout, 20, what="the window manager")
+    yield manager
+    os.killpg(manager.pid, signal.SIGTERM)
+    manager.wait(timeout=10)
+
+
+@pytest.fixture
 def make_program(tmp_path, clean_profile):
     """Program folders of the test's choice (a name with blanks, a second copy, ...)."""
     made = []

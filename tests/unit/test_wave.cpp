@@ -29,9 +29,9 @@ struct Parsed {
         result = WriteBytes(kPath, bytes) ? ReadWave(kPath.c_str(), &length, &format, &data) : -1;
     }
     ~Parsed() {
-        if (result == 0) FreeWaveBlock(format), FreeWaveBlock(data);
+        if (result == 1) FreeWaveBlock(format), FreeWaveBlock(data);
     }
-    bool Failed() const { return result == 1 && !length && !format && !data; }
+    bool Failed() const { return result == 0 && !length && !format && !data; }
 };
 }  // namespace
 
@@ -39,7 +39,7 @@ TEST(ReadWave, FindsTheChunksWhereverOtherChunksSitAndKeepsExtraFormatBytes) {
     for (const std::string &bytes :
          {Riff(kList + kFmt + kData), Riff(kFmt + kList + Chunk("odd ", "abc") + kData), Riff(kData + kFmt)}) {
         Parsed parsed(bytes);
-        ASSERT_EQ(parsed.result, 0);
+        ASSERT_EQ(parsed.result, 1);
         EXPECT_EQ(std::string((char *)parsed.data, parsed.length), kSamples);
         EXPECT_EQ(memcmp(parsed.format, kPcm.data(), 16), 0);
         EXPECT_EQ(parsed.format->cbSize, 0);  // PCM ignores what may follow the 16 bytes
@@ -47,7 +47,7 @@ TEST(ReadWave, FindsTheChunksWhereverOtherChunksSitAndKeepsExtraFormatBytes) {
     std::string extra("\x20\x00\xf4\x01\x07\x00", 6);
     std::string fields = FormatFields(WAVE_FORMAT_ADPCM, 1, 22050, 4) + Le(6, 2) + extra;
     Parsed adpcm(Riff(Chunk("fmt ", fields) + kData));
-    ASSERT_EQ(adpcm.result, 0);
+    ASSERT_EQ(adpcm.result, 1);
     EXPECT_EQ(adpcm.format->wFormatTag, WAVE_FORMAT_ADPCM);
     ASSERT_EQ(adpcm.format->cbSize, 6);
     EXPECT_EQ(std::string((char *)(adpcm.format + 1), 6), extra);
@@ -66,8 +66,8 @@ TEST(ReadWave, RefusesIncompleteOrForeignFiles) {
     uint32_t length = 5;
     WAVEFORMATEX *format = (WAVEFORMATEX *)1;
     uint8_t *data = (uint8_t *)1;
-    EXPECT_EQ(ReadWave("Z:\\no\\such.wav", &length, &format, &data), 1);
-    EXPECT_EQ(ReadWave(NULL, &length, &format, &data), 1);
+    EXPECT_EQ(ReadWave("Z:\\no\\such.wav", &length, &format, &data), 0);
+    EXPECT_EQ(ReadWave(NULL, &length, &format, &data), 0);
     EXPECT_TRUE(length == 0 && format == nullptr && data == nullptr);
 }
 
@@ -118,11 +118,11 @@ TEST(ReadWave, SurvivesThousandsOfDamagedFilesWithoutLeaks) {
         WAVEFORMATEX *format;
         uint8_t *data;
         int result = ReadWave(kPath.c_str(), &length, &format, &data);
-        if (result == 1) {
+        if (result == 0) {
             ASSERT_TRUE(length == 0 && format == nullptr && data == nullptr) << "case " << i;
             continue;
         }
-        ASSERT_EQ(result, 0);
+        ASSERT_EQ(result, 1);
         ASSERT_GE(i, good.size()) << "a truncated file loaded";
         loaded++;
         // What comes back are bytes of the file, not of memory beyond it.

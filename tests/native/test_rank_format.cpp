@@ -1,0 +1,52 @@
+// The cut of Shift-JIS texts to their fields and the top-ten insertion.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+#include "base/text_format.h"
+#include "catalogue/rank_format.h"
+
+// Each field starts full of stale bytes: the whole field is compared, so none may survive.
+TEST(TextFormat, CutNeverSplitsACharacterAndZeroFillsTheField) {
+    struct Case { std::string from; size_t fromSize, toSize; std::string field; } cases[] = {
+        {std::string("ab\x83\0zz", 6), 6, 6, std::string("ab\0\0\0\0", 6)},  // lead byte before the terminator
+        {"abc\x83\x41", 4, 6, std::string("abc\0\0\0", 6)},  // lead byte at the end of the source
+        {"a\x83\x41" "b", 4, 4, std::string("a\x83\x41\0", 4)},
+        {"a\x83\x41" "b", 4, 3, std::string("a\0\0", 3)},     // no room for both bytes
+        {"a\x83 b", 4, 5, std::string("a\0\0\0\0", 5)},      // a lead byte without its trail
+        {"\xE0\xFC\xA1z", 4, 5, std::string("\xE0\xFC\xA1z", 4) + '\0'},  // one-byte katakana after a pair
+        {"abcdef", 6, 4, std::string("abc\0", 4)},
+        {"", 0, 3, std::string("\0\0\0", 3)},
+    };
+    for (const Case &c : cases) {
+        char field[8];
+        memset(field, 'X', sizeof field);
+        size_t copied = CutText(field, c.toSize, c.from.data(), c.fromSize);
+        EXPECT_EQ(std::string(field, c.toSize), c.field) << c.from;
+        EXPECT_EQ(copied, strlen(c.field.c_str())) << c.from;
+        EXPECT_EQ(field[c.toSize], 'X') << "wrote past the field: " << c.from;
+    }
+}
+
+// Scores, labels and names move together; an equal score goes above, the tenth drops out.
+TEST(RankFormat, TopTenInsertion) {
+    char names[TOP_TEN][RANK_NAME_BYTES] = {}, labels[TOP_TEN][RANK_LABEL_BYTES] = {};
+    uint32_t scores[TOP_TEN] = {500, 400, 400, 300, 200, 100, 90, 80, 70, 60};
+    for (int i = 0; i < TOP_TEN; i++) snprintf(names[i], RANK_NAME_BYTES, "n%u", scores[i]);
+    TopTenTable table = {names, scores, labels};
+    const char *you = "\x82\xA0\x82\xC8\x82\xBD", *points = "400\x82\xC4\x82\xF1";  // Shift-JIS
+    EXPECT_EQ(InsertTopTen(table, 400, points, 20, you, 20), 1);
+    uint32_t after[TOP_TEN] = {500, 400, 400, 400, 300, 200, 100, 90, 80, 70};
+    EXPECT_EQ(memcmp(scores, after, sizeof after), 0);
+    EXPECT_STREQ(names[1], you);
+    EXPECT_STREQ(names[2], "n400");
+    EXPECT_STREQ(names[9], "n70");
+    EXPECT_STREQ(labels[1], points);
+    EXPECT_EQ(InsertTopTen(table, 70, "", 1, "last", 5), 9);
+    EXPECT_STREQ(names[9], "last");
+    EXPECT_EQ(InsertTopTen(table, 69, "", 1, "none", 5), -1);
+    EXPECT_EQ(InsertTopTen(table, 4000000000u, "", 1, "top", 4), 0);
+    EXPECT_EQ(scores[9], 80u);
+    uint32_t empty[TOP_TEN] = {};
+    EXPECT_EQ(TopTenPlace(empty, 0), -1);
+    EXPECT_EQ(TopTenPlace(empty, 1), 0);
+}
