@@ -21,7 +21,9 @@ enum MenuImage {
     MI_COUNT
 };
 // The five panel buttons in the order their images are named and loaded.
-enum MenuButtonArt { MB_LEFT, MB_RIGHT, MB_RANKING, MB_RETURN, MB_HELP, MB_COUNT };
+enum MenuButtonArt {  // not MB_*: windows.h owns those names
+    MENU_BUTTON_LEFT, MENU_BUTTON_RIGHT, MENU_BUTTON_RANKING, MENU_BUTTON_RETURN, MENU_BUTTON_HELP, MENU_BUTTON_COUNT
+};
 // The menu's sounds, in load order.
 enum MenuSound { MS_BGM, MS_INTRO, MS_LOC, MS_NORM, MS_NOTIFY, MS_COUNT };
 
