@@ -1,8 +1,6 @@
 // Cost of the heaviest menu frame: the map at rest with the mouse on a destination, so that the
 // decorations, the waves, the map with 30 points, the 164 logo lines, the board, the name tag and
 // 30 route dots are all shown; drawn (clear and sprite list) beside a memcpy of as many pixels.
-// Before windows.h, whose MB_HELP would replace the help button's name.
-#include "scenes/menu.h"
 #include <windows.h>
 #include <algorithm>
 #include <stdio.h>
@@ -10,19 +8,14 @@
 #include <vector>
 #include "harness.h"
 #include "menu_pictures.h"
+#include "scenes/menu.h"
 #include "scenes/scenes.h"
-#include "dialogs/dialogs.h"
 #include "gfx/gfx.h"
 #include "pack/pack.h"
 #include "base/base.h"
 #include "task/task.h"
 
-// Stand-ins for what the menu scene, the title scene and the version dialog define in the program.
-MenuStateRecord MenuState;
-int32_t MascotJitter;
-Image *GameLogoImage(int game) { return MenuState.gameLogo[game - 1]; }
-Image *GameStatusImage(int game) { return MenuState.gameStatus[game - 1]; }
-void ShowVersionDialog(void) {}
+int32_t MascotJitter;  // the title scene's flag, until the title scene is in the tree
 
 namespace {
 double Now() {

@@ -1,8 +1,6 @@
 // The destination map, its information panel and its waves, run tick by tick on plain pictures: what
 // the mouse is over and when the notify sound plays, the panel's dots, name tag, board and logo, the
 // special picture, the version button, the music and the wave cycle, and the freeing at the close.
-// Before windows.h, whose MB_HELP would replace the help button's name.
-#include "scenes/menu.h"
 #include <windows.h>
 #include <dsound.h>
 #include <gtest/gtest.h>
@@ -11,6 +9,7 @@
 #include <vector>
 #include "harness.h"
 #include "menu_pictures.h"
+#include "scenes/menu.h"
 #include "test_wave_files.h"
 #include "scenes/scenes.h"
 #include "dialogs/dialogs.h"
@@ -20,11 +19,8 @@
 #include "task/task.h"
 #include "base/base.h"
 
-// Stand-ins for what the menu scene, the title scene and the version dialog define in the program.
-MenuStateRecord MenuState;
+// Stand-ins for the title scene's flag and the version dialog, which would stop the run.
 int32_t MascotJitter;
-Image *GameLogoImage(int game) { return MenuState.gameLogo[game - 1]; }
-Image *GameStatusImage(int game) { return MenuState.gameStatus[game - 1]; }
 static int versionDialogs;
 void ShowVersionDialog(void) { versionDialogs++; }
 
