@@ -48,7 +48,8 @@ Rgb PictureColour(const std::string &name) {
 
 Members MenuPictures() {
     Members members;
-    for (const PictureSize &picture : Pictures) AddPicture(members, picture.name, picture.width, picture.height);
+    for (const PictureSize &picture : Pictures)
+        AddPicture(members, picture.name, picture.width, picture.height);
     for (const PictureSeries &series : Series) {
         for (int n = 1; n <= series.count; n++) {
             char name[32];
