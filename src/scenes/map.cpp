@@ -60,7 +60,7 @@ static const Placement MAP_ROW         = {10, MI_MAP,            15,  27, 354, 3
 static const Placement VERSION_ROW     = {10, MI_VERSION,        12, 315,  31,  33, 1};
 static const Placement INFORMATION_ROW = {20, FRAME_INFORMATION, 149, 135, 32,  32, 1};
 static const Placement SPECIAL_ROW     = {20, 0,                 145, 131, 40,  40, 1};
-static const Placement DESTINATION_ROW = {20, FRAME_POINT,        0,   0,  32,  32, 1};  // at the game's place
+static const Placement DESTINATION_ROW = {20, FRAME_POINT,        0,   0,  32,  32, 1};  // moved to its game
 
 static const HitBox VERSION_BOX = {12, 315, 31, 33};
 enum { POINT_SIZE = 32, POINT_RADIUS = 16 };                 // destination points; mouse circle radius
@@ -97,16 +97,15 @@ enum { DOT_COUNT = 99, DOTS_SHOWN_MAX = 30, LOGO_LINES = 164, LOGO_WIDTH = 256 }
 static const Placement DOT_ROW   = {19, PI_DOT,             0,   0,   8,  8,  0};
 static const Placement TAG_ROW   = {21, PI_NAME_TEKUAI,     0,   0,   92, 20, 0};
 static const Placement BOARD_ROW = {20, PI_STATES_ANNAIJYO, 380, 80,  256, 100, 0};
-static const Placement LINE_ROW  = {20, PI_LOGO_ROBINA,     380, 192, LOGO_WIDTH, 1, 1};  // line i: row i, y + i
+static const Placement LINE_ROW  = {20, PI_LOGO_ROBINA,     380, 192, LOGO_WIDTH, 1, 1};  // line i: y + i
 
-enum { PANEL_X = 380, BOARD_Y = 80, LOGO_Y = 192 };
 enum { DOT_HALF = 4, DOT_SPACING = 25 };
 enum { INFORMATION_TAG_X = 165, INFORMATION_TAG_Y = 110, TAG_X_MAX = 280, TAG_ABOVE = 25 };
 enum { GLITCH_SHIFT_MAX = 30 };                               // px of logo shake at full strength
 static const float GLITCH_FADE = 0.05f;                       // 20 ticks from full to still
 static const float DOT_PHASE_STEP = 0.05f;                    // 1.25 px a tick
-static const float DOTS_PER_PIXEL = 0.04f;                    // one dot per DOT_SPACING px
-static const int32_t INFORMATION_X = 149, INFORMATION_Y = 135;  // the information point's corner
+static const double DOTS_PER_PIXEL = 0.04;                    // one dot per DOT_SPACING px; double, so
+                                                              // 750 px give 30 dots and 25 px one
 
 typedef struct PanelWork {
     float glitch;                 // strength of the logo's shake, 0 to 1
@@ -227,9 +226,11 @@ static const StepRoutine MAP_STEPS[] = {MapRunStep, MapFreeStep, KillCurrentTask
 // --- information panel steps ---
 
 static void PlaceRouteDots(PanelWork *work, const GameEntry *game) {
-    float dx = (float)(INFORMATION_X - game->mapX), dy = (float)(INFORMATION_Y - game->mapY);
+    // From the destination's corner to the information point's corner.
+    float dx = (float)(INFORMATION_ROW.x - game->mapX), dy = (float)(INFORMATION_ROW.y - game->mapY);
     float distance = sqrtf(dx * dx + dy * dy);
-    float ux = 0, uy = 0, count = 0;
+    float ux = 0, uy = 0;
+    double count = 0;
     if (distance != 0) {
         ux = dx / distance;
         uy = dy / distance;
@@ -290,7 +291,8 @@ static void PlaceLogoLines(PanelWork *work) {
     Image *logo = LogoOfHover(work);
     for (int i = 0; i < LOGO_LINES; i++) {
         work->lines[i]->image = logo;
-        MoveSprite(work->lines[i], (int32_t)(MenuState.slide + PANEL_X - Random(-shift, shift)), LOGO_Y + i);
+        int32_t x = (int32_t)(MenuState.slide + LINE_ROW.x - Random(-shift, shift));
+        MoveSprite(work->lines[i], x, LINE_ROW.y + i);
     }
 }
 
@@ -312,7 +314,7 @@ static void __cdecl PanelRunStep(void) {
         HideRouteDots(work);
     ShowBoardAndTag(work);
     PlaceLogoLines(work);
-    MoveSprite(work->board, PanelSideX(PANEL_X), BOARD_Y);
+    MoveSprite(work->board, PanelSideX(BOARD_ROW.x), BOARD_ROW.y);
     if (MenuState.busy) {
         HideRouteDots(work);
         work->tag->visible = 0;
