@@ -15,7 +15,6 @@
 #include "base/base.h"
 #include "task/task.h"
 
-int32_t MascotJitter;  // the title scene's flag, until the title scene is in the tree
 
 namespace {
 double Now() {

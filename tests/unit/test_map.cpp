@@ -19,7 +19,6 @@
 #include "task/task.h"
 #include "base/base.h"
 
-int32_t MascotJitter;  // the title scene's flag, until the title scene is in the tree
 static int versionDialogs;
 void ShowVersionDialog(void) { versionDialogs++; }  // the real one is modal
 

@@ -21,7 +21,6 @@
 
 // The title's flag and the version dialog, which the map uses: the title scene and the dialog are not
 // linked into this program (nothing here pulls them from the engine library).
-int32_t MascotJitter = 0;
 void ShowVersionDialog(void) {}
 
 namespace {
