@@ -171,6 +171,12 @@ const char *ExtractMember(const char *name) {
     return LastExtractedPath;
 }
 
+int HasMember(const char *name) {
+    size_t size = 0;
+    const uint8_t *image = ReachPack(&size);
+    return image && FindPackMember(image, size, name, Directory) >= 0;
+}
+
 int DeleteExtracted(void) {
     if (LastExtractedPath[0]) {
         DeleteFileA(LastExtractedPath);

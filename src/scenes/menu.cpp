@@ -124,6 +124,12 @@ Image *GameStatusImage(int game) {
     return OrNeutral(known ? MenuState.gameStatus[game - 1] : 0, MI_STATES_NONE);
 }
 
+// A picture the game file does not hold is shown with the program's own instead of ending the
+// program through the loader's error box: the menu must stay usable with any game file beside it.
+static Image *LoadGameImage(const char *name) {
+    return HasMember(name) ? NewImage(name) : 0;
+}
+
 // A game whose file cannot be opened keeps empty slots (a failed SetPack leaves the previous pack
 // current, so nothing may be loaded then).
 static void LoadGameImages(void) {
@@ -131,8 +137,8 @@ static void LoadGameImages(void) {
         MenuState.gameLogo[g - 1] = 0;
         MenuState.gameStatus[g - 1] = 0;
         if (g > GameCatalogue.GameCount || !SetPack(GameCatalogue.entries[g - 1].fileName)) continue;
-        MenuState.gameLogo[g - 1] = NewImage(GAME_LOGO_NAME);
-        MenuState.gameStatus[g - 1] = NewImage(GAME_STATUS_NAME);
+        MenuState.gameLogo[g - 1] = LoadGameImage(GAME_LOGO_NAME);
+        MenuState.gameStatus[g - 1] = LoadGameImage(GAME_STATUS_NAME);
     }
     SetPack(MENU_PACK);
 }
