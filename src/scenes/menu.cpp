@@ -79,7 +79,7 @@ enum {
     LINE_START_HOLD_UPPER = 100, LINE_RESTART_HOLD_UPPER = 30,
     LINE_H_MIN = 1, LINE_H_MAX = 3,
 };
-static const float SLIDE_IN_KEEP = 0.2f;     // share of the remaining slide closed each tick
+static const float SLIDE_IN_SHARE = 0.2f;     // share of the remaining slide closed each tick
 static const float SLIDE_IN_DONE_PX = 1.0f;
 static const float SWEEP_EASE = 0.2f;
 static const float LINE_ANGLE_STEP = 0.002f;
@@ -193,7 +193,7 @@ static void __cdecl WaitPanelStep(void) {
 }
 
 static void __cdecl SlideInStep(void) {
-    MenuState.slide -= MenuState.slide * SLIDE_IN_KEEP;
+    MenuState.slide -= MenuState.slide * SLIDE_IN_SHARE;
     if (MenuState.slide >= SLIDE_IN_DONE_PX) return;
     MenuState.slide = 0;
     MenuState.busy = 0;
