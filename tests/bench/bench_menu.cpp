@@ -16,7 +16,7 @@
 #include "sound/sound.h"
 #include "task/task.h"
 
-// The title's flag and the version dialog, which the map uses: neither is linked into this program.
+// The version dialog, which the map uses, is not linked into this program: it is modal.
 void ShowVersionDialog(void) {}
 
 namespace {
