@@ -3,11 +3,8 @@
 // canvases, and the help picture with its fallbacks.
 #include <windows.h>
 #include <gtest/gtest.h>
-#include <string.h>
 #include <algorithm>
 #include <functional>
-#include <string>
-#include <vector>
 #include "harness.h"
 #include "pictures.h"
 #include "scenes/menu.h"
@@ -37,9 +34,7 @@ void UseGames(const std::vector<TestGame> &games) {
     GameCatalogue.GameCount = (uint8_t)games.size();
     for (size_t g = 0; g < games.size(); g++) {
         GameEntry &entry = GameCatalogue.entries[g];
-        strcpy(entry.fileName, games[g].file);
-        entry.rankingEnabled = games[g].ranked;
-        entry.mapX = 40 + 60 * (int)g, entry.mapY = 40;
+        strcpy(entry.fileName, games[g].file), entry.rankingEnabled = games[g].ranked, entry.mapX = 40 + 60 * (int)g, entry.mapY = 40;
         Members members = {{"sys_logo.bmp", Bmp24(256, 164, [](int, int) { return MakeRgb(200, 90, 90); })},
                            {"sys_states.bmp", Bmp24(256, 100, [](int, int) { return MakeRgb(90, 200, 90); })}};
         if (games[g].help) members.push_back({"help.bmp", Bmp24(640, 360, [](int, int) { return HELP_COLOUR; })});
@@ -57,14 +52,8 @@ bool pressing = false;
 void Tick() { MouseState.click[BUTTON_LEFT] |= pressing; RunTasks(); ClearClicks(); }
 void Ticks(int n) { while (n--) Tick(); }
 void Click(int x, int y) { MouseState.x = x; MouseState.y = y; MouseState.click[BUTTON_LEFT] = 1; Tick(); }
-int TicksUntil(const std::function<bool()> &done, int most = 200) {
-    for (int ticks = 1; ticks <= most; ticks++) { Tick(); if (done()) return ticks; }
-    return -1;
-}
-Sprite *Find(const std::function<bool(Sprite *)> &match) {
-    for (Sprite *s = SpriteList->next; s; s = s->next) if (match(s)) return s;
-    return 0;
-}
+int TicksUntil(const std::function<bool()> &done) { for (int n = 1; n <= 200; n++) { Tick(); if (done()) return n; } return -1; }
+Sprite *Find(const std::function<bool(Sprite *)> &match) { for (Sprite *s = SpriteList->next; s; s = s->next) if (match(s)) return s; return 0; }
 Sprite *SpriteOf(int image) { return Find([=](Sprite *s) { return s->image == MenuState.images[image]; }); }
 Image *ButtonImage(int button, int frame) {  // 0 base, 1 over, 2 to 4 down 1 to 3
     int art = BUTTON_ART[button];
@@ -95,33 +84,22 @@ int WhiteIn(int canvas) { return ReadSurface(MenuState.images[canvas]->surface).
 class Records : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        EnsureDisplay(), InitSound(), InitTaskList();
-        ASSERT_EQ(SetPack(MENU_PACK), 1);
-        StartFadeTask(), StartCursorTask();
+        EnsureDisplay(), InitSound(), InitTaskList(), SetPack(MENU_PACK), StartFadeTask(), StartCursorTask();
         CreateTask(DRIVE_STEPS, SCENE_PRIORITY, TASK_ATTR_RUN, 4);
         KeepLastTask();
-        driver = CurrentTask;
-        driver->step = DRIVE_IDLE;
+        driver = CurrentTask, driver->step = DRIVE_IDLE;
     }
-    void SetUp() override { pressing = false; FadeState = FADE_COVERED; rankingPages.clear(); Ticks(2); }
-    void TearDown() override {
-        ClearSceneTasks(), FreeSceneSprites(), FreeSceneImages(), FreeSceneSounds();
-    }
+    void SetUp() override { pressing = false, FadeState = FADE_COVERED, rankingPages.clear(), Ticks(2); }
+    void TearDown() override { ClearSceneTasks(), FreeSceneSprites(), FreeSceneImages(), FreeSceneSounds(); }
     // A menu visit at rest, then the panel opened from the information point and waiting.
     void Visit(const std::vector<TestGame> &games) {
-        UseGames(games);
-        driver->step = DRIVE_START;
-        Tick();
+        UseGames(games), driver->step = DRIVE_START, Tick();
         TicksUntil([] { return !MenuState.busy; });
-        MouseState.x = INFO_X, MouseState.y = INFO_Y;
-        Tick();
+        MouseState.x = INFO_X, MouseState.y = INFO_Y, Tick();
         spritesBefore = SpriteCount, imagesBefore = ImageCount;
         OpenPanel();
     }
-    void OpenPanel() {
-        Click(INFO_X, INFO_Y);
-        AwaitPanel(52);  // the map 20 away, the panel built, 30 in, waiting
-    }
+    void OpenPanel() { Click(INFO_X, INFO_Y), AwaitPanel(52); }  // the map 20 away, the panel built, 30 in, waiting
     void AwaitPanel(int ticks) {
         MouseState.x = BUTTON_AT[RETURN].x, MouseState.y = BUTTON_AT[RETURN].y;
         EXPECT_EQ(TicksUntil([] { return Shows(RETURN, 1); }), ticks);
@@ -154,9 +132,9 @@ TEST_F(Records, PagesRingOverRankedGamesWithTheirButtonsTextsAndRedraws) {
     for (const auto &turn : ring) {
         Click(BUTTON_AT[turn[0]].x, BUTTON_AT[turn[0]].y);
         for (int frame = 2; frame <= 4; frame++) { Tick(); EXPECT_TRUE(Shows(turn[0], frame)); }
-        Ticks(1);
+        Tick();
         EXPECT_NE(MenuState.recordsPage, turn[1]);  // acted on in the fifth tick
-        Ticks(1);
+        Tick();
         EXPECT_EQ(MenuState.recordsPage, turn[1]);
         Ticks(2);
         EXPECT_EQ(ButtonSprite(HELP)->visible, turn[1] != 0);
@@ -178,8 +156,7 @@ TEST_F(Records, PagesRingOverRankedGamesWithTheirButtonsTextsAndRedraws) {
     // Drawn again every 11 ticks over whatever the canvas holds.
     FillImage(MenuState.images[MI_TEXTLIST2], 70, 90, 110);
     int first = TicksUntil([] { return WhiteIn(MI_TEXTLIST2) > 0; });
-    EXPECT_GE(first, 1);
-    EXPECT_LE(first, 11);
+    EXPECT_TRUE(first >= 1 && first <= 11) << first;
     FillImage(MenuState.images[MI_TEXTLIST2], 70, 90, 110);
     EXPECT_EQ(TicksUntil([] { return WhiteIn(MI_TEXTLIST2) > 0; }), 11);
     EXPECT_GT(ReadSurface(MenuState.images[MI_TEXTLIST2]->surface).count(MARKER), 181 * 65 / 2);
@@ -233,9 +210,7 @@ TEST_F(Records, OverallPagePilesIconsByDenominationAndSqueezesRows) {
 TEST_F(Records, HelpShowsTheGamesPictureOrTheProgramsOwnAndComesBackToThePanel) {
     MenuState.recordsPage = 0;
     Visit({{"RECA.VYG", 1, true}, {"RECB.VYG", 1, false}, {"RECC.VYG", 1, true}});
-    char folder[MAX_PATH];
-    ModuleDirectory(folder);
-    DeleteFileA((std::string(folder) + "RECC.VYG").c_str());  // gone after the menu read its logo
+    DeleteFileA((Folder() + "RECC.VYG").c_str());  // gone after the menu read its logo
     BoxWatcher boxes;
     struct Case { int page; const char *picture, *pack; };
     const Case cases[] = {{1, "help.bmp", "RECA.VYG"}, {2, "help_none.bmp", MENU_PACK}, {3, "help_none.bmp", MENU_PACK}};
@@ -255,20 +230,14 @@ TEST_F(Records, HelpShowsTheGamesPictureOrTheProgramsOwnAndComesBackToThePanel) 
         // Clicks on the return button during the slide-in are ignored; it rests at x 534, the picture at -1.
         Sprite *button = Find([](Sprite *s) { return s->priority == 1100 && s->srcRight == 97; });
         ASSERT_TRUE(button);
-        MouseState.x = 580, MouseState.y = 333, pressing = true;
-        Ticks(29);
-        pressing = false;
-        Tick();
+        MouseState.x = 580, MouseState.y = 333, pressing = true, Ticks(29);
+        pressing = false, Tick();
         EXPECT_EQ(button->image, ButtonImage(RETURN, 1));  // waiting, not pressed
         EXPECT_EQ(picture()->x, -1);
         EXPECT_EQ(button->x, 534);
-        if (c.page == 1) {
-            Frame frame = DrawFrame();
-            EXPECT_TRUE(frame.shows(100, 100, HELP_COLOUR));
-        }
+        if (c.page == 1) { EXPECT_TRUE(DrawFrame().shows(100, 100, HELP_COLOUR)); }
         for (POINT edge : {POINT{533, 333}, POINT{580, 316}}) {
-            Click(edge.x, edge.y);
-            Ticks(4);
+            Click(edge.x, edge.y), Ticks(4);
             EXPECT_EQ(button->image, ButtonImage(RETURN, 0));
         }
         Click(580, 333);
