@@ -2,7 +2,6 @@
 // as a web link (underlined, blue, hand cursor) and a notice. A click on the address opens it in the
 // browser and closes the dialog.
 #include <windows.h>
-#include <shellapi.h>
 #include <stdio.h>
 #include "dialogs/dialogs.h"
 #include "base/base.h"
@@ -101,13 +100,6 @@ static void CloseVersionDialog(HWND dialog) {
     if (VersionFont) DeleteObject(VersionFont);
     LinkFont = 0;
     VersionFont = 0;
-}
-
-// In full screen the desktop comes forward first, so the browser is not hidden behind the
-// exclusive display. What the shell answers is not looked at: a missing browser is not reported.
-void OpenInBrowser(void *owner, const char *address) {
-    if (FullScreen) SetForegroundWindow(GetDesktopWindow());
-    ShellExecuteA((HWND)owner, NULL, address, NULL, NULL, SW_SHOWNORMAL);
 }
 
 static void FollowLink(HWND dialog) {

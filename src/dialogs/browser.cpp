@@ -1,0 +1,12 @@
+// The hand-off of a web address to the user's browser, shared by the version and ranking dialogs.
+#include <windows.h>
+#include <shellapi.h>
+#include "dialogs/dialogs.h"
+#include "base/base.h"
+
+// In full screen the desktop comes forward first, so the browser is not hidden behind the
+// exclusive display. What the shell answers is not looked at: a missing browser is not reported.
+void OpenInBrowser(void *owner, const char *address) {
+    if (FullScreen) SetForegroundWindow(GetDesktopWindow());
+    ShellExecuteA((HWND)owner, NULL, address, NULL, NULL, SW_SHOWNORMAL);
+}
