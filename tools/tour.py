@@ -27,7 +27,7 @@ BALLOON_POINT = (70 + 16, 80 + 16)
 OFF_SCREEN = (1010, 760)
 
 
-def park():
+def park(program=None):
     xdotool("mousemove", *OFF_SCREEN)
 
 
@@ -54,7 +54,7 @@ STOPS = [
     (None,             leave_title,   ("menu", None),         0.0),
     ("menu.png",       None,          ("menu", None),         1.0),
     ("menu-hover.png", hover_balloon, ("balloon's status board", BALLOON_BOARD), 0.8),
-    ("game.png",       click_balloon, ("balloon game", None), 2.0),
+    ("game.png",       click_balloon, ("balloon game", None), 6.0),
 ]
 
 

@@ -58,10 +58,6 @@ def check_share(area, check):
     return float((seen == expected).all(axis=2)[visible].mean())
 
 
-def balloon_file():
-    return WIN / "games" / "BALLOON.VYG"
-
-
 # The screens of a visit, as the program draws them. Parts leave out what moves over a picture
 # (the title's logo and inlays, the map's points, the game's balloons).
 SCREENS = {
@@ -72,7 +68,7 @@ SCREENS = {
     "title": [("title.bmp", None, 68, 0, (0, 170, 469, 300), 0.98)],
     "menu": [("map.bmp", None, 15, 27, None, 0.85),
              ("states_none.bmp", None, 380, 80, None, 0.99)],
-    "balloon game": [("sky.bmp", balloon_file(), 0, 0, (0, 40, 640, 320), 0.6)],
+    "balloon game": [("sky.bmp", WIN / "games" / "BALLOON.VYG", 0, 0, (0, 40, 640, 320), 0.6)],
 }
 
 
