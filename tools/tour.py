@@ -9,6 +9,7 @@ takes the play area. A recorder of the whole visit (screen and captured sound) c
 same table.
 """
 import argparse
+import os
 import pathlib
 import shutil
 import signal
@@ -16,19 +17,16 @@ import subprocess
 import sys
 import tempfile
 import time
-import os
+
+from PIL import Image
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
-from conftest import WIN, Program, xdotool  # noqa: E402
-from screens import PLAY_SIZE, play_area, wait_screen  # noqa: E402
+from conftest import WIN, Program  # noqa: E402
+from screens import PLAY_SIZE, board_of, park_mouse, play_area, point_centre, wait_screen  # noqa: E402
 
-BALLOON_POINT = (70 + 16, 80 + 16)
-OFF_SCREEN = (1010, 760)
-
-
-def park(program=None):
-    xdotool("mousemove", *OFF_SCREEN)
+BALLOON = WIN / "games" / "BALLOON.VYG"
+BALLOON_POINT = point_centre(70, 80)
 
 
 def hover_balloon(program):
@@ -41,25 +39,21 @@ def click_balloon(program):
 
 def leave_title(program):
     program.click(320, 200)
-    park()
+    park_mouse()
 
 
-BALLOON_BOARD = [("sys_states.bmp", WIN / "games" / "BALLOON.VYG", 380, 80, None, 0.99)]
-
-# One row per stop: picture file (None: no picture), action, screen waited for (name, checks),
+# One row per stop: picture file, action (None: just wait), screen waited for (name, checks),
 # seconds to let it settle before the shot.
 STOPS = [
-    ("logo.png",       park,          ("first logo", None),   0.5),
+    ("logo.png",       park_mouse,    ("first logo", None),   0.5),
     ("title.png",      None,          ("title", None),        1.5),
-    (None,             leave_title,   ("menu", None),         0.0),
-    ("menu.png",       None,          ("menu", None),         1.0),
-    ("menu-hover.png", hover_balloon, ("balloon's status board", BALLOON_BOARD), 0.8),
+    ("menu.png",       leave_title,   ("menu", None),         1.0),
+    ("menu-hover.png", hover_balloon, ("balloon's status board", board_of(BALLOON)), 0.8),
     ("game.png",       click_balloon, ("balloon game", None), 6.0),
 ]
 
 
 def take(program, path):
-    from PIL import Image
     area = play_area(program, program.screenshot())
     Image.fromarray(area).save(path, optimize=True)
     assert area.shape[:2] == (PLAY_SIZE[1], PLAY_SIZE[0])
@@ -71,9 +65,8 @@ def visit(program, out):
             action(program)
         wait_screen(program, screen, checks)
         time.sleep(settle)
-        if picture:
-            take(program, out / picture)
-            print(f"tour: {out / picture}")
+        take(program, out / picture)
+        print(f"tour: {out / picture}")
 
 
 def main():

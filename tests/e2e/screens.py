@@ -11,12 +11,14 @@ import tempfile
 import numpy as np
 from PIL import Image
 
-from conftest import BUILD, WIN, wait_for
+from conftest import BUILD, WIN, wait_for, xdotool
 
 ART = WIN / "art"
 RVPX = BUILD / "host" / "rvpx"
 PLAY_SIZE = (640, 360)
 FULL_BAND = 60  # rows above the play area in full screen
+OFF_SCREEN = (1010, 760)  # outside the play area in both modes: no drawn cursor in the shots
+POINT_HALF = 16           # a destination point is 32x32; the mouse aims at its centre
 GREY = (16, 16, 16)
 WHITE = (255, 255, 255)
 _members = pathlib.Path(tempfile.mkdtemp(prefix="robina-members-"))
@@ -70,6 +72,19 @@ SCREENS = {
              ("states_none.bmp", None, 380, 80, None, 0.99)],
     "balloon game": [("sky.bmp", WIN / "games" / "BALLOON.VYG", 0, 0, (0, 40, 640, 320), 0.6)],
 }
+
+
+def board_of(game_file):
+    """The status board of a game under the mouse: its own sys_states.bmp on the panel."""
+    return [("sys_states.bmp", game_file, 380, 80, None, 0.99)]
+
+
+def point_centre(map_x, map_y):
+    return map_x + POINT_HALF, map_y + POINT_HALF
+
+
+def park_mouse(program=None):
+    xdotool("mousemove", *OFF_SCREEN)
 
 
 def play_area(program, shot, full_screen=False):

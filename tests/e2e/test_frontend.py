@@ -12,7 +12,8 @@ import wave
 import numpy as np
 
 from conftest import WIN, reg_get, wait_for, xdotool
-from screens import RVPX, SCREENS, check_share, play_area, picture, wait_screen
+from screens import (RVPX, SCREENS, board_of, check_share, park_mouse, play_area, point_centre as centre,
+                     wait_screen)
 
 GAMES = WIN / "games"
 TEST_GAMES = WIN / "tests" / "launcher"
@@ -20,25 +21,11 @@ BALLOON = GAMES / "BALLOON.VYG"
 SCORE = TEST_GAMES / "SCORE.VYG"  # plays three seconds, then ends with 1234 points
 NAME_DIALOG = "ハイ！ハイ！ハイスコア"
 EXIT_LINE = "アプリ終了 メモリ解放忘れ0\n"
-OFF_SCREEN = (1010, 760)  # outside the play area in both modes: no drawn cursor in the shots
-POINT_HALF = 16
 
 
 def install(program, *games):
     for game in games:
         shutil.copy(game, program.folder / game.name)
-
-
-def centre(map_x, map_y):
-    return map_x + POINT_HALF, map_y + POINT_HALF
-
-
-def park_mouse():
-    xdotool("mousemove", *OFF_SCREEN)
-
-
-def board_of(game_file):
-    return [("sys_states.bmp", game_file, 380, 80, None, 0.99)]
 
 
 # --- sound ---
