@@ -12,7 +12,7 @@ FUZZ_SECONDS ?= 60
 # device, so the samples go to a sink that keeps nothing.
 RUN_AUDIO ?= $(if $(wildcard /dev/snd),system,/dev/null)
 
-.PHONY: all deps host win run test test-native test-win test-e2e fuzz bench clean
+.PHONY: all deps host win run test test-native test-win test-e2e fuzz bench shots clean
 
 all: win
 
@@ -64,6 +64,10 @@ fuzz: deps
 
 bench: win
 	@$(WINENV) --exec sh -c 'cd $(WIN) && for b in bench/bench_*.exe; do [ -f "$$b" ] && $(CURDIR)/$(WINENV) "$$b"; done; true'
+
+# README pictures, taken from the real program on a visit (tools/tour.py); commit docs/*.png after.
+shots: win
+	@$(WINENV) --exec $(PYTHON) tools/tour.py --out docs
 
 clean:
 	rm -rf $(BUILD)
