@@ -43,6 +43,21 @@ int WriteConfig(const char *name, const void *data, uint32_t size) {
     return status == ERROR_SUCCESS;
 }
 
+int CopyConfig(const char *from, const char *to) {
+    HKEY key = OpenConfigKey();
+    if (!key) return 0;
+    DWORD type = 0, size = 0;
+    int copied = 0;
+    if (RegQueryValueExA(key, from, NULL, &type, NULL, &size) == ERROR_SUCCESS) {
+        BYTE *bytes = (BYTE *)Alloc(size ? (int32_t)size : 1);
+        copied = RegQueryValueExA(key, from, NULL, &type, bytes, &size) == ERROR_SUCCESS &&
+                 RegSetValueExA(key, to, 0, type, bytes, size) == ERROR_SUCCESS;
+        Free(bytes);
+    }
+    RegCloseKey(key);
+    return copied;
+}
+
 int DeleteObsoleteConfig(void) {
     HKEY key = OpenConfigKey();
     if (!key) return 0;
