@@ -12,7 +12,7 @@ FUZZ_SECONDS ?= 60
 # device, so the samples go to a sink that keeps nothing.
 RUN_AUDIO ?= $(if $(wildcard /dev/snd),system,/dev/null)
 
-.PHONY: all deps host win run test test-native test-win test-e2e fuzz bench clean
+.PHONY: all deps host win run test test-native test-win test-e2e fuzz bench soak clean
 
 all: win
 
@@ -64,6 +64,11 @@ fuzz: deps
 
 bench: win
 	@$(WINENV) --exec sh -c 'cd $(WIN) && for b in bench/bench_*.exe; do [ -f "$$b" ] && $(CURDIR)/$(WINENV) "$$b"; done; true'
+
+# The long soak and kill runs (minutes each); `make test` runs short versions of the same tests.
+soak: win
+	@$(WINENV) --exec sh -c 'cd $(WIN)/tests/test_soak.run && time $(CURDIR)/$(WINENV) ../soak/test_soak.exe --long --gtest_color=no'
+	@ROBINA_SOAK=long $(WINENV) --exec sh -c 'time $(PYTHON) -m pytest -q -s -p no:cacheprovider tests/e2e/test_soak.py'
 
 clean:
 	rm -rf $(BUILD)

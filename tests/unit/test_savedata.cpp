@@ -316,7 +316,7 @@ TEST_F(SaveData, ReplacedRecordsKeepTheirBytesInTheLatestThreeBackups) {
         d.spoil(text);
         ASSERT_NE(text, RawValue(d.name));
         ASSERT_TRUE(WriteConfig(d.name, text.data(), (uint32_t)text.size()));
-        spoilt[d.name].insert(spoilt[d.name].begin(), text);
+        spoilt[d.name].insert(spoilt[d.name].begin(), RawValue(d.name));  // as the registry keeps it
         int logged = CountInLog(std::string("replaced record ") + d.name + " kept as " + d.name + ".bad1\n");
         LoadRecord(d.game);
         EXPECT_EQ(RawValue(d.name).size(), (size_t)d.size) << "a fresh record in its place";
