@@ -99,12 +99,15 @@ protected:
     static void TearDownTestSuite() { UnlockSaveData(); }
 };
 
-// The screen as the menu leaves it when it launches a game, and as it is after every return: the
-// cover's rows are the fade task's, kept from one scene to the next.
-void Cover() {
-    FadeState = FADE_COVERED;
-    for (int tick = 0; tick < 3; tick++) Tick(false);
+// The screen as the menu leaves it when it launches a game (covered), and as the menu shows it again
+// after the return (uncovered), asked for as the menu asks: a game cut short may have left either.
+void Fade(int32_t ask, int32_t reached) {
+    if (FadeState != reached) FadeState = ask;
+    for (int tick = 0; tick < 100 && FadeState != reached; tick++) Tick(false);
+    Tick(false);
 }
+void Cover() { Fade(FADE_COVER, FADE_COVERED); }
+void Uncover() { Fade(FADE_UNCOVER, FADE_VISIBLE); }
 
 // Games that keep blocks of their own free them only on their own way out: they play to their end.
 // The others are cut short, since the shell frees whatever else a game leaves.
@@ -113,6 +116,7 @@ const char *const PLAYED_TO_THE_END[] = {"MICHI.VYG", "SVCTEST.VYG"};
 // One launch and return of game g, ended after endTick ticks of scripted play unless the game
 // ended first. Name dialogs of a high score are answered.
 void PlayCycle(int g, int cycle, int endTick, int *dialogs) {
+    Cover();
     SelectedGame = (uint8_t)g;
     SceneDone = 0;
     SeedRandom((uint32_t)cycle);
@@ -143,7 +147,7 @@ TEST_F(Soak, GamesLaunchedAndReturnedLeaveEveryCountWhereItStarted) {
     ASSERT_EQ(games, 7) << "the five samples, the template and the service test";
     std::vector<uint32_t> plays;
     for (int g = 1; g <= games; g++) plays.push_back(GameCatalogue.entries[g - 1].playCount);
-    Cover();
+    Uncover();
     EngineCounts start = Counts();
     std::set<std::string> temps = TempLeftovers();
     DWORD began = GetTickCount();
@@ -152,7 +156,7 @@ TEST_F(Soak, GamesLaunchedAndReturnedLeaveEveryCountWhereItStarted) {
         // The end falls anywhere from the way in under the cover to well into play.
         PlayCycle(cycle % games + 1, cycle, 2 + cycle * 37 % 160, &dialogs);
         if (HasFatalFailure()) return;
-        Cover();
+        Uncover();
         ASSERT_EQ(Counts(), start) << "after cycle " << cycle;
         if (cycle == games - 1) warm = ReadProcessFigures();
     }
