@@ -12,7 +12,7 @@ FUZZ_SECONDS ?= 60
 # device, so the samples go to a sink that keeps nothing.
 RUN_AUDIO ?= $(if $(wildcard /dev/snd),system,/dev/null)
 
-.PHONY: all deps host win run test test-native test-win test-e2e fuzz bench shots clean
+.PHONY: all deps host win run test test-native test-win test-e2e fuzz bench shots soak clean
 
 all: win
 
@@ -68,6 +68,11 @@ bench: win
 # README pictures, taken from the real program on a visit (tools/tour.py); commit docs/*.png after.
 shots: win
 	@$(WINENV) --exec $(PYTHON) tools/tour.py --out docs
+
+# The long soak and kill runs (minutes each); `make test` runs short versions of the same tests.
+soak: win
+	@$(WINENV) --exec sh -c 'cd $(WIN)/tests/test_soak.run && time $(CURDIR)/$(WINENV) ../soak/test_soak.exe --long --gtest_color=no'
+	@ROBINA_SOAK=long $(WINENV) --exec sh -c 'time $(PYTHON) -m pytest -q -s -p no:cacheprovider tests/e2e/test_soak.py'
 
 clean:
 	rm -rf $(BUILD)

@@ -57,7 +57,7 @@ file(GLOB ROBINA_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/suppor
 add_library(robina_test_support STATIC ${ROBINA_TEST_SUPPORT})
 robina_target_options(robina_test_support)
 target_include_directories(robina_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
-target_link_libraries(robina_test_support PUBLIC robina_engine gtest)
+target_link_libraries(robina_test_support PUBLIC robina_engine gtest psapi)
 # Tests reach files of the tree (the stand-in browser) by their Linux paths, through the Z: drive.
 target_compile_definitions(robina_test_support PUBLIC ROBINA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
@@ -88,6 +88,10 @@ endforeach()
 # runs alone.
 if(TEST test_launcher)
   set_tests_properties(test_launcher PROPERTIES RUN_SERIAL TRUE)
+endif()
+# So does test_soak, which also kills children of its own at random moments.
+if(TEST test_soak)
+  set_tests_properties(test_soak PROPERTIES RUN_SERIAL TRUE)
 endif()
 
 # The pack reader's tests also read the copy of MENUDATA inside Robina.exe.

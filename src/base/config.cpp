@@ -43,6 +43,27 @@ int WriteConfig(const char *name, const void *data, uint32_t size) {
     return status == ERROR_SUCCESS;
 }
 
+// Through the wide functions, which hand over the stored bytes as they are: the narrow ones convert
+// a string value and may end it with a terminator it did not have.
+int CopyConfig(const char *from, const char *to) {
+    WCHAR fromW[MAX_PATH], toW[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, from, -1, fromW, MAX_PATH) ||
+        !MultiByteToWideChar(CP_ACP, 0, to, -1, toW, MAX_PATH))
+        return 0;
+    HKEY key = OpenConfigKey();
+    if (!key) return 0;
+    DWORD type = 0, size = 0;
+    int copied = 0;
+    if (RegQueryValueExW(key, fromW, NULL, &type, NULL, &size) == ERROR_SUCCESS) {
+        BYTE *bytes = (BYTE *)Alloc(size ? (int32_t)size : 1);
+        copied = RegQueryValueExW(key, fromW, NULL, &type, bytes, &size) == ERROR_SUCCESS &&
+                 RegSetValueExW(key, toW, 0, type, bytes, size) == ERROR_SUCCESS;
+        Free(bytes);
+    }
+    RegCloseKey(key);
+    return copied;
+}
+
 int DeleteObsoleteConfig(void) {
     HKEY key = OpenConfigKey();
     if (!key) return 0;

@@ -1,7 +1,8 @@
 // The player's main record, each game's record and the user identity, kept as checksummed record
 // texts: records in the configuration key, the identity in the system folder's profile file (or,
 // when that folder cannot be written, in the configuration key). A record that cannot be read is
-// replaced by a fresh one at once; decoded text fields are always cut within their widths.
+// replaced by a fresh one at once, its bytes kept beside it first; decoded text fields are always cut
+// within their widths.
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -33,6 +34,8 @@ static_assert(sizeof(GameSaveRecord) == GAME_RECORD_BYTES, "game record layout")
 static const char RecordTag[] = "RBSV";
 static const char IdentityFile[] = "\\wtconf.ini";
 static const char IdentityFallbackValue[] = "RBSVUSER";  // identity when the system folder refuses it
+
+enum { KEPT_REPLACED_RECORDS = 3 };  // "<name>.bad1" (the latest) to "<name>.bad3"
 
 static uint8_t VersionDecade(uint32_t version) { return (uint8_t)(version / 10 * 10); }
 
@@ -84,6 +87,19 @@ static int ReadRecord(const char *name, void *plain, int32_t n, int *damaged) {
     return 0;
 }
 
+// A value about to be replaced by a fresh record keeps its bytes as "<name>.bad1", the older ones
+// moving one number up, so that the scores in it can still be recovered by hand.
+static void KeepReplacedRecord(const char *name) {
+    char from[80], to[80];
+    for (int n = KEPT_REPLACED_RECORDS; n > 1; n--) {
+        snprintf(from, sizeof from, "%s.bad%d", name, n - 1);
+        snprintf(to, sizeof to, "%s.bad%d", name, n);
+        CopyConfig(from, to);
+    }
+    snprintf(to, sizeof to, "%s.bad1", name);
+    if (CopyConfig(name, to)) Log("replaced record %s kept as %s\n", name, to);
+}
+
 static void LoadMainRecord(void) {
     char name[32];
     MainValueName(name, sizeof name);
@@ -105,6 +121,7 @@ static void LoadMainRecord(void) {
     GameCatalogue.UserId = GetUserIdentity();
     GameCatalogue.ZumiTotal = 0;
     PutText(GameCatalogue.PlayerName, sizeof GameCatalogue.PlayerName, "あなた");
+    KeepReplacedRecord(name);
     SaveRecord(0);
 }
 
@@ -128,6 +145,7 @@ static void LoadGameRecord(int32_t game) {
         NoticeBox("ゲームセーブデータが破損しています。");
     }
     memset(SavedPart(entry), 0, GAME_SAVED_BYTES);
+    KeepReplacedRecord(name);
     SaveRecord(game);
 }
 

@@ -97,12 +97,18 @@ const char *CurrentPackName(void) {
     return CurrentName;
 }
 
-// The next free name "rvpx%04d.tmp" of the temporary folder; after 10,000 taken names, the last.
-static int ChooseTempPath(char *path) {
-    char folder[MAX_PATH + 1];
+// The temporary folder with a backslash after it; folder holds MAX_PATH + 1 characters.
+static int TempFolder(char *folder) {
     DWORD length = GetTempPathA(MAX_PATH, folder);
     if (length == 0 || length >= MAX_PATH) return 0;
     strcat(folder, "\\");
+    return 1;
+}
+
+// The next free name "rvpx%04d.tmp" of the temporary folder; after 10,000 taken names, the last.
+static int ChooseTempPath(char *path) {
+    char folder[MAX_PATH + 1];
+    if (!TempFolder(folder)) return 0;
     for (int tries = 0; tries < TEMP_NAMES; tries++) {
         TempCounter += 1;
         if (TempCounter > TEMP_NAMES - 1) TempCounter = 0;
@@ -189,4 +195,33 @@ int DeleteExtracted(void) {
 
 void ReleasePackCache(void) {
     DropCache();
+}
+
+// Exactly the names ChooseTempPath makes, whatever the case: other programs' files stay.
+static int IsOwnTempName(const char *name) {
+    if (strlen(name) != 12 || _strnicmp(name, "rvpx", 4) != 0 || _stricmp(name + 8, ".tmp") != 0) return 0;
+    for (int i = 4; i < 8; i++)
+        if (name[i] < '0' || name[i] > '9') return 0;
+    return 1;
+}
+
+// A run that was killed leaves its extracted files, the game library above all, in the temporary
+// folder. A library another instance has loaded cannot be deleted, so it stays.
+int SweepTempLeftovers(void) {
+    char folder[MAX_PATH + 1], pattern[MAX_PATH + 16], path[MAX_PATH + 16];
+    if (!TempFolder(folder)) return 0;
+    snprintf(pattern, sizeof pattern, "%srvpx*.tmp", folder);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int swept = 0;
+    do {
+        if (!IsOwnTempName(found.cFileName)) continue;
+        snprintf(path, sizeof path, "%s%s", folder, found.cFileName);
+        if (!DeleteFileA(path)) continue;
+        Log("swept leftover %s\n", path);
+        swept += 1;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return swept;
 }

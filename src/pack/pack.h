@@ -13,6 +13,7 @@ const char *ExtractMember(const char *name);   // path of a new temporary file, 
 int HasMember(const char *name);               // 1: the current pack holds the member (names folded)
 int DeleteExtracted(void);                     // deletes the last extracted file; always 1
 void ReleasePackCache(void);                   // frees the cached game file (at exit)
+int SweepTempLeftovers(void);                  // deletes leftover "rvpxNNNN.tmp" files; the count
 
 extern int32_t TempCounter;                    // number part of the last temporary name tried
 

@@ -1,12 +1,13 @@
 // Entry point of Robina.exe: screens the command line, keeps to one running instance, refuses desktops
-// and systems the program cannot run on, brings the subsystems up in order, runs the loop and takes
-// everything down again. Every exit after the instance mutex exists releases it and logs the count of
-// allocator blocks still live.
+// and systems the program cannot run on, sweeps what a killed run left in the temporary folder, brings
+// the subsystems up in order, runs the loop and takes everything down again. Every exit after the
+// instance mutex exists releases it and logs the count of allocator blocks still live.
 #include <windows.h>
 #include <string.h>
 #include "shell/shell.h"
 #include "base/base.h"
 #include "gfx/gfx.h"
+#include "pack/pack.h"
 
 static HANDLE instanceMutex = NULL;  // named after the product; marks the running instance
 
@@ -97,6 +98,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     int exitCode = 0;
     if (SystemSupported()) {
         Log("ポモのロビナ ver1.04 start\n");
+        SweepTempLeftovers();
         if (CreateMainWindow(instance, showCommand) && StartSubsystems()) {
             ResetFrameClock();
             Log("loop start\n");

@@ -1,6 +1,7 @@
 // Test support: the log file, a main window, and the message-box watcher (a CBT hook on the test's
 // own thread, so modal boxes opened by the code under test never wait for a person).
 #include <windows.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <fstream>
 #include <sstream>
@@ -219,4 +220,64 @@ static uint32_t ReadFakeClock(void) {
 void UseFakeClock(uint32_t start) {
     FakeNow = start;
     FrameTime = ReadFakeClock;
+}
+
+std::set<std::string> TempLeftovers() {
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(folder) + "rvpx*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names.insert(found.cFileName); while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+namespace {
+// An entry of the GDI handle table as Wine lays it out (the table the PEB points at, 65,536 entries).
+#pragma pack(push, 1)
+struct GdiHandleEntry {
+    uint64_t object;
+    uint32_t owner;
+    uint16_t unique;
+    uint8_t type, flags;
+    uint64_t userPointer;
+};
+#pragma pack(pop)
+static_assert(sizeof(GdiHandleEntry) == 24, "Wine's GDI handle entry");
+enum { GDI_HANDLE_ENTRIES = 65536, PEB_GDI_TABLE_OFFSET = 0x94 };
+
+long GdiTableObjects() {
+    const char *peb;
+    __asm__("movl %%fs:0x30, %0" : "=r"(peb));  // the PEB of a 32-bit process
+    const GdiHandleEntry *table = *(const GdiHandleEntry *const *)(peb + PEB_GDI_TABLE_OFFSET);
+    long used = 0;
+    for (int i = 0; table && i < GDI_HANDLE_ENTRIES; i++) used += table[i].type != 0;
+    return used;
+}
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
+    *(long *)count += 1;
+    EnumChildWindows(window, CountWindow, count);
+    return TRUE;
+}
+}  // namespace
+
+ProcessFigures ReadProcessFigures() {
+    ProcessFigures figures = {};
+    SetLastError(0);
+    figures.gdi = (long)GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    figures.user = (long)GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
+        figures.gdi = GdiTableObjects();
+        figures.user = 0;
+        EnumThreadWindows(GetCurrentThreadId(), CountWindow, (LPARAM)&figures.user);
+    }
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS *)&memory, sizeof memory);
+    // Wine leaves PrivateUsage at 0; its commit charge is the same figure.
+    figures.privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
+    return figures;
 }

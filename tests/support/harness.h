@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,18 @@ void PumpMessages();
 
 // The test program's folder, with its final backslash.
 std::string Folder();
+
+// Names of the "rvpx*.tmp" files in the temporary folder, which every test program shares.
+std::set<std::string> TempLeftovers();
+
+// What the process holds of the system: GDI and USER objects, as GetGuiResources counts them, and
+// private bytes. Where the system does not count objects (Wine answers "not implemented"), GDI objects
+// are the used entries of the process's GDI handle table and USER objects the windows of this thread.
+struct ProcessFigures {
+    long gdi, user;
+    long long privateBytes;
+};
+ProcessFigures ReadProcessFigures();
 
 // Save data, the scan's folder and the registry are shared by every test program of the prefix:
 // tests that touch them hold this lock, so each sees only its own changes.

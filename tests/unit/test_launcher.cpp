@@ -69,18 +69,6 @@ struct AnswerNames {
     }
 };
 
-std::set<std::string> TempLibraries() {
-    char folder[MAX_PATH];
-    GetTempPathA(sizeof folder, folder);
-    std::set<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((std::string(folder) + "rvpx*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do names.insert(found.cFileName); while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 int GameNumber(const char *fileName) {
     for (int g = 1; g <= GameCatalogue.GameCount; g++)
         if (strcmp(GameCatalogue.entries[g - 1].fileName, fileName) == 0) return g;
@@ -137,7 +125,7 @@ protected:
         images = ImageCount;
         sprites = SpriteCount;
         blocks = LiveBlocks;
-        temps = TempLibraries();
+        temps = TempLeftovers();
         atEnd = AtEnd();
     }
     // Launches a game the way the menu does; 1 when it runs.
@@ -159,7 +147,7 @@ protected:
     void ExpectNothingLeft() {
         EXPECT_EQ(TempGamePath[0], 0);
         EXPECT_EQ(GameModule, nullptr);
-        EXPECT_EQ(TempLibraries(), temps) << "a temporary library was left behind";
+        EXPECT_EQ(TempLeftovers(), temps) << "a temporary library was left behind";
         EXPECT_EQ(TaskCount, tasks);
         EXPECT_EQ(LiveBlocks, blocks);
         Tick();  // a task left with its steps in an unloaded library would crash here
@@ -403,7 +391,7 @@ TEST_F(Launcher, RunningOutOfMemoryReleasesTheGameLibraryAndEndsTheLog) {
     CreateDirectoryA(folder.c_str(), NULL);
     EXPECT_EQ(RunChildProgram(program, "--gtest_also_run_disabled_tests --gtest_filter=*DISABLED_MemoryRunsOut*",
                               folder.c_str()), 1);
-    EXPECT_EQ(TempLibraries(), temps) << "the game library's file outlived the exit";
+    EXPECT_EQ(TempLeftovers(), temps) << "the game library's file outlived the exit";
     std::ifstream file(folder + "debug.log");
     std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     size_t failed = log.find("Alloc failed: -1 bytes");
@@ -595,5 +583,35 @@ TEST_F(HighScore, EscapeLeavesTheNameDialogOpen) {
     TakeGameResult(game);
     EXPECT_EQ(watcher.boxes.size(), 1u);
     EXPECT_STREQ(entry->rankNames[0], "ポモ") << "Escape closed the dialog before OK";
+}
+
+// What a killed run left in the temporary folder goes at the next start, but only names the pack
+// reader makes, and never the library of a game that is loaded.
+TEST_F(Launcher, LeftoverTemporaryFilesAreSweptButALoadedLibraryStays) {
+    const struct { const char *name; bool swept; } files[] = {
+        {"rvpx9990.tmp", true}, {"RVPX9991.TMP", true}, {"rvpx999.tmp", false},
+        {"rvpx99912.tmp", false}, {"rvpxabcd.tmp", false}, {"rvpx9993.tmp.keep", false},
+    };
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    for (const auto &f : files) std::ofstream(std::string(folder) + f.name) << "left by a killed run";
+    ASSERT_EQ(Launch("NEVER.VYG"), 1);
+    std::string library = TempGamePath;
+    int logged = CountInLog("swept leftover ");
+    EXPECT_EQ(SweepTempLeftovers(), 2);
+    EXPECT_EQ(CountInLog("swept leftover "), logged + 2);
+    EXPECT_NE(GetFileAttributesA(library.c_str()), INVALID_FILE_ATTRIBUTES) << "the loaded library was swept";
+    for (const auto &f : files) {
+        std::string path = std::string(folder) + f.name;
+        EXPECT_EQ(GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES, f.swept) << f.name;
+        DeleteFileA(path.c_str());
+    }
+    ClearSceneTasks();
+    FreeSceneSprites();
+    FreeSceneImages();
+    FreeSceneSounds();
+    UnloadGameAtExit();
+    SetPack(MENU_PACK);
+    ExpectNothingLeft();
 }
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 #include "harness.h"
@@ -79,6 +81,8 @@ protected:
         DeleteValue("RBSVUSER");
         DeleteValue("svgame120");
         DeleteValue("svother120");
+        for (const char *name : {"RBSV100", "svgame120"})
+            for (int n = 1; n <= 4; n++) DeleteValue((std::string(name) + ".bad" + std::to_string(n)).c_str());
         DeleteFileA(IdentityPath().c_str());
         memset(&GameCatalogue, 0, sizeof GameCatalogue);
         strcpy(Game(1).gameId, "svgame");
@@ -293,4 +297,53 @@ TEST_F(SaveData, NumbersPastTheCatalogueTouchNoRecord) {
         EXPECT_EQ(Game(3).playCount, 5u) << game;
     }
     EXPECT_EQ(CountInLog("load data svgame120\n"), loadsBefore);
+}
+
+// Raw bytes of a value of any size, or empty when it is missing.
+std::string RawValue(const std::string &name) {
+    HKEY key;
+    std::string bytes;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ConfigKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return bytes;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name.c_str(), NULL, NULL, NULL, &size) == ERROR_SUCCESS) {
+        bytes.resize(size);
+        RegQueryValueExA(key, name.c_str(), NULL, NULL, (BYTE *)&bytes[0], &size);
+    }
+    RegCloseKey(key);
+    return bytes;
+}
+
+// Every replaced record keeps its bytes beside it, the latest three of them, whatever was wrong.
+TEST_F(SaveData, ReplacedRecordsKeepTheirBytesInTheLatestThreeBackups) {
+    LoadRecord(0);
+    LoadRecord(1);
+    struct Damage { const char *name; int game; int size; std::function<void(std::string &)> spoil; };
+    const Damage damages[] = {
+        {"RBSV100", 0, 115, [](std::string &t) { t[40] = t[40] == '3' ? '4' : '3'; }},
+        {"svgame120", 1, 907, [](std::string &t) { t[0] = t[0] == '3' ? '4' : '3'; }},
+        {"svgame120", 1, 907, [](std::string &t) { t = t.substr(0, 500) + '\0'; }},  // cut short
+        {"RBSV100", 0, 115, [](std::string &t) { t += "00"; }},
+        {"svgame120", 1, 907, [](std::string &t) { t[100] = 'x'; }},
+        {"svgame120", 1, 907, [](std::string &t) { t[905] = t[905] == '3' ? '4' : '3'; }},  // the checksum
+    };
+    std::map<std::string, std::vector<std::string>> spoilt;  // per value, latest first
+    BoxWatcher watcher;
+    for (const Damage &d : damages) {
+        std::string text = RawValue(d.name);
+        ASSERT_EQ(text.size(), (size_t)d.size);
+        d.spoil(text);
+        ASSERT_NE(text, RawValue(d.name));
+        ASSERT_TRUE(WriteConfig(d.name, text.data(), (uint32_t)text.size()));
+        spoilt[d.name].insert(spoilt[d.name].begin(), RawValue(d.name));  // as the registry keeps it
+        int logged = CountInLog(std::string("replaced record ") + d.name + " kept as " + d.name + ".bad1\n");
+        LoadRecord(d.game);
+        EXPECT_EQ(RawValue(d.name).size(), (size_t)d.size) << "a fresh record in its place";
+        EXPECT_EQ(CountInLog(std::string("replaced record ") + d.name + " kept as " + d.name + ".bad1\n"), logged + 1);
+    }
+    for (const auto &value : spoilt)
+        for (int n = 1; n <= 4; n++)
+            EXPECT_EQ(RawValue(value.first + ".bad" + std::to_string(n)),
+                      n <= 3 && n <= (int)value.second.size() ? value.second[n - 1] : std::string())
+                << value.first << ".bad" << n;
+    EXPECT_EQ(watcher.boxes.size(), 4u) << "the damaged ones are still reported; values of another size are not";
 }
