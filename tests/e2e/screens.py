@@ -70,6 +70,9 @@ SCREENS = {
     "title": [("title.bmp", None, 68, 0, (0, 170, 469, 300), 0.98)],
     "menu": [("map.bmp", None, 15, 27, None, 0.85),
              ("states_none.bmp", None, 380, 80, None, 0.99)],
+    # The right button at rest: the panel waits for a press (during one it shows the press frames).
+    "records overall page": [("logo_39zumi.bmp", None, 357, 66, None, 0.95),
+                             ("b_right.bmp", None, 490, 243, None, 0.99)],
     "balloon game": [("sky.bmp", WIN / "games" / "BALLOON.VYG", 0, 0, (0, 40, 640, 320), 0.6)],
 }
 

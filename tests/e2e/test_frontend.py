@@ -93,6 +93,17 @@ def game_record(value_name):
     return {"plays": int(play), "clicks": int(clicks), "first name": name, "first score": score}
 
 
+def name_the_high_score(program, name):
+    """Types the name into the high score dialog as a person would; returns the dialog as seen."""
+    box = program.wait_box(NAME_DIALOG)
+    dialog = wait_for(lambda: xdotool("search", "--name", f"^{NAME_DIALOG}$", check=False).split(),
+                      what="the name dialog's window")[-1]
+    xdotool("windowactivate", "--sync", dialog)
+    xdotool("type", "--delay", 80, name)
+    xdotool("key", "Return")
+    return box
+
+
 # --- display rebuilds ---
 
 RELOAD_LINE = re.compile(r"^(ScreenBit|VRAM|halflag|set pack|type:|name:|read resfile|file cached|pack open|"
@@ -146,13 +157,8 @@ def test_a_visit_from_the_logos_to_a_named_high_score_and_its_records(robina, wi
     for button in (1, 1, 3):  # counted while the game plays
         robina.click(320, 180, button)
         time.sleep(0.2)
-    box = robina.wait_box(NAME_DIALOG)
+    box = name_the_high_score(robina, "ROBIN")
     assert "1234てんで1位にランクイン！" in box["texts"], box
-    dialog = wait_for(lambda: xdotool("search", "--name", f"^{NAME_DIALOG}$", check=False).split(),
-                      what="the name dialog's window")[-1]
-    xdotool("windowactivate", "--sync", dialog)
-    xdotool("type", "--delay", 80, "ROBIN")
-    xdotool("key", "Return")
     park_mouse()
     wait_screen(robina, "menu")
     assert game_record("score100") == {"plays": 1, "clicks": 3, "first name": "ROBIN", "first score": 1234}

@@ -12,12 +12,19 @@ from PIL import Image
 
 from conftest import BUILD, REPO, WIN, wine
 
+BUILT_IN = "http://ranking.robina.example"  # the program's own registration host
 REGIST, PAGE = "/robina/ranking/regist.asp?user=", "/robina/ranking/"
 
 
-def rewritten(digits, at, value, size=4, reseal=True):
+def packet_of(digits):
+    """The 42 plain bytes of the 84 digits, and the key R that digits 56-57 carry."""
     key = int(digits[56:58], 16)
-    p = bytearray((((int(digits[2 * j:2 * j + 2], 16) - (0 if j == 28 else (j + 1) * key)) % 256) ^ key) for j in range(42))
+    return bytearray((((int(digits[2 * j:2 * j + 2], 16) - (0 if j == 28 else (j + 1) * key)) % 256) ^ key)
+                     for j in range(42)), key
+
+
+def rewritten(digits, at, value, size=4, reseal=True):
+    p, key = packet_of(digits)
     p[at:at + size] = value.to_bytes(size, "little")
     if reseal:
         p[29:33] = sum(p[:28]).to_bytes(4, "little")
@@ -47,7 +54,7 @@ def sent(tmp_path_factory):
     folder = tmp_path_factory.mktemp("registration")
     wine([WIN / "tests/test_ranking.exe", "--gtest_filter=Ranking.TheBrowserGets*"], cwd=folder, timeout=120)
     address = (folder / "browsed.txt").read_text().splitlines()[0]
-    assert re.fullmatch(r"http://ranking\.robina\.example/robina/ranking/regist\.asp\?user=[0-9A-F]{84}", address)
+    assert re.fullmatch(re.escape(BUILT_IN + REGIST) + "[0-9A-F]{84}", address)
     return address[-84:]
 
 
