@@ -8,6 +8,8 @@
 //   NO_IMAGE               Start loads a picture the game file does not hold
 //   SEE_MOUSE              every tick whose mouse differs from the last one seen is appended to
 //                          "mouse.log" of the current folder: tick (from 0), x, y, click, held
+//   CRASH_IN_START / CRASH_IN_STEP / CRASH_IN_END   that routine faults: with CRASH_DIVIDE by an
+//                          integer division by zero, otherwise by a write through a null pointer
 // Otherwise the game runs one task that ends the game at its third tick.
 #include <stdio.h>
 #include <string.h>
@@ -15,6 +17,19 @@
 
 namespace {
 ServiceTableRecord *shell = 0;
+
+#if defined CRASH_IN_START || defined CRASH_IN_STEP || defined CRASH_IN_END
+// Volatile, so that the compiler can neither see the fault coming nor leave it out.
+volatile int32_t zero = 0, seven = 7;  // 1 / x would become a comparison, without a division
+volatile int32_t *volatile nowhere = 0;
+void Crash() {
+#ifdef CRASH_DIVIDE
+    zero = seven / zero;
+#else
+    *nowhere = 1;
+#endif
+}
+#endif
 
 #ifdef SEE_MOUSE
 MouseRecord lastSeen = {-1, -1, {0, 0, 0}, {0, 0, 0}, {0, 0}};
@@ -35,6 +50,9 @@ void __cdecl Count() {
     LogMouse(*ticks);
 #endif
     *ticks += 1;
+#ifdef CRASH_IN_STEP
+    if (*ticks == 2) Crash();
+#endif
 #ifndef NEVER
     if (*ticks < 3) return;
     shell->result->score = 0;
@@ -65,6 +83,9 @@ void LeaveThingsBehind() {
 #ifndef NO_START
 ROBINA_GAME_ENTRY Start(ServiceTableRecord *services) {
     shell = services;
+#ifdef CRASH_IN_START
+    Crash();
+#endif
 #ifdef REFUSE
 #ifdef REFUSE_TASKS
     services->CreateTask(CountSteps, 1000, TASK_ATTR_RUN, 4);
@@ -86,6 +107,9 @@ ROBINA_GAME_ENTRY Start(ServiceTableRecord *services) {
 
 #ifndef NO_END
 ROBINA_GAME_ENTRY End(void) {
+#ifdef CRASH_IN_END
+    Crash();
+#endif
 #ifdef TWICE
     shell->GameEndCall();
 #endif

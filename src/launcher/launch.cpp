@@ -173,3 +173,22 @@ void ReturnToMenu(void) {
 void UnloadGameAtExit(void) {
     if (TempGamePath[0]) UnloadGame();
 }
+
+void (*GameCrashHook)(const EXCEPTION_POINTERS *crash) = 0;
+static LPTOP_LEVEL_EXCEPTION_FILTER OuterCrashFilter = 0;
+
+// The records on disk stay as the last return saved them: nothing of the crashed game is saved.
+static LONG WINAPI GameCrashFilter(EXCEPTION_POINTERS *crash) {
+    if (!TempGamePath[0]) return OuterCrashFilter ? OuterCrashFilter(crash) : EXCEPTION_CONTINUE_SEARCH;
+    Log("game crashed %s: exception %08lX at %p\n", CurrentPackName(),
+        (unsigned long)crash->ExceptionRecord->ExceptionCode, crash->ExceptionRecord->ExceptionAddress);
+    UnloadGame();
+    if (GameCrashHook) GameCrashHook(crash);
+    ExitWithMessage("ゲームが異常終了しました。\nプログラムを終了します。", EXIT_GAME_CRASHED);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+void CatchGameCrashes(void) {
+    LPTOP_LEVEL_EXCEPTION_FILTER outer = SetUnhandledExceptionFilter(GameCrashFilter);
+    if (outer != GameCrashFilter) OuterCrashFilter = outer;
+}
