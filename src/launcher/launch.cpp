@@ -129,12 +129,21 @@ void FinishGame(void) {
     if (TempGamePath[0]) UnloadGame();
 }
 
+// A file replaced since the scan by another game's would put that game's results into this one's
+// records.
+static int StillTheScannedGame(const GameEntry *entry) {
+    GameEntry now;
+    memset(&now, 0, sizeof now);
+    if (ReadGameIni(&now) && strcmp(now.gameId, entry->gameId) == 0) return 1;
+    return RefuseGame("ゲームファイルが壊れています。");
+}
+
 int LaunchGame(void) {
     int n = SelectedGame;
     int known = n >= 1 && n <= GameCatalogue.GameCount;
     const char *fileName = known ? GameCatalogue.entries[n - 1].fileName : "";
     Log("launch vyg file(%d) : %s\n", n - 1, fileName);
-    if (!LoadGame(fileName)) {
+    if (!LoadGame(fileName) || !StillTheScannedGame(&GameCatalogue.entries[n - 1])) {
         ErrorBox(GameRefusal);
         return 0;
     }

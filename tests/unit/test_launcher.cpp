@@ -301,16 +301,20 @@ TEST_F(Launcher, ReturnLogsWhatTheGameLeftBehind) {
 }
 
 TEST_F(Launcher, EveryBrokenGameIsRefusedWithItsMessageAndLeavesNothing) {
-    const struct { const char *file, *message; } cases[] = {
+    const struct { const char *file, *message, *scannedId; } cases[] = {
         {"NODLL.VYG", "ゲームファイルが壊れています。"},
         {"NOTLIB.VYG", "ゲームファイルが壊れています。"},
         {"NOSTART.VYG", "スタートエントリポイント取得失敗"},
         {"NOEND.VYG", "エンドエントリポイント取得失敗"},
         {"REFUSE.VYG", "チャイルドブロック"},
         {"REFUSET.VYG", "チャイルドブロック"},
+        {"TWICE.VYG", "ゲームファイルが壊れています。", "other"},  // replaced by another game since the scan
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
+        char *id = GameCatalogue.entries[GameNumber(c.file) - 1].gameId, scanned[sizeof GameEntry{}.gameId];
+        strcpy(scanned, id);
+        if (c.scannedId) strcpy(id, c.scannedId);
         {
             BoxWatcher boxes;
             EXPECT_EQ(Launch(c.file), 0);
@@ -319,6 +323,7 @@ TEST_F(Launcher, EveryBrokenGameIsRefusedWithItsMessageAndLeavesNothing) {
             EXPECT_EQ(boxes.boxes[0].text, c.message);
         }
         PumpMessages();  // takes the quit message the error box posted
+        strcpy(id, scanned);
         EXPECT_STREQ(CurrentPackName(), c.file) << "the game file stays the current pack";
         ExpectNothingLeft();
     }
