@@ -15,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (head.size() > BMP_HEAD_BYTES) head.resize(BMP_HEAD_BYTES);
     int32_t width = -1, height = -1;
     if (!BmpIsWhole(head.data(), head.size(), fileBytes, &width, &height)) return 0;
-    uint32_t pixelsAt = head[10] | head[11] << 8 | head[12] << 16 | (uint32_t)head[13] << 24;
-    uint32_t bits = head[14] == 12 ? (head[24] | head[25] << 8) : (head[28] | head[29] << 8);
+    auto le32 = [&](int at) { return head[at] | head[at + 1] << 8 | head[at + 2] << 16 | (uint32_t)head[at + 3] << 24; };
+    uint32_t pixelsAt = le32(10);
+    uint32_t bits = le32(14) == 12 ? (head[24] | head[25] << 8) : (head[28] | head[29] << 8);
     unsigned __int128 rows = (unsigned __int128)(((uint64_t)width * bits + 31) / 32 * 4) * (uint32_t)height;
     if (width < 1 || height < 1 || pixelsAt < 26 || rows + pixelsAt > fileBytes) abort();
     return 0;
