@@ -8,6 +8,9 @@ PYTHON := /usr/bin/python3
 WINENV := tools/wine-env.sh
 export ROBINA_BUILD := $(abspath $(BUILD))
 FUZZ_SECONDS ?= 60
+# FUZZ_RUNS=N runs each fuzzer for N executions instead of FUZZ_SECONDS.
+FUZZ_RUNS ?=
+FUZZ_LIMIT = $(if $(FUZZ_RUNS),-runs=$(FUZZ_RUNS),-max_total_time=$(FUZZ_SECONDS))
 # A person hears the program through the machine's sound card; without one, DirectSound still needs a
 # device, so the samples go to a sink that keeps nothing.
 RUN_AUDIO ?= $(if $(wildcard /dev/snd),system,/dev/null)
@@ -54,8 +57,8 @@ fuzz: deps
 	@for f in $(FUZZ)/fuzz_*; do \
 	  [ -f "$$f" ] && [ -x "$$f" ] || continue; \
 	  name=$$(basename $$f); mkdir -p $(FUZZ)/corpus/$$name; \
-	  echo "== $$name for $(FUZZ_SECONDS) s"; \
-	  if ! "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ)/corpus/$$name \
+	  echo "== $$name, $(FUZZ_LIMIT)"; \
+	  if ! "$$f" $(FUZZ_LIMIT) -print_final_stats=1 $(FUZZ)/corpus/$$name \
 	       >$(FUZZ)/$$name.log 2>&1; then \
 	    tail -40 $(FUZZ)/$$name.log; echo "$$name: FAILED"; exit 1; \
 	  fi; \

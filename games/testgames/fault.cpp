@@ -9,6 +9,8 @@
 //   SEE_MOUSE              every tick whose mouse differs from the last one seen is appended to
 //                          "mouse.log" of the current folder: tick (from 0), x, y, click, held
 //   SCORE                  plays for three seconds, then ends with a score for the top ten
+//   CRASH_IN_START / CRASH_IN_STEP / CRASH_IN_END   that routine faults: with CRASH_DIVIDE by an
+//                          integer division by zero, otherwise by a write through a null pointer
 // Otherwise the game runs one task that ends the game at its third tick.
 #include <stdio.h>
 #include <string.h>
@@ -23,6 +25,19 @@ const char FINAL_LABEL[] = "1234てん";
 #else
 enum { PLAY_TICKS = 3, FINAL_SCORE = 0 };
 const char FINAL_LABEL[] = "";
+#endif
+
+#if defined CRASH_IN_START || defined CRASH_IN_STEP || defined CRASH_IN_END
+// Volatile, so that the compiler can neither see the fault coming nor leave it out.
+volatile int32_t zero = 0, seven = 7;  // 1 / x would become a comparison, without a division
+volatile int32_t *volatile nowhere = 0;
+void Crash() {
+#ifdef CRASH_DIVIDE
+    zero = seven / zero;
+#else
+    *nowhere = 1;
+#endif
+}
 #endif
 
 #ifdef SEE_MOUSE
@@ -44,6 +59,9 @@ void __cdecl Count() {
     LogMouse(*ticks);
 #endif
     *ticks += 1;
+#ifdef CRASH_IN_STEP
+    if (*ticks == 2) Crash();
+#endif
 #ifndef NEVER
     if (*ticks < PLAY_TICKS) return;
     shell->result->score = FINAL_SCORE;
@@ -75,6 +93,9 @@ void LeaveThingsBehind() {
 #ifndef NO_START
 ROBINA_GAME_ENTRY Start(ServiceTableRecord *services) {
     shell = services;
+#ifdef CRASH_IN_START
+    Crash();
+#endif
 #ifdef REFUSE
 #ifdef REFUSE_TASKS
     services->CreateTask(CountSteps, 1000, TASK_ATTR_RUN, 4);
@@ -96,6 +117,9 @@ ROBINA_GAME_ENTRY Start(ServiceTableRecord *services) {
 
 #ifndef NO_END
 ROBINA_GAME_ENTRY End(void) {
+#ifdef CRASH_IN_END
+    Crash();
+#endif
 #ifdef TWICE
     shell->GameEndCall();
 #endif

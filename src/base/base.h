@@ -17,6 +17,7 @@ enum { TICK_MS = 20 };
 int Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void ErrorBox(const char *message);   // fatal: shows the message, then posts the quit message
 extern void (*ErrorBoxHook)(const char *message);  // when set, takes the fatal message instead
+void ExitWithMessage(const char *message, unsigned exitCode);  // shows the message, LastWords, ends at once
 void NoticeBox(const char *message);  // not fatal: shows the message; time stops while it is open
 void *__cdecl Alloc(int32_t size);
 void __cdecl Free(void *block);

@@ -66,6 +66,14 @@ void ErrorBox(const char *message) {
     PostQuitMessage(0);
 }
 
+// For faults after which nothing of the program may run on: the loop is not returned to.
+void ExitWithMessage(const char *message, unsigned exitCode) {
+    if (SystemCursorShown == 0) ShowCursor(TRUE);
+    MessageBoxA((HWND)MainWindow, message, "エラー", MB_ICONWARNING | MB_OK);
+    if (LastWords) LastWords();
+    ExitProcess(exitCode);
+}
+
 void NoticeBox(const char *message) {
     MessageBoxA((HWND)MainWindow, message, "エラー", MB_ICONWARNING | MB_OK);
     ResetFrameClock();
@@ -77,11 +85,7 @@ void *__cdecl Alloc(int32_t size) {
     void *block = size >= 0 ? calloc(1, size > 0 ? (size_t)size : 1) : NULL;
     if (!block) {
         Log("Alloc failed: %ld bytes\n", (long)size);
-        if (SystemCursorShown == 0) ShowCursor(TRUE);
-        MessageBoxA((HWND)MainWindow, "メモリが不足しています。\nプログラムを終了します。", "エラー",
-                    MB_ICONWARNING | MB_OK);
-        if (LastWords) LastWords();
-        ExitProcess(1);
+        ExitWithMessage("メモリが不足しています。\nプログラムを終了します。", 1);
     }
     LiveBlocks += 1;
     return block;

@@ -53,6 +53,7 @@ void FreeImageList(void);          // every record, the head included; surfaces 
 void ReleaseImageSurfaces(void);   // records stay, without surfaces, until ReloadAllImages
 int ReloadAllImages(void);         // in list order; 0 at the first failure
 Image *__cdecl NewImage(const char *name);
+Image *LoadGamePicture(const char *name, int32_t width, int32_t height);  // null, not fatal, when unfit
 int32_t __cdecl FreeImage(Image *image);
 void FreeSceneImages(void);
 int32_t __cdecl FillImage(Image *image, int32_t r, int32_t g, int32_t b);

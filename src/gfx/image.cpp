@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "gfx/gfx.h"
+#include "gfx/bmp_format.h"
 #include "pack/pack.h"
 #include "base/base.h"
 
@@ -48,12 +49,23 @@ static void CopyBitmap(HBITMAP bitmap, int width, int height, IDirectDrawSurface
     DeleteDC(memory);
 }
 
+static int BmpFileIsWhole(const char *path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    uint8_t head[BMP_HEAD_BYTES];
+    DWORD got = 0, size = GetFileSize(file, NULL);
+    int read = ReadFile(file, head, sizeof head, &got, NULL);
+    CloseHandle(file);
+    int32_t width, height;
+    return read && size != INVALID_FILE_SIZE && BmpIsWhole(head, got, size, &width, &height);
+}
+
 // Loads the member into the record's surface, replacing any surface it had.
 static int LoadBitmapInto(Image *image) {
     const char *path = ExtractMember(image->name);
-    HBITMAP bitmap = path ? (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0,
-                                                LR_LOADFROMFILE | LR_CREATEDIBSECTION)
-                          : NULL;
+    HBITMAP bitmap = path && BmpFileIsWhole(path) ? (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0,
+                                                                       LR_LOADFROMFILE | LR_CREATEDIBSECTION)
+                                                  : NULL;
     DeleteExtracted();
     if (!bitmap) return 0;
     BITMAP info;
@@ -81,9 +93,9 @@ static void Unlink(Image *image) {
     if (image->next) image->next->prev = image->prev;
 }
 
-// A failed load is reported and its record dropped at once, so that no surface-less record is left
-// for a later display rebuild to stumble over. A name no pack member can carry fails the same way.
-Image *__cdecl NewImage(const char *name) {
+// A failed load drops its record at once, so that no surface-less record is left for a later
+// display rebuild to stumble over. A name no pack member can carry fails the same way.
+static Image *AddImage(const char *name) {
     if (!ImageList) CreateImageList();
     Image *last = ImageList;
     while (last->next) last = last->next;
@@ -102,9 +114,27 @@ Image *__cdecl NewImage(const char *name) {
     }
     Unlink(image);
     Free(image);
+    return 0;
+}
+
+// The program's own pictures and a game's: one that does not load ends the program with its name.
+Image *__cdecl NewImage(const char *name) {
+    Image *image = AddImage(name);
+    if (image) return image;
     char message[sizeof image->name + 64];
     snprintf(message, sizeof message, "画像の読み込みに失敗(%.259s)", name ? name : "");
     ErrorBox(message);
+    return 0;
+}
+
+// The front end shows pictures of every game file beside the program, and must stay usable whatever
+// those files hold: a picture that is missing, unreadable or not of the size of its place is
+// logged and answered with null, and never reaches the error box.
+Image *LoadGamePicture(const char *name, int32_t width, int32_t height) {
+    Image *image = HasMember(name) ? AddImage(name) : 0;
+    if (image && image->width == width && image->height == height) return image;
+    if (image) FreeImage(image);
+    Log("game picture refused %s of %s\n", name, CurrentPackName());
     return 0;
 }
 

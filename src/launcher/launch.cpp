@@ -129,12 +129,21 @@ void FinishGame(void) {
     if (TempGamePath[0]) UnloadGame();
 }
 
+// A file replaced since the scan by another game's would put that game's results into this one's
+// records.
+static int StillTheScannedGame(const GameEntry *entry) {
+    GameEntry now;
+    memset(&now, 0, sizeof now);
+    if (ReadGameIni(&now) && strcmp(now.gameId, entry->gameId) == 0) return 1;
+    return RefuseGame("ゲームファイルが壊れています。");
+}
+
 int LaunchGame(void) {
     int n = SelectedGame;
     int known = n >= 1 && n <= GameCatalogue.GameCount;
     const char *fileName = known ? GameCatalogue.entries[n - 1].fileName : "";
     Log("launch vyg file(%d) : %s\n", n - 1, fileName);
-    if (!LoadGame(fileName)) {
+    if (!LoadGame(fileName) || !StillTheScannedGame(&GameCatalogue.entries[n - 1])) {
         ErrorBox(GameRefusal);
         return 0;
     }
@@ -172,4 +181,23 @@ void ReturnToMenu(void) {
 
 void UnloadGameAtExit(void) {
     if (TempGamePath[0]) UnloadGame();
+}
+
+void (*GameCrashHook)(const EXCEPTION_POINTERS *crash) = 0;
+static LPTOP_LEVEL_EXCEPTION_FILTER OuterCrashFilter = 0;
+
+// The records on disk stay as the last return saved them: nothing of the crashed game is saved.
+static LONG WINAPI GameCrashFilter(EXCEPTION_POINTERS *crash) {
+    if (!TempGamePath[0]) return OuterCrashFilter ? OuterCrashFilter(crash) : EXCEPTION_CONTINUE_SEARCH;
+    Log("game crashed %s: exception %08lX at %p\n", CurrentPackName(),
+        (unsigned long)crash->ExceptionRecord->ExceptionCode, crash->ExceptionRecord->ExceptionAddress);
+    UnloadGame();
+    if (GameCrashHook) GameCrashHook(crash);
+    ExitWithMessage("ゲームが異常終了しました。\nプログラムを終了します。", EXIT_GAME_CRASHED);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+void CatchGameCrashes(void) {
+    LPTOP_LEVEL_EXCEPTION_FILTER outer = SetUnhandledExceptionFilter(GameCrashFilter);
+    if (outer != GameCrashFilter) OuterCrashFilter = outer;
 }

@@ -3,6 +3,7 @@
 #ifndef ROBINA_LAUNCHER_H
 #define ROBINA_LAUNCHER_H
 
+#include <windows.h>
 #include <stdint.h>
 #include "launcher/robina_game.h"
 
@@ -38,5 +39,13 @@ int LaunchGame(void);           // 1: the game runs; 0: refused after an error b
 void ReturnToMenu(void);
 void TakeGameResult(int game);  // the return's high-score update, with the name dialog on a new rank
 void UnloadGameAtExit(void);    // shutdown: unloads a game still loaded, without calling its End
+
+// A fault while a game is loaded (in its Start, a step, its End, or a service it handed bad
+// arguments) is logged with the game and the address, the library and its file go, and the
+// program ends with EXIT_GAME_CRASHED after the crash message; other faults go to the filter that
+// was there before. GameCrashHook, when set, reports the crash its own way and does not return.
+enum { EXIT_GAME_CRASHED = 3 };
+extern void (*GameCrashHook)(const EXCEPTION_POINTERS *crash);
+void CatchGameCrashes(void);    // installs the filter over the one in place
 
 #endif

@@ -47,8 +47,10 @@ static const char *const MENU_IMAGE_NAMES[MI_COUNT] = {
 static const char *const MENU_SOUND_NAMES[MS_COUNT] = {
     "menubgm.wav", "menuintro.wav", "bt_loc.wav", "bt_norm.wav", "bt_notify.wav",
 };
+// A game's pictures, at the size of their places in the panel.
 static const char GAME_LOGO_NAME[] = "sys_logo.bmp";
 static const char GAME_STATUS_NAME[] = "sys_states.bmp";
+enum { GAME_PICTURE_W = 256, GAME_LOGO_H = 164, GAME_STATUS_H = 100 };
 
 // --- placements ---
 enum { BACKGROUND_PRIORITY = 0, DECORATION_PRIORITY = 1, SWEEP_PRIORITY = 2 };
@@ -124,21 +126,16 @@ Image *GameStatusImage(int game) {
     return OrNeutral(known ? MenuState.gameStatus[game - 1] : 0, MI_STATES_NONE);
 }
 
-// A picture the game file does not hold is shown with the program's own instead of ending the
-// program through the loader's error box: the menu must stay usable with any game file beside it.
-static Image *LoadGameImage(const char *name) {
-    return HasMember(name) ? NewImage(name) : 0;
-}
-
-// A game whose file cannot be opened keeps empty slots (a failed SetPack leaves the previous pack
+// A picture that does not fit is shown as the program's neutral one (see OrNeutral); a game whose
+// file cannot be opened keeps empty slots (a failed SetPack leaves the previous pack
 // current, so nothing may be loaded then).
 static void LoadGameImages(void) {
     for (int g = 1; g <= MAX_GAMES; g++) {
         MenuState.gameLogo[g - 1] = 0;
         MenuState.gameStatus[g - 1] = 0;
         if (g > GameCatalogue.GameCount || !SetPack(GameCatalogue.entries[g - 1].fileName)) continue;
-        MenuState.gameLogo[g - 1] = LoadGameImage(GAME_LOGO_NAME);
-        MenuState.gameStatus[g - 1] = LoadGameImage(GAME_STATUS_NAME);
+        MenuState.gameLogo[g - 1] = LoadGamePicture(GAME_LOGO_NAME, GAME_PICTURE_W, GAME_LOGO_H);
+        MenuState.gameStatus[g - 1] = LoadGamePicture(GAME_STATUS_NAME, GAME_PICTURE_W, GAME_STATUS_H);
     }
     SetPack(MENU_PACK);
 }

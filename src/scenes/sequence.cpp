@@ -65,12 +65,14 @@ static void __cdecl LogoStep(void) {
 static void __cdecl TitleStep(void) {
     SceneDone = 0;
     StartTitleScene();
+    SceneShown = "title";
     Advance();
 }
 
 static void __cdecl MenuStep(void) {
     SceneDone = 0;
     StartMenuScene();
+    SceneShown = "menu";
     Advance();
 }
 

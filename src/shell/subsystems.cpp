@@ -18,6 +18,7 @@ int StartSubsystems(void) {
     InitMouse();
     InitTaskList();
     SetRootSteps(BootSteps);
+    CatchGameCrashes();
     return 1;
 }
 

@@ -2,3 +2,4 @@
 #include "task/scene.h"
 
 uint8_t SceneDone = 0;
+const char *SceneShown = 0;

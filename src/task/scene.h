@@ -5,5 +5,6 @@
 #include <stdint.h>
 
 extern uint8_t SceneDone;  // 1: the running scene (or game) is over; cleared when one starts
+extern const char *SceneShown;  // a scene just started, whose first frame the loop logs with the time; 0: none
 
 #endif

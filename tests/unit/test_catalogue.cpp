@@ -10,6 +10,7 @@
 #include "harness.h"
 #include "pictures.h"
 #include "catalogue/catalogue.h"
+#include "pack/pack.h"
 #include "pack/pack_format.h"
 #include "base/base.h"
 
@@ -292,4 +293,64 @@ TEST_F(Scan, AFolderWithoutGameFilesGivesAnEmptyCatalogue) {
     EXPECT_EQ(RunChildProgram(folder + "scan.exe", "--gtest_also_run_disabled_tests --gtest_filter=ScanNothing.*",
                               folder.c_str(), &output), 0);
     EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+// Damaged game.ini members: cut at every byte, bytes flipped, huge lines, lines without "=", the
+// section gone, Shift-JIS cut after a lead byte. No crash and nothing left behind; a read that
+// succeeds gives only values its text holds (keys match in any case), so every damaged value that
+// is needed shows as a failure.
+TEST(ReadGameIni, DamagedIniFilesFailOrGiveValuesOfTheirOwnText) {
+    const std::string good = Ini("INIDAMAGE.BIN", "cttour");
+    std::vector<std::string> damaged = {good};
+    for (size_t cut = 0; cut < good.size(); cut++) damaged.push_back(good.substr(0, cut));
+    for (uint32_t i = 0, seed = 777; i < 300; i++) {
+        std::string bytes = good;
+        for (uint32_t flips = 1 + i % 3; flips > 0; flips--) {
+            seed = seed * 1103515245u + 12345u;
+            bytes[(seed >> 8) % bytes.size()] ^= (char)(1 + (seed >> 20) % 255);
+        }
+        damaged.push_back(bytes);
+    }
+    const std::vector<std::string> mustFail = {
+        good.substr(good.find('\n') + 1),                               // no section
+        "[Robin]" + good.substr(good.find('\r')),                       // another section
+        Ini("INIDAMAGE.BIN", "", "GAMEID cttour\r\n", "GAMEID"),        // a line without "="
+        Ini("INIDAMAGE.BIN", "cttour", "MAP_POSX\r\n", "MAP_POSX"),
+        Ini("INIDAMAGE.BIN", std::string(70000, 'g')),                  // huge lines
+        Ini("INIDAMAGE.BIN", "cttour", "MAP_POSY=" + std::string(70000, '0') + "\r\n", "MAP_POSY"),
+    };
+    damaged.insert(damaged.end(), mustFail.begin(), mustFail.end());
+    damaged.push_back(Ini("INIDAMAGE.BIN", "\x83\x8d\x83\x72\x83", "RANKING=" + std::string(70000, '1') + "\x83"));
+    auto upper = [](std::string text) { CharUpperBuffA(&text[0], (DWORD)text.size()); return text; };
+    auto lastTempGone = [] {
+        char path[MAX_PATH];
+        GetTempPathA(MAX_PATH, path);
+        snprintf(path + strlen(path), 32, "rvpx%04d.tmp", (int)TempCounter);
+        return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+    };
+    int blocks = LiveBlocks, read = 0;
+    for (size_t i = 0; i < damaged.size(); i++) {
+        WriteGameFile("INIDAMAGE.BIN", Members{{"game.ini", damaged[i]}});
+        ASSERT_EQ(SetPack("INIDAMAGE.BIN"), 1);
+        GameEntry entry = {};
+        int result = ReadGameIni(&entry);
+        ASSERT_TRUE(result == 0 || result == 1);
+        EXPECT_TRUE(lastTempGone()) << "case " << i;
+        bool designed = i >= damaged.size() - 1 - mustFail.size();
+        if (designed && i < damaged.size() - 1) {
+            EXPECT_EQ(result, 0) << "case " << i;
+        }
+        if (!result) continue;
+        read++;
+        std::string text = upper(damaged[i]);
+        EXPECT_NE(text.find("[ROBINA]"), std::string::npos) << "case " << i;
+        EXPECT_NE(text.find(upper(entry.gameId)), std::string::npos) << "case " << i;
+        EXPECT_NE(text.find("MAP_POSX=" + std::to_string(entry.mapX)), std::string::npos) << "case " << i;
+        EXPECT_NE(text.find("MAP_POSY=" + std::to_string(entry.mapY)), std::string::npos) << "case " << i;
+        EXPECT_TRUE(entry.mapX > 0 && entry.mapY > 0 && strlen(entry.gameId) > 0) << "case " << i;
+    }
+    EXPECT_GT(read, 1);  // the good file and some flipped ones read, so the success path was checked
+    SetPack(MENU_PACK);
+    DeleteFileA((Folder() + "INIDAMAGE.BIN").c_str());
+    EXPECT_EQ(LiveBlocks, blocks);
 }

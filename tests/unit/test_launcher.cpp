@@ -289,16 +289,20 @@ TEST_F(Launcher, ReturnLogsWhatTheGameLeftBehind) {
 }
 
 TEST_F(Launcher, EveryBrokenGameIsRefusedWithItsMessageAndLeavesNothing) {
-    const struct { const char *file, *message; } cases[] = {
+    const struct { const char *file, *message, *scannedId; } cases[] = {
         {"NODLL.VYG", "ゲームファイルが壊れています。"},
         {"NOTLIB.VYG", "ゲームファイルが壊れています。"},
         {"NOSTART.VYG", "スタートエントリポイント取得失敗"},
         {"NOEND.VYG", "エンドエントリポイント取得失敗"},
         {"REFUSE.VYG", "チャイルドブロック"},
         {"REFUSET.VYG", "チャイルドブロック"},
+        {"TWICE.VYG", "ゲームファイルが壊れています。", "other"},  // replaced by another game since the scan
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
+        char *id = GameCatalogue.entries[GameNumber(c.file) - 1].gameId, scanned[sizeof GameEntry{}.gameId];
+        strcpy(scanned, id);
+        if (c.scannedId) strcpy(id, c.scannedId);
         {
             BoxWatcher boxes;
             EXPECT_EQ(Launch(c.file), 0);
@@ -307,6 +311,7 @@ TEST_F(Launcher, EveryBrokenGameIsRefusedWithItsMessageAndLeavesNothing) {
             EXPECT_EQ(boxes.boxes[0].text, c.message);
         }
         PumpMessages();  // takes the quit message the error box posted
+        strcpy(id, scanned);
         EXPECT_STREQ(CurrentPackName(), c.file) << "the game file stays the current pack";
         ExpectNothingLeft();
     }
@@ -397,6 +402,66 @@ TEST_F(Launcher, RunningOutOfMemoryReleasesTheGameLibraryAndEndsTheLog) {
     size_t failed = log.find("Alloc failed: -1 bytes");
     EXPECT_NE(failed, std::string::npos) << log;
     EXPECT_NE(log.find("アプリ終了 メモリ解放忘れ", failed), std::string::npos) << log;
+}
+
+// Only ever run as the child of the test below: the game named by "--crash=" faults.
+TEST_F(Launcher, DISABLED_GameCrashes) {
+    std::string line = GetCommandLineA();
+    std::string game = line.substr(line.find("--crash=") + 8);
+    game = game.substr(0, game.find_first_of(" \""));
+    LastWords = [] {
+        ReleaseBeforeFatalExit();
+        LogExit();
+    };
+    CatchGameCrashes();
+    BoxWatcher watcher([](void *box, const BoxRecord &record) {
+        std::string text = record.caption + "|" + record.text;
+        std::replace(text.begin(), text.end(), '\n', '|');
+        Log("box %s\n", text.c_str());
+        PostMessageA((HWND)box, WM_COMMAND, IDOK, 0);
+    });
+    if (Launch(game.c_str())) PlayToTheEnd();
+}
+
+// A fault in Start, in a step or in End: logged with the game and its address, the library's file
+// deleted, the crash message, a non-zero exit, and the record saved before the game unchanged.
+TEST_F(Launcher, AGameThatCrashesEndsTheProgramWithItsMessageAndLeavesTheRecords) {
+    struct Case {
+        const char *game;
+        const char *exception;
+    };
+    const Case cases[] = {
+        {"CRASHST.VYG", "exception C0000005 at "},   // access violation in Start
+        {"CRASHSTP.VYG", "exception C0000094 at "},  // division by zero in a step
+        {"CRASHEND.VYG", "exception C0000094 at "},  // division by zero in End
+    };
+    char program[MAX_PATH];
+    GetModuleFileNameA(NULL, program, MAX_PATH);
+    LockSaveData();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.game);
+        int game = GameNumber(c.game);
+        ASSERT_NE(game, 0);
+        GameCatalogue.entries[game - 1].playCount = 7;
+        SaveRecord(game);
+        std::string folder = Folder() + "crash_" + c.game + "\\";
+        CreateDirectoryA(folder.c_str(), NULL);
+        DeleteFileA((folder + "debug.log").c_str());
+        std::string output;
+        EXPECT_EQ(RunChildProgram(program, std::string("--gtest_also_run_disabled_tests --gtest_filter=*DISABLED_GameCrashes ")
+                                  + "--crash=" + c.game, folder.c_str(), &output), EXIT_GAME_CRASHED) << output;
+        EXPECT_EQ(TempLibraries(), temps) << "the game library's file outlived the crash";
+        std::ifstream file(folder + "debug.log");
+        std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        size_t crashed = log.find(std::string("game crashed ") + c.game + ": " + c.exception);
+        EXPECT_NE(crashed, std::string::npos) << log;
+        EXPECT_NE(log.find("box エラー|ゲームが異常終了しました。|プログラムを終了します。", crashed), std::string::npos) << log;
+        EXPECT_NE(log.find("アプリ終了", crashed), std::string::npos) << log;
+        GameCatalogue.entries[game - 1].playCount = 0;
+        LoadRecord(game);
+        EXPECT_EQ(GameCatalogue.entries[game - 1].playCount, 7u);
+    }
+    UnlockSaveData();
 }
 
 // The playable game: it enters under the cover the menu leaves, pops what is clicked, and after its

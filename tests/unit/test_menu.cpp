@@ -2,11 +2,13 @@
 // and test games (no game.ini in them, so the catalogue's scan tests never take them).
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 #include "harness.h"
 #include "pictures.h"
@@ -219,4 +221,80 @@ TEST_F(Menu, LaterVisitsRebuildWithoutGrowthAndAnUnreadableGameShowsTheNeutralPi
     EXPECT_EQ(std::vector<int>({images[1], tasks[1], sprites[1], blocks[1], blocks[2]}),
               std::vector<int>({images[0], tasks[0], sprites[0], blocks[0], blocks[0]}));
     EXPECT_EQ(images[2], images[0] - 2);
+}
+
+// Thirty game files beside the program: pictures that do not fit their places (missing, cut short,
+// 0x0, 1x1, far larger, not a picture), files that do not open, and one replaced between the
+// build and the click. No error box; each unfit picture shows the neutral one; nothing freed is
+// drawn; the launch frees all.
+TEST_F(Menu, ThirtyGamesWithUnfitPicturesOrUnreadableFilesLeaveTheMenuUsable) {
+    auto solid = [](int, int) { return MakeRgb(120, 90, 60); };
+    const struct { const char *what; std::function<std::string(int w, int h)> bytes; bool fits; } pictures[] = {
+        {"fits", [&](int w, int h) { return Bmp24(w, h, solid); }, true},
+        {"missing", nullptr, false},
+        {"cut in its pixels", [&](int w, int h) { return Bmp24(w, h, solid).substr(0, 54 + w * h); }, false},
+        {"headers only", [&](int w, int h) { return Bmp24(w, h, solid).substr(0, 54); }, false},
+        {"0x0", [&](int, int) { return Bmp24(0, 0, solid); }, false},
+        {"1x1", [&](int, int) { return Bmp24(1, 1, solid); }, false},
+        {"far larger", [&](int w, int h) { return Bmp24(w * 4, h * 4, solid); }, false},
+        {"not a picture", [](int, int) { return std::string("RIFF\x04\0\0\0WAVE", 12); }, false},
+    };
+    const int PICTURE_GAMES = 24, UNREADABLE = 27, REPLACED = 28;  // 24, 25 not packs; 26 absent; 27 held
+    BoxWatcher boxes;
+    memset(&GameCatalogue, 0, sizeof GameCatalogue);
+    char folder[MAX_PATH];
+    ModuleDirectory(folder);
+    HANDLE held = INVALID_HANDLE_VALUE;
+    int logo[MAX_GAMES], states[MAX_GAMES];
+    for (int g = 0; g < MAX_GAMES; g++) {
+        GameEntry *entry = &GameCatalogue.entries[g];
+        snprintf(entry->fileName, sizeof entry->fileName, "MENUX%02d.VYG", g);
+        entry->mapX = 20 + g % 6 * 56, entry->mapY = std::vector<int>{20, 76, 190, 246, 296}[g / 6];
+        logo[g] = g < PICTURE_GAMES ? g % 8 : 0, states[g] = g < PICTURE_GAMES ? (g + g / 8 + 1) % 8 : 0;
+        int help = (g + 5) % 8;
+        Members members;
+        for (auto [name, index, w, h] : {std::tuple("sys_logo.bmp", logo[g], 256, 164), std::tuple("sys_states.bmp", states[g], 256, 100),
+                                         std::tuple("help.bmp", help, 640, 360)})
+            if (pictures[index].bytes) members.push_back({name, pictures[index].bytes(w, h)});
+        std::string path = std::string(folder) + entry->fileName;
+        DeleteFileA(path.c_str());
+        if (g == 24 || g == 25) WriteGameFile(entry->fileName, std::string(g == 24 ? "" : "RVPX but not a pack"));
+        if (g < 24 || g > 26) WriteGameFile(entry->fileName, members);
+        if (g == UNREADABLE) held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        if (g >= PICTURE_GAMES || !SetPack(entry->fileName)) continue;
+        Image *page = LoadGamePicture("help.bmp", 640, 360);  // the help screen's load
+        EXPECT_EQ(page != 0, pictures[help].fits) << pictures[help].what;
+        FreeImage(page);
+    }
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    SetPack(MENU_PACK);
+    GameCatalogue.GameCount = MAX_GAMES;
+    int images = ImageCount, blocks = LiveBlocks;
+    driver->step = 0;
+    Tick();
+    for (int g = 0; g < MAX_GAMES; g++) {
+        bool opens = g < 24 || g > UNREADABLE;
+        EXPECT_EQ(GameLogoImage(g + 1) != MenuState.images[MI_LOGO_NONE], opens && pictures[logo[g]].fits) << g << " " << pictures[logo[g]].what;
+        EXPECT_EQ(GameStatusImage(g + 1) != MenuState.images[MI_STATES_NONE], opens && pictures[states[g]].fits) << g;
+    }
+    CloseHandle(held);
+    WriteGameFile(GameCatalogue.entries[REPLACED].fileName, std::string("replaced"));
+    TicksUntil([] { return FadeState == FADE_VISIBLE; });
+    SlideIn();
+    int stale = 0;
+    for (int g = 0; g < MAX_GAMES; g++) {
+        MouseState.x = GameCatalogue.entries[g].mapX + 16, MouseState.y = GameCatalogue.entries[g].mapY + 16;
+        for (int i = 0; i < 3; i++, Tick()) stale += FindSprite(ShowsAFreedImage) != 0;
+        EXPECT_EQ(MenuState.hover, HOVER_FIRST_GAME + g);
+        EXPECT_EQ(FindSprite([](Sprite *s) { return s->y == 80 && s->srcBottom == 100; })->image, GameStatusImage(g + 1));
+    }
+    Click(GameCatalogue.entries[REPLACED].mapX + 16, GameCatalogue.entries[REPLACED].mapY + 16);
+    TicksUntil([&] { stale += FindSprite(ShowsAFreedImage) != 0; return SceneDone != 0; });
+    EXPECT_EQ(SelectedGame, REPLACED + 1);
+    EXPECT_EQ(stale, 0);
+    EXPECT_EQ(boxes.boxes.size(), 0u);
+    Tick();
+    EXPECT_EQ(ImageCount, images);
+    EXPECT_EQ(LiveBlocks, blocks);
+    for (int g = 0; g < MAX_GAMES; g++) DeleteFileA((std::string(folder) + GameCatalogue.entries[g].fileName).c_str());
 }

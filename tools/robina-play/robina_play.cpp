@@ -262,14 +262,13 @@ static int ReportLeftovers(void) {
     return leaked ? EXIT_LEAKED : EXIT_OK;
 }
 
-static LONG WINAPI ReportCrash(EXCEPTION_POINTERS *info) {
+// Called by the shell's crash filter once the game's library is gone.
+static void ReportCrash(const EXCEPTION_POINTERS *info) {
     ReportRun();
     printf("crashed: exception %08lx at tick %d\nverdict: crashed\n",
            (unsigned long)info->ExceptionRecord->ExceptionCode, (int)TicksRun);
     fflush(stdout);
-    UnloadGameAtExit();
     ExitProcess(EXIT_CRASHED);
-    return EXCEPTION_EXECUTE_HANDLER;
 }
 
 // --- screenshots ---
@@ -546,6 +545,7 @@ int main(int argc, char **argv) {
     SetPack(MENU_PACK);
     StartFadeTask();
     StartCursorTask();
-    SetUnhandledExceptionFilter(ReportCrash);
+    GameCrashHook = ReportCrash;
+    CatchGameCrashes();
     return Opts.watch ? Watch() : PlayHeadless();
 }
