@@ -128,11 +128,19 @@ Image *__cdecl NewImage(const char *name) {
 }
 
 // The front end shows pictures of every game file beside the program, and must stay usable whatever
-// those files hold: a picture that is missing, unreadable or not of the size of its place is
-// logged and answered with null, and never reaches the error box.
+// those files hold: a picture that is missing, unreadable, smaller than its place or far larger
+// (more than twice its size either way) is logged and answered with null, and never reaches the
+// error box. A picture a little larger than its place shows its top-left part, as sprites do.
+enum { GAME_PICTURE_SLACK = 2 };
+
+static int FitsItsPlace(const Image *image, int32_t width, int32_t height) {
+    return image->width >= width && image->height >= height && image->width <= width * GAME_PICTURE_SLACK &&
+           image->height <= height * GAME_PICTURE_SLACK;
+}
+
 Image *LoadGamePicture(const char *name, int32_t width, int32_t height) {
     Image *image = HasMember(name) ? AddImage(name) : 0;
-    if (image && image->width == width && image->height == height) return image;
+    if (image && FitsItsPlace(image, width, height)) return image;
     if (image) FreeImage(image);
     Log("game picture refused %s of %s\n", name, CurrentPackName());
     return 0;

@@ -118,13 +118,13 @@ static const StepRoutine HELP_STEPS[] = {
 };
 static_assert(sizeof HELP_STEPS / sizeof HELP_STEPS[0] == HELP_END + 1, "one routine per step");
 
-// The game's picture when its file opens and carries one (looked up first, so that a missing member
+// The game's picture when its file opens and carries a fit one (a missing, damaged or unfit picture
 // raises no error); otherwise the program's own. MENUDATA is current afterwards either way.
 static Image *LoadHelpPicture(int game) {
     Image *picture = 0;
     int known = game >= 1 && game <= GameCatalogue.GameCount;
-    if (known && SetPack(GameCatalogue.entries[game - 1].fileName) && HasMember(HELP_PICTURE))
-        picture = NewImage(HELP_PICTURE);
+    if (known && SetPack(GameCatalogue.entries[game - 1].fileName))
+        picture = LoadGamePicture(HELP_PICTURE, PICTURE_ROW.w, PICTURE_ROW.h);
     SetPack(MENU_PACK);
     return picture ? picture : NewImage(NO_HELP_PICTURE);
 }

@@ -659,6 +659,8 @@ TEST_F(Launcher, LeftoverTemporaryFilesAreSweptButALoadedLibraryStays) {
     };
     char folder[MAX_PATH];
     GetTempPathA(sizeof folder, folder);
+    SweepTempLeftovers();  // what killed runs of other programs of the prefix may have left
+    temps = TempLeftovers();
     for (const auto &f : files) std::ofstream(std::string(folder) + f.name) << "left by a killed run";
     ASSERT_EQ(Launch("NEVER.VYG"), 1);
     std::string library = TempGamePath;

@@ -230,7 +230,7 @@ TEST_F(Menu, LaterVisitsRebuildWithoutGrowthAndAnUnreadableGameShowsTheNeutralPi
 TEST_F(Menu, ThirtyGamesWithUnfitPicturesOrUnreadableFilesLeaveTheMenuUsable) {
     auto solid = [](int, int) { return MakeRgb(120, 90, 60); };
     const struct { const char *what; std::function<std::string(int w, int h)> bytes; bool fits; } pictures[] = {
-        {"fits", [&](int w, int h) { return Bmp24(w, h, solid); }, true},
+        {"a little larger", [&](int w, int h) { return Bmp24(w + 8, h + 4, solid); }, true},
         {"missing", nullptr, false},
         {"cut in its pixels", [&](int w, int h) { return Bmp24(w, h, solid).substr(0, 54 + w * h); }, false},
         {"headers only", [&](int w, int h) { return Bmp24(w, h, solid).substr(0, 54); }, false},
