@@ -26,6 +26,9 @@ struct Boot {
     explicit Boot(int quick) {
         LockSaveData();
         EnsureDisplay();
+        // Other test programs of the prefix make new identities: a record of the template game
+        // written under another one is announced and reset at the scan, and must not wait for a person.
+        BoxWatcher foreignRecords;
         QuickStart = quick;
         InitTaskList();
         SetRootSteps(BootSteps);
