@@ -450,7 +450,7 @@ TEST_F(Launcher, AGameThatCrashesEndsTheProgramWithItsMessageAndLeavesTheRecords
         std::string output;
         EXPECT_EQ(RunChildProgram(program, std::string("--gtest_also_run_disabled_tests --gtest_filter=*DISABLED_GameCrashes ")
                                   + "--crash=" + c.game, folder.c_str(), &output), EXIT_GAME_CRASHED) << output;
-        EXPECT_EQ(TempLibraries(), temps) << "the game library's file outlived the crash";
+        EXPECT_EQ(TempLeftovers(), temps) << "the game library's file outlived the crash";
         std::ifstream file(folder + "debug.log");
         std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         size_t crashed = log.find(std::string("game crashed ") + c.game + ": " + c.exception);
