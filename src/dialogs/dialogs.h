@@ -18,4 +18,7 @@ void AskPlayerName(const char *label, size_t labelSize, int rank);
 // browser (closing the dialog).
 void ShowVersionDialog(void);
 
+// Sends the top score of game `game` (from 1) to the ranking page in the browser.
+void OpenRankingPage(int game);
+
 #endif

@@ -171,6 +171,7 @@ const char *ExtractMember(const char *name) {
     return LastExtractedPath;
 }
 
+// For optional members, which a caller looks for before loading so that no failure is reported.
 int HasMember(const char *name) {
     size_t size = 0;
     const uint8_t *image = ReachPack(&size);

@@ -10,7 +10,7 @@
 int SetPack(const char *name);                 // a resource, a file beside the program or a full path; 0: not reached
 const char *CurrentPackName(void);             // the name given to the last successful SetPack
 const char *ExtractMember(const char *name);   // path of a new temporary file, or null
-int HasMember(const char *name);               // 1: the current pack holds the member
+int HasMember(const char *name);               // 1: the current pack holds the member (names folded)
 int DeleteExtracted(void);                     // deletes the last extracted file; always 1
 void ReleasePackCache(void);                   // frees the cached game file (at exit)
 

@@ -1,0 +1,139 @@
+// The help screen that the records panel's help button asks for: the game's own full-screen
+// "help.bmp" slides in from the left over the menu and a return button from the right. The return
+// button slides both out again; the screen then frees its picture and sprites and clears
+// helpRequested, and the menu reopens the records panel on the same page. A game file without a
+// help picture, or one that can no longer be opened, gets the program's own "no help" picture.
+#include <math.h>
+#include "scenes/menu.h"
+#include "scenes/scenes.h"
+#include "scenes/kit.h"
+#include "base/base.h"
+#include "gfx/gfx.h"
+#include "pack/pack.h"
+#include "sound/sound.h"
+#include "task/task.h"
+
+enum HelpStep { HELP_SLIDE_IN, HELP_WAIT, HELP_SLIDE_OUT, HELP_FREE, HELP_END };
+
+static const char HELP_PICTURE[] = "help.bmp";
+static const char NO_HELP_PICTURE[] = "help_none.bmp";  // of the program's own pack
+
+//                                     priority image                                x    y    w    h    visible
+static const Placement PICTURE_ROW = {1000,    0,                                   0,   0,   640, 360, 0};
+static const Placement RETURN_ROW  = {1100,    MI_BUTTONS + 2 * MENU_BUTTON_RETURN, 533, 316, 97,  35,  0};
+static const HitBox RETURN_BOX = {533, 316, 97, 35};
+
+static const float SLIDE_FROM_PX = 640.0f;     // the picture starts one screen to the left
+static const float SLIDE_IN_KEEP = 0.8f;       // share of the offset left after each tick
+static const float SLIDE_IN_DONE_PX = 1.0f;
+static const float SLIDE_OUT_ACCEL = 2.0f;
+static const float PRESS_FIRST = BUTTON_DOWN1; // the press counter names the frame shown next
+static const float PRESS_DONE = BUTTON_IMAGES;
+
+typedef struct HelpWork {
+    float position;     // px the picture stands left of its place; the press counter while pressed
+    float speed;        // px per tick of the slide out
+    int32_t pressed;    // 1 once the return button was clicked
+    Image *picture;
+    Sprite *button;
+    Sprite *pictureSprite;
+} HelpWork;
+static_assert(sizeof(HelpWork) == 24, "help task work area");
+
+static Image *ReturnImage(int image) {
+    if (image <= BUTTON_OVER) return MenuState.images[MI_BUTTONS + 2 * MENU_BUTTON_RETURN + image];
+    return MenuState.images[MI_BUTTON_DOWNS + MENU_BUTTON_COUNT * (image - BUTTON_DOWN1) + MENU_BUTTON_RETURN];
+}
+
+static void ShowReturn(HelpWork *work, int image) {
+    ShowImage(work->button, ReturnImage(image), RETURN_ROW.w, RETURN_ROW.h);
+}
+
+static void Place(HelpWork *work) {
+    MoveSprite(work->pictureSprite, (int32_t)-work->position, PICTURE_ROW.y);
+    MoveSprite(work->button, (int32_t)(RETURN_ROW.x + work->position), RETURN_ROW.y);
+}
+
+static void __cdecl HelpSlideInStep(void) {
+    HelpWork *work = (HelpWork *)CurrentWork;
+    work->position *= SLIDE_IN_KEEP;
+    if (fabsf(work->position) < SLIDE_IN_DONE_PX) {
+        work->position = 0;
+        *CurrentStep += 1;
+        return;
+    }
+    work->pictureSprite->visible = 1;
+    work->button->visible = 1;
+    work->pictureSprite->stretch = 0;
+    work->button->stretch = 0;
+    Place(work);
+}
+
+// The button protocol for the one button: over, click, three press frames, then on.
+static void __cdecl HelpWaitStep(void) {
+    HelpWork *work = (HelpWork *)CurrentWork;
+    ShowReturn(work, BUTTON_BASE);
+    if (!work->pressed) {
+        if (!HitTest(&RETURN_BOX, MouseState.x, MouseState.y)) return;
+        ShowReturn(work, BUTTON_OVER);
+        if (!MouseState.click[BUTTON_LEFT]) return;
+        PlaySnd(MenuState.sounds[MS_NORM]);
+        work->position = PRESS_FIRST;
+        work->pressed = 1;
+        return;
+    }
+    if (work->position >= PRESS_DONE) {
+        ShowReturn(work, BUTTON_DOWN3);
+        work->position = 0;
+        work->speed = 0;
+        *CurrentStep += 1;
+        return;
+    }
+    ShowReturn(work, (int)work->position);
+    work->position += 1;
+}
+
+static void __cdecl HelpSlideOutStep(void) {
+    HelpWork *work = (HelpWork *)CurrentWork;
+    work->speed += SLIDE_OUT_ACCEL;
+    work->position += work->speed;
+    if (work->position > SLIDE_FROM_PX) {
+        *CurrentStep += 1;
+        return;
+    }
+    Place(work);
+}
+
+static void __cdecl HelpFreeStep(void) {
+    HelpWork *work = (HelpWork *)CurrentWork;
+    FreeImages(&work->picture, 1);
+    FreeSprites(&work->pictureSprite, 1);
+    FreeSprites(&work->button, 1);
+    MenuState.helpRequested = 0;
+    *CurrentStep += 1;
+}
+
+static const StepRoutine HELP_STEPS[] = {
+    HelpSlideInStep, HelpWaitStep, HelpSlideOutStep, HelpFreeStep, KillCurrentTaskStep,
+};
+static_assert(sizeof HELP_STEPS / sizeof HELP_STEPS[0] == HELP_END + 1, "one routine per step");
+
+// The game's picture when its file opens and carries one (looked up first, so that a missing member
+// raises no error); otherwise the program's own. MENUDATA is current afterwards either way.
+static Image *LoadHelpPicture(int game) {
+    Image *picture = 0;
+    int known = game >= 1 && game <= GameCatalogue.GameCount;
+    if (known && SetPack(GameCatalogue.entries[game - 1].fileName) && HasMember(HELP_PICTURE))
+        picture = NewImage(HELP_PICTURE);
+    SetPack(MENU_PACK);
+    return picture ? picture : NewImage(NO_HELP_PICTURE);
+}
+
+void StartHelpScreen(void) {
+    HelpWork *work = (HelpWork *)CreateTask(HELP_STEPS, SCENE_PRIORITY, TASK_ATTR_RUN, sizeof(HelpWork));
+    work->picture = LoadHelpPicture(MenuState.helpPage);
+    work->pictureSprite = PlaceSprite(&PICTURE_ROW, &work->picture);
+    work->button = PlaceSprite(&RETURN_ROW, MenuState.images);
+    work->position = SLIDE_FROM_PX;
+    work->pressed = 0;
+}
