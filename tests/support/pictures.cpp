@@ -135,11 +135,15 @@ int Expand(uint32_t pixel, uint32_t mask) {
 }  // namespace
 
 Frame ReadBackBuffer() {
+    return ReadSurface(BackBuffer);
+}
+
+Frame ReadSurface(IDirectDrawSurface *surface) {
     Frame frame;
     DDSURFACEDESC desc;
     ZeroMemory(&desc, sizeof desc);
     desc.dwSize = sizeof desc;
-    if (!BackBuffer || BackBuffer->Lock(NULL, &desc, DDLOCK_WAIT | DDLOCK_READONLY, NULL) != DD_OK) return frame;
+    if (!surface || surface->Lock(NULL, &desc, DDLOCK_WAIT | DDLOCK_READONLY, NULL) != DD_OK) return frame;
     frame.width = desc.dwWidth;
     frame.height = desc.dwHeight;
     const DDPIXELFORMAT &format = desc.ddpfPixelFormat;
@@ -158,7 +162,7 @@ Frame ReadBackBuffer() {
                         Expand(pixel, format.dwBBitMask));
         }
     }
-    BackBuffer->Unlock(NULL);
+    surface->Unlock(NULL);
     return frame;
 }
 

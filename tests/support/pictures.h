@@ -46,6 +46,8 @@ struct Frame {
     int count(Rgb colour) const;  // pixels showing the colour
 };
 Frame ReadBackBuffer();
+struct IDirectDrawSurface;
+Frame ReadSurface(IDirectDrawSurface *surface);  // an image's surface, likewise
 // One full frame: clear, draw the sprite list, read back.
 Frame DrawFrame();
 
