@@ -5,7 +5,7 @@ set -euo pipefail
 
 PKGS_HOST="g++-mingw-w64-i686 mingw-w64-i686-dev cmake make g++ clang libclang-rt-14-dev googletest
   xvfb xauth xdotool imagemagick x11-utils openbox fonts-ipafont-gothic fonts-dejavu-core locales
-  python3-pytest python3-pil python3-numpy"
+  python3-pytest python3-pil python3-numpy chromium"
 PKGS_WINE="wine wine32:i386 wine64"
 
 need=()

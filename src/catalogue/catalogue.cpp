@@ -68,8 +68,8 @@ static void AddGame(const GameEntry *entry) {
     }
     GameCatalogue.entries[GameCatalogue.GameCount] = *entry;
     Log("set vyg file : %s(ver%4.2f)\n", entry->fileName, entry->version * 0.01);
-    LoadRecord(GameCatalogue.GameCount + 1);
     GameCatalogue.GameCount += 1;
+    LoadRecord(GameCatalogue.GameCount);
 }
 
 // Collects up to MAX_SCANNED_NAMES names of "*.vyg" files in the order the system reports them.

@@ -131,10 +131,13 @@ static void LoadGameRecord(int32_t game) {
     SaveRecord(game);
 }
 
+// Game numbers past the catalogue's entries name no game: their record is neither read nor written.
+static int KnownGame(int32_t game) { return game >= 1 && game <= GameCatalogue.GameCount; }
+
 void LoadRecord(int32_t game) {
     if (game == 0)
         LoadMainRecord();
-    else if (game >= 1 && game <= MAX_GAMES)
+    else if (KnownGame(game))
         LoadGameRecord(game);
 }
 
@@ -150,7 +153,7 @@ void SaveRecord(int32_t game) {
         PutText(record.playerName, sizeof record.playerName, GameCatalogue.PlayerName);
         MainValueName(name, sizeof name);
         WriteRecord(name, &record, MAIN_RECORD_BYTES);
-    } else if (game >= 1 && game <= MAX_GAMES) {
+    } else if (KnownGame(game)) {
         GameEntry *entry = &GameCatalogue.entries[game - 1];
         GameSaveRecord record;
         memset(&record, 0, sizeof record);

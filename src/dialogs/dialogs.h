@@ -18,7 +18,12 @@ void AskPlayerName(const char *label, size_t labelSize, int rank);
 // browser (closing the dialog).
 void ShowVersionDialog(void);
 
-// Sends the top score of game `game` (from 1) to the ranking page in the browser.
+// Hands an address to the browser through the Windows shell, owner the given window (an HWND). In
+// full screen the desktop comes forward first, so the browser is not hidden behind the display.
+void OpenInBrowser(void *owner, const char *address);
+
+// Sends the top score of game `game` (from 1) to the ranking page in the browser; nothing when the
+// game has no score. Below 1 is a fatal error ("不正ゲームナンバー"); past the catalogue, refused.
 void OpenRankingPage(int game);
 
 #endif

@@ -104,12 +104,16 @@ static void CloseVersionDialog(HWND dialog) {
 }
 
 // In full screen the desktop comes forward first, so the browser is not hidden behind the
-// exclusive display.
-static void FollowLink(HWND dialog) {
+// exclusive display. What the shell answers is not looked at: a missing browser is not reported.
+void OpenInBrowser(void *owner, const char *address) {
     if (FullScreen) SetForegroundWindow(GetDesktopWindow());
+    ShellExecuteA((HWND)owner, NULL, address, NULL, NULL, SW_SHOWNORMAL);
+}
+
+static void FollowLink(HWND dialog) {
     char address[LINK_TEXT_BYTES];
     GetDlgItemTextA(dialog, IDC_VERSION_LINK, address, sizeof address);
-    ShellExecuteA(dialog, NULL, address, NULL, NULL, SW_SHOWNORMAL);
+    OpenInBrowser(dialog, address);
     EndDialog(dialog, IDOK);
 }
 

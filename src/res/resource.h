@@ -26,4 +26,8 @@
 #define IDC_VERSION_LINK 1004
 #define IDC_VERSION_TEXT 1005
 
+// ranking page address for developers (the test dialog)
+#define IDD_RANKING_ADDRESS 123
+#define IDC_RANKING_ADDRESS 1006
+
 #endif

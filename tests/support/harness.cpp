@@ -155,6 +155,28 @@ void *EnsureMainWindow() {
     return window;
 }
 
+int UseStandInBrowser() {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
+        return 0;
+    std::string script = ROBINA_SOURCE_DIR "/tests/support/record-url.sh";
+    LONG written = RegSetValueExA(key, "Browsers", 0, REG_SZ, (const BYTE *)script.c_str(), (DWORD)script.size() + 1);
+    RegCloseKey(key);
+    DeleteFileA("browsed.txt");
+    return written == ERROR_SUCCESS;
+}
+
+std::string WaitForBrowsedAddress() {
+    for (int wait = 0; wait < 300; wait++) {  // up to 30 s on a busy machine
+        std::ifstream file("browsed.txt");
+        std::string line;
+        if (std::getline(file, line)) return line;
+        Sleep(100);
+    }
+    return "(nothing reached the browser in 30 s)";
+}
+
 BoxWatcher::BoxWatcher(int pressId) {
     activeWatcher = this;
     watcherPressId = pressId ? pressId : IDOK;

@@ -37,6 +37,12 @@ void UseFakeClock(uint32_t start);
 long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder,
                      std::string *output = 0);
 
+// Makes Wine's browser a stand-in script that appends each address it is given to "browsed.txt" in
+// the folder the opening program runs in, and deletes that file; 1 when the setting was written.
+int UseStandInBrowser();
+// The first address the stand-in received, waiting for it up to 30 s.
+std::string WaitForBrowsedAddress();
+
 // While alive, every dialog or message box that opens on this thread is recorded and answered:
 // its caption and texts are kept, then its default button (or the given control) is pressed, or
 // the answer given is called to close it in its own way (box: the dialog's HWND).

@@ -59,6 +59,7 @@ struct SaveAndDie {
         if (!strstr(GetCommandLineA(), "--save-and-die")) return;
         strcpy(Game(1).gameId, "svgame");
         Game(1).version = 123;
+        GameCatalogue.GameCount = 1;
         LoadRecord(0);
         LoadRecord(1);
         GameCatalogue.ZumiTotal = 4242;
@@ -275,4 +276,21 @@ TEST_F(SaveData, IdentityLivesInTheConfigurationKeyWhenTheSystemFolderRefusesIt)
     EXPECT_EQ(stored, id);
     // Once the folder is writable again the kept number is still the identity.
     EXPECT_EQ(GetUserIdentity(), id);
+}
+
+// Entries past the catalogue's count are empty: their numbers must neither read nor write a record,
+// not even one whose stale id and version still sit in the entry.
+TEST_F(SaveData, NumbersPastTheCatalogueTouchNoRecord) {
+    LoadRecord(0);
+    int loadsBefore = CountInLog("load data svgame120\n");
+    strcpy(Game(3).gameId, "svgame");
+    Game(3).version = 123;
+    Game(3).playCount = 5;
+    for (int32_t game : {3, (int)MAX_GAMES, MAX_GAMES + 1, -1}) {
+        SaveRecord(game);
+        EXPECT_TRUE(ReadText("svgame120", 907).empty()) << game;
+        LoadRecord(game);
+        EXPECT_EQ(Game(3).playCount, 5u) << game;
+    }
+    EXPECT_EQ(CountInLog("load data svgame120\n"), loadsBefore);
 }

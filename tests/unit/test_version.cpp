@@ -3,7 +3,6 @@
 // address to the browser (a stand-in script that records it) and closes the dialog.
 #include <windows.h>
 #include <gtest/gtest.h>
-#include <fstream>
 #include <string>
 #include "harness.h"
 #include "pictures.h"
@@ -52,31 +51,11 @@ LRESULT CALLBACK Inspect(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(hook, code, wParam, lParam);
 }
 
-// The browser named in Wine's settings receives the address; the stand-in appends it to a file.
-void UseStandInBrowser() {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                              &key, NULL), ERROR_SUCCESS);
-    std::string script = ROBINA_SOURCE_DIR "/tests/support/record-url.sh";
-    RegSetValueExA(key, "Browsers", 0, REG_SZ, (const BYTE *)script.c_str(), (DWORD)script.size() + 1);
-    RegCloseKey(key);
-    DeleteFileA("browsed.txt");
-}
-
-std::string WaitForBrowsedAddress() {
-    for (int wait = 0; wait < 300; wait++) {  // up to 30 s on a busy machine
-        std::ifstream file("browsed.txt");
-        std::string line;
-        if (std::getline(file, line)) return line;
-        Sleep(100);
-    }
-    return "(nothing reached the browser in 30 s)";
-}
 }  // namespace
 
 TEST(VersionDialog, ShowsTheVersionAndALinkWhoseClickOpensTheBrowserAndClosesTheDialog) {
     EnsureDisplay();
-    UseStandInBrowser();
+    ASSERT_TRUE(UseStandInBrowser());
     MouseState.click[0] = 1;  // a click made before the dialog must not survive it
     hook = SetWindowsHookExA(WH_CBT, Inspect, NULL, GetCurrentThreadId());
     ShowVersionDialog();  // returns only once the link click has closed it
