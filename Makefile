@@ -3,6 +3,7 @@ BUILD  ?= build
 HOST   := $(BUILD)/host
 WIN    := $(BUILD)/win
 FUZZ   := $(BUILD)/fuzz
+RUNDIR := $(BUILD)/run
 JOBS   ?= $(shell nproc)
 PYTHON := /usr/bin/python3
 WINENV := tools/wine-env.sh
@@ -11,8 +12,15 @@ FUZZ_SECONDS ?= 60
 # A person hears the program through the machine's sound card; without one, DirectSound still needs a
 # device, so the samples go to a sink that keeps nothing.
 RUN_AUDIO ?= $(if $(wildcard /dev/snd),system,/dev/null)
+# A build that has nothing to do prints nothing: no directory lines from the make that CMake runs, no
+# progress lines (compiler warnings and errors still show).
+MAKEFLAGS += --no-print-directory
+CMAKE_QUIET := -Wno-dev --log-level=WARNING -DCMAKE_RULE_MESSAGES=OFF -DCMAKE_TARGET_MESSAGES=OFF
+# The tour keeps a Wine prefix of its own, so that its visit never touches the player's records.
+TOUR := env -u DISPLAY ROBINA_PREFIX=$(abspath $(BUILD))/tour-prefix $(WINENV) --exec $(PYTHON) tools/tour.py \
+        --folder $(RUNDIR)
 
-.PHONY: all deps host win run test test-native test-win test-e2e fuzz bench clean
+.PHONY: all deps host win stage run tour shots test test-native test-win test-e2e fuzz bench clean
 
 all: win
 
@@ -20,21 +28,39 @@ deps:
 	@bash tools/install-deps.sh
 
 host: deps
-	@cmake -S . -B $(HOST) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@echo "make: building in $(BUILD)/ (JOBS=$(JOBS))"
+	@cmake -S . -B $(HOST) $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(HOST) -j $(JOBS)
 
 win: host
-	@cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=Release \
+	@cmake -S . -B $(WIN) $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DRVPX=$(abspath $(HOST))/rvpx >/dev/null
 	@cmake --build $(WIN) -j $(JOBS)
 
 # The program runs from a folder of its own so that its log and game files stay out of the tree.
-run: win
-	@mkdir -p $(BUILD)/run
-	@cp $(WIN)/Robina.exe $(BUILD)/run/
-	@touch $(BUILD)/run/debughqx.bin
-	@-cp $(WIN)/games/*.[vV][yY][gG] $(BUILD)/run/ 2>/dev/null || true
-	@cd $(BUILD)/run && ROBINA_AUDIO_FILE=$(RUN_AUDIO) $(CURDIR)/$(WINENV) Robina.exe $(ARGS)
+stage: win
+	@mkdir -p $(RUNDIR)
+	@cp $(WIN)/Robina.exe $(RUNDIR)/
+	@touch $(RUNDIR)/debughqx.bin
+	@-cp $(WIN)/games/*.[vV][yY][gG] $(RUNDIR)/ 2>/dev/null || true
+
+# With a display the program opens its window there; without one a scripted visit drives it on a
+# virtual display and records it (see tools/tour.py).
+run: stage
+	@if [ -n "$$DISPLAY" ]; then \
+	  echo "Robina.exe is starting on $$DISPLAY; its log is $(RUNDIR)/debug.log. Esc in the menu (or Ctrl+C here) stops it."; \
+	  cd $(RUNDIR) && ROBINA_AUDIO_FILE=$(RUN_AUDIO) $(CURDIR)/$(WINENV) Robina.exe $(ARGS); \
+	else \
+	  echo "No display here: Robina.exe runs on a virtual display, driven by a scripted tour."; \
+	  $(TOUR); \
+	fi
+
+tour: stage
+	@$(TOUR)
+
+# The README's pictures: the tour's contact sheet and a few of its stops, into docs/.
+shots: stage
+	@$(TOUR) --readme docs
 
 test: win
 	@$(MAKE) --no-print-directory test-native test-win test-e2e

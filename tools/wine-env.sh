@@ -10,6 +10,7 @@
 #
 # Settings, all optional:
 #   ROBINA_BUILD        build folder holding the prefix (default: <repo>/build)
+#   ROBINA_PREFIX       the Wine prefix (default: $ROBINA_BUILD/wineprefix)
 #   ROBINA_AUDIO_FILE   where played audio is written (default: $ROBINA_BUILD/audio.raw);
 #                       "none" gives the program no audio device at all; "system" leaves the
 #                       machine's own sound set-up alone, to hear the program
@@ -24,7 +25,7 @@ mkdir -p "$ROBINA_BUILD"
 ROBINA_BUILD=$(cd "$ROBINA_BUILD" && pwd)
 export ROBINA_BUILD
 
-export WINEPREFIX="$ROBINA_BUILD/wineprefix"
+export WINEPREFIX="${ROBINA_PREFIX:-$ROBINA_BUILD/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${ROBINA_DLL_OVERRIDES:+;$ROBINA_DLL_OVERRIDES}"

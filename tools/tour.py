@@ -1,0 +1,349 @@
+#!/usr/bin/python3
+"""A scripted visit of Robina.exe with real input on a virtual display, recorded with its sound.
+
+Run inside tools/wine-env.sh --exec (`make tour`, or `make run` without a display). The visit starts
+the program from --folder with an empty record key, answers the start-up dialog, watches the logos
+and the title, hovers two map points, opens the records panel, turns to a game's page and its help
+page, plays ぴょこっとキャッチ to its end by watching for the worm, enters a name for the high score,
+and leaves the menu with Esc. Each stop is a screenshot of the play area in FOLDER/tour/ (NN-name.png);
+FOLDER/tour.png is the contact sheet and FOLDER/tour.mp4 the video: ffmpeg grabs the whole virtual
+screen while the program runs, then crops it to the play area and muxes the sound the program played
+(the ALSA file sink of wine-env.sh). --readme DIR also copies the sheet and a few stops there.
+--short plays two rounds' worth of the game and skips the help page, for the end-to-end test.
+"""
+import argparse
+import os
+import pathlib
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import numpy as np
+from PIL import Image, ImageDraw, ImageFont, ImageGrab
+
+REPO = pathlib.Path(__file__).resolve().parents[1]
+BUILD = pathlib.Path(os.environ.get("ROBINA_BUILD", REPO / "build"))
+WINENV = REPO / "tools" / "wine-env.sh"
+ART = BUILD / "win" / "art"
+RVPX = BUILD / "host" / "rvpx"
+TITLE = "ポモのロビナ"
+STARTUP_DIALOG = "ポモのロビナ　スタートアップ"
+NAME_DIALOG = "ハイ！ハイ！ハイスコア"
+RECORD_KEY = "HKCU\\Software\\Mossleaf"
+PLAYER_NAME = "Robin"
+PLAY_W, PLAY_H = 640, 360
+SCREEN_W, SCREEN_H = 1024, 768           # the virtual display of wine-env.sh
+FRAMES_PER_SECOND = 15
+# What the program plays reaches the ALSA file sink as Wine's mixing format.
+AUDIO_FORMAT = ("s16le", 44100, 2)       # sample format, rate, channels
+AUDIO_BYTES_PER_SECOND = 2 * 44100 * 2
+WAIT_SECONDS = 90.0
+GAME = "HAYAOSHI.VYG"
+
+# Places in the play area (a map point is 32x32 at its game's MAP position).
+#                   x    y
+INFORMATION     = (165, 151)
+BALLOON_POINT   = (86,  96)
+HAYAOSHI_POINT  = (246, 246)
+PANEL_RIGHT     = (547, 256)
+PANEL_HELP      = (103, 314)
+PANEL_RETURN    = (581, 333)
+TITLE_LEAVE     = (600, 40)              # anywhere but the mascot in the lower left corner
+GAME_CLICK      = (320, 200)
+WORM_BOX        = (390, 224, 450, 284)   # inside the worm's 80x80 place at (380, 214)
+WORM_CHANGED    = 0.25                   # share of the box that differs from the empty soil
+
+
+def log(text):
+    print(f"tour: {text}", flush=True)
+
+
+def run(*args, check=True, **kw):
+    return subprocess.run([str(a) for a in args], check=check, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, text=True, **kw).stdout
+
+
+def xdotool(*args, check=False):
+    return run("xdotool", *args, check=check)
+
+
+def wait_for(predicate, what, timeout=WAIT_SECONDS, interval=0.1):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    raise SystemExit(f"tour: gave up after {timeout:.0f} s waiting for {what}")
+
+
+def find_window(name):
+    found = xdotool("search", "--onlyvisible", "--name", f"^{name}$").split()
+    return found[-1] if found else None
+
+
+def picture(name, pack=None):
+    """A picture of the program's art, or a member of a game file, as an RGB array."""
+    path = ART / name
+    if pack:
+        folder = pathlib.Path(tempfile.mkdtemp(prefix="robina-tour-"))
+        run(RVPX, "extract", pack, "-C", folder, name)
+        path = folder / name
+    return np.asarray(Image.open(path).convert("RGB"))
+
+
+def share_shown(area, expected, x, y, part=None):
+    """The share of the picture's visible (not black) pixels that stand on screen exactly."""
+    left, top, right, bottom = part or (0, 0, expected.shape[1], expected.shape[0])
+    expected = expected[top:bottom, left:right]
+    seen = area[y + top:y + bottom, x + left:x + right]
+    visible = expected.any(axis=2)
+    if seen.shape != expected.shape or not visible.any():
+        return 0.0
+    return float((seen == expected).all(axis=2)[visible].mean())
+
+
+def band_is(area, colour, rows):
+    return bool((area[rows[0]:rows[1]] == colour).all())
+
+
+class Tour:
+    def __init__(self, folder, short):
+        self.folder = folder
+        self.short = short
+        self.shots = folder / "tour"
+        self.audio = folder / "tour-audio.raw"
+        self.window = None
+        self.origin = (0, 0)
+        self.stops = []
+        self.program = self.recorder = self.manager = None
+        self.audio_start = None
+        self.pack = folder / GAME
+        # What each screen draws, checked against the play area.
+        garden = picture("garden.bmp", self.pack)
+        self.screens = {
+            "first logo": lambda a: band_is(a, (255, 255, 255), (0, 100)),
+            "second logo": lambda a: band_is(a, (16, 16, 16), (0, 120)),
+            "title": lambda a, t=picture("title.bmp"): share_shown(a, t, 68, 0, (0, 170, 469, 300)) > 0.98,
+            "menu": lambda a, m=picture("map.bmp"): share_shown(a, m, 15, 27) > 0.85,
+            "records": lambda a, f=picture("listwindow.bmp"): share_shown(a, f, 14, 6) > 0.9,
+            "help": lambda a, r=picture("b_return.bmp"), f=picture("listwindow.bmp"):
+                share_shown(a, r, 533, 316) > 0.9 and share_shown(a, f, 14, 6) < 0.5,
+            "game": lambda a: share_shown(a, garden, 0, 0, (0, 40, 640, 200)) > 0.6,
+        }
+
+    # --- the program and its window ---
+    def start(self):
+        shutil.rmtree(self.shots, ignore_errors=True)
+        self.shots.mkdir(parents=True)
+        self.audio.unlink(missing_ok=True)
+        run(WINENV, "reg", "delete", RECORD_KEY, "/f", check=False)  # a first visit: no records yet
+        self.manager = subprocess.Popen(["openbox", "--sm-disable"], start_new_session=True,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: "window id" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False),
+                 "the window manager", 20)
+        self.video_raw = self.folder / "tour-screen.mkv"
+        self.recorder = subprocess.Popen(
+            ["ffmpeg", "-y", "-loglevel", "error", "-f", "x11grab", "-framerate", str(FRAMES_PER_SECOND),
+             "-video_size", f"{SCREEN_W}x{SCREEN_H}", "-i", os.environ["DISPLAY"],
+             "-c:v", "libx264", "-preset", "ultrafast", "-qp", "0", str(self.video_raw)],
+            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, start_new_session=True)
+        self.video_start = time.monotonic()
+        env = dict(os.environ, ROBINA_AUDIO_FILE=str(self.audio))
+        self.program = subprocess.Popen([str(WINENV), "Robina.exe"], cwd=self.folder, env=env,
+                                        start_new_session=True, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+
+    def watch_audio(self):
+        if self.audio_start is None and self.audio.exists() and self.audio.stat().st_size > 0:
+            self.audio_start = time.monotonic() - self.audio.stat().st_size / AUDIO_BYTES_PER_SECOND
+
+    def grab(self):
+        """The play area as an RGB array."""
+        self.watch_audio()
+        x, y = self.origin
+        return np.asarray(ImageGrab.grab(bbox=(x, y, x + PLAY_W, y + PLAY_H), xdisplay=os.environ["DISPLAY"]))
+
+    def wait_screen(self, name, timeout=WAIT_SECONDS):
+        return wait_for(lambda: self.screens[name](self.grab()), f"the {name}", timeout)
+
+    def stop(self, name):
+        """A stop of the visit: the play area saved as the next numbered screenshot."""
+        path = self.shots / f"{len(self.stops) + 1:02d}-{name.replace(' ', '-')}.png"
+        Image.fromarray(self.grab()).save(path)
+        self.stops.append((name, path))
+
+    def move(self, place):
+        xdotool("mousemove", "--window", self.window, *place)
+
+    def click(self, place):
+        self.move(place)
+        xdotool("click", "1")
+
+    def answer_dialog(self, caption, *keys):
+        dialog = wait_for(lambda: find_window(caption), f"the dialog {caption}")
+        time.sleep(0.5)
+        xdotool("windowactivate", "--sync", dialog)
+        for key in keys:
+            xdotool(*key)
+        return dialog
+
+    # --- the visit ---
+    def visit(self):
+        self.answer_dialog(STARTUP_DIALOG, ("key", "Return"))
+        self.window = wait_for(lambda: find_window(TITLE), "the main window")
+        shell = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", self.window).split())
+        self.origin = (int(shell["X"]), int(shell["Y"]))
+        self.move((PLAY_W - 1, PLAY_H - 1))
+        for name in ("first logo", "second logo", "title"):
+            self.wait_screen(name)
+            time.sleep(0.6)
+            self.stop(name)
+        time.sleep(4.5)                                  # the title heeds clicks once its idle step runs
+        self.stop("title")
+        self.click(TITLE_LEAVE)
+        self.wait_screen("menu")
+        time.sleep(2.0)
+        self.stop("menu")
+        for name, place in (("hover balloon", BALLOON_POINT), ("hover hayaoshi", HAYAOSHI_POINT)):
+            self.move(place)
+            time.sleep(1.2)
+            self.stop(name)
+        self.records()
+        self.play()
+        self.answer_dialog(NAME_DIALOG, ("key", "ctrl+a"), ("type", "--delay", "120", PLAYER_NAME))
+        time.sleep(0.8)
+        self.stop("name entry")
+        xdotool("key", "Return")
+        self.wait_screen("menu")
+        time.sleep(2.0)
+        self.stop("menu again")
+        xdotool("windowactivate", "--sync", self.window)
+        xdotool("key", "Escape")
+        wait_for(lambda: self.program.poll() is not None, "the program to end")
+
+    def records(self):
+        self.click(INFORMATION)
+        self.wait_screen("records")
+        time.sleep(1.5)
+        self.stop("records")
+        self.click(PANEL_RIGHT)
+        time.sleep(1.5)
+        self.stop("game records")
+        if not self.short:
+            self.click(PANEL_HELP)
+            self.wait_screen("help")
+            time.sleep(1.5)
+            self.stop("help")
+            self.click(PANEL_RETURN)
+            self.wait_screen("records")
+            time.sleep(1.0)
+        self.click(PANEL_RETURN)
+        self.wait_screen("menu")
+        time.sleep(1.0)
+
+    def play(self):
+        """ぴょこっとキャッチ: a click as soon as the worm shows, until the game hands back the menu."""
+        self.click(HAYAOSHI_POINT)
+        self.wait_screen("game")
+        time.sleep(1.0)
+        self.stop("game")
+        left, top, right, bottom = WORM_BOX
+        soil = self.grab()[top:bottom, left:right].astype(int)
+        caught = 0
+        deadline = time.monotonic() + 120
+        while find_window(NAME_DIALOG) is None and time.monotonic() < deadline:
+            area = self.grab()
+            if not self.screens["game"](area):
+                time.sleep(0.2)
+                continue
+            changed = (np.abs(area[top:bottom, left:right].astype(int) - soil).sum(axis=2) > 60).mean()
+            if changed > WORM_CHANGED:
+                self.click(GAME_CLICK)
+                caught += 1
+                time.sleep(0.3)
+                if caught == 1:
+                    self.stop("worm caught")
+                time.sleep(1.5)                      # the round's result shows, the worm goes
+        if caught == 0:
+            raise SystemExit("tour: the game ended without a single worm caught")
+
+    # --- the recording ---
+    def finish(self):
+        self.recorder.communicate(b"q", timeout=60)
+        self.watch_audio()
+        video = self.folder / "tour.mp4"
+        offset = max(0.0, (self.audio_start or self.video_start) - self.video_start)
+        x, y = self.origin
+        subprocess.run(
+            ["ffmpeg", "-y", "-loglevel", "error", "-i", str(self.video_raw),
+             "-f", AUDIO_FORMAT[0], "-ar", str(AUDIO_FORMAT[1]), "-ac", str(AUDIO_FORMAT[2]),
+             "-itsoffset", f"{offset:.3f}", "-i", str(self.audio),
+             "-map", "0:v", "-map", "1:a", "-vf", f"crop={PLAY_W}:{PLAY_H}:{x}:{y}",
+             "-c:v", "libx264", "-preset", "veryfast", "-crf", "23", "-pix_fmt", "yuv420p",
+             "-c:a", "aac", "-b:a", "128k", "-shortest", str(video)], check=True)
+        self.video_raw.unlink()
+        return video
+
+    def contact_sheet(self):
+        columns, scale, label_h = 4, 0.5, 22
+        w, h = int(PLAY_W * scale), int(PLAY_H * scale)
+        rows = (len(self.stops) + columns - 1) // columns
+        sheet = Image.new("RGB", (columns * (w + 8) + 8, rows * (h + label_h + 8) + 8), (40, 44, 52))
+        draw = ImageDraw.Draw(sheet)
+        font = ImageFont.truetype("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 14)
+        for n, (name, path) in enumerate(self.stops):
+            x, y = 8 + (n % columns) * (w + 8), 8 + (n // columns) * (h + label_h + 8)
+            sheet.paste(Image.open(path).resize((w, h), Image.LANCZOS), (x, y))
+            draw.text((x, y + h + 3), f"{n + 1}. {name}", fill=(230, 230, 230), font=font)
+        path = self.folder / "tour.png"
+        sheet.save(path)
+        return path
+
+    def close(self):
+        for proc in (self.program, self.recorder, self.manager):
+            if proc is not None and proc.poll() is None:
+                os.killpg(proc.pid, signal.SIGTERM)
+                proc.wait(timeout=20)
+
+
+def readme_pictures(tour, sheet, folder):
+    """The contact sheet and three stops for the README."""
+    folder.mkdir(parents=True, exist_ok=True)
+    shutil.copy(sheet, folder / "tour.png")
+    for name, path in tour.stops:
+        if name in ("title", "menu", "records", "game"):
+            shutil.copy(path, folder / f"tour-{name}.png")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--folder", type=pathlib.Path, required=True, help="program folder (Robina.exe, games)")
+    parser.add_argument("--short", action="store_true", help="no help page (for the test)")
+    parser.add_argument("--readme", type=pathlib.Path, help="also copy the README's pictures here")
+    args = parser.parse_args()
+    folder = args.folder.resolve()
+    tour = Tour(folder, args.short)
+    log(f"Robina.exe runs in {folder}; its log is {folder / 'debug.log'}. Ctrl+C stops the tour.")
+    started = time.monotonic()
+    try:
+        tour.start()
+        tour.visit()
+        video = tour.finish()
+        sheet = tour.contact_sheet()
+    finally:
+        tour.close()
+    log(f"{len(tour.stops)} stops in {time.monotonic() - started:.0f} s")
+    log(f"video:         {video}")
+    log(f"contact sheet: {sheet}")
+    log(f"screenshots:   {tour.shots}/")
+    if args.readme:
+        readme_pictures(tour, sheet, args.readme)
+        log(f"README pictures: {args.readme}/")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
