@@ -7,8 +7,11 @@ and the title, hovers two map points, opens the records panel, turns to a game's
 page, plays ぴょこっとキャッチ to its end by watching for the worm, enters a name for the high score,
 and leaves the menu with Esc. Each stop is a screenshot of the play area in FOLDER/tour/ (NN-name.png);
 FOLDER/tour.png is the contact sheet and FOLDER/tour.mp4 the video: ffmpeg grabs the whole virtual
-screen while the program runs, then crops it to the play area and muxes the sound the program played
-(the ALSA file sink of wine-env.sh). --readme DIR also copies the sheet and a few stops there.
+screen and the sound the program plays, then crops the picture to the play area.
+The sound goes through a PulseAudio server of the tour's own with a null sink, which plays in real
+time: the ALSA file sink of wine-env.sh (32-bit float stereo at 48 kHz) is written as fast as Wine
+mixes, several times faster than real time, so its samples cannot be laid under the picture.
+--readme DIR also copies the sheet and a few stops there.
 --short plays two rounds' worth of the game and skips the help page, for the end-to-end test.
 """
 import argparse
@@ -37,11 +40,10 @@ PLAYER_NAME = "Robin"
 PLAY_W, PLAY_H = 640, 360
 SCREEN_W, SCREEN_H = 1024, 768           # the virtual display of wine-env.sh
 FRAMES_PER_SECOND = 15
-# What the program plays reaches the ALSA file sink as Wine's mixing format.
-AUDIO_FORMAT = ("s16le", 44100, 2)       # sample format, rate, channels
-AUDIO_BYTES_PER_SECOND = 2 * 44100 * 2
+SINK = "robina"
 WAIT_SECONDS = 90.0
 GAME = "HAYAOSHI.VYG"
+FIRST_PAGE_GAME = "BALLOON.VYG"          # the records panel's first game page, whose help the visit opens
 
 # Places in the play area (a map point is 32x32 at its game's MAP position).
 #                   x    y
@@ -53,8 +55,10 @@ PANEL_HELP      = (103, 314)
 PANEL_RETURN    = (581, 333)
 TITLE_LEAVE     = (600, 40)              # anywhere but the mascot in the lower left corner
 GAME_CLICK      = (320, 200)
-WORM_BOX        = (390, 224, 450, 284)   # inside the worm's 80x80 place at (380, 214)
-WORM_CHANGED    = 0.25                   # share of the box that differs from the empty soil
+WORM_BOX        = (398, 228, 442, 294)   # the worm itself, in its 80x80 place at (380, 214)
+WORM_CHANGED    = 0.2                    # share of the box that differs from the empty soil
+PANEL_BORDER    = (0, 0, 14, 348)        # the left edge of the records panel's frame, which nothing covers
+HELP_PART       = (0, 0, 500, 300)       # the help picture less the corner of its return button
 
 
 def log(text):
@@ -63,7 +67,7 @@ def log(text):
 
 def run(*args, check=True, **kw):
     return subprocess.run([str(a) for a in args], check=check, stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL, text=True, **kw).stdout
+                          stderr=subprocess.DEVNULL, text=True, errors="replace", **kw).stdout
 
 
 def xdotool(*args, check=False):
@@ -115,12 +119,11 @@ class Tour:
         self.folder = folder
         self.short = short
         self.shots = folder / "tour"
-        self.audio = folder / "tour-audio.raw"
+        self.pulse = folder / "tour-pulse"
         self.window = None
         self.origin = (0, 0)
         self.stops = []
-        self.program = self.recorder = self.manager = None
-        self.audio_start = None
+        self.program = self.recorder = self.manager = self.sound_server = None
         self.pack = folder / GAME
         # What each screen draws, checked against the play area.
         garden = picture("garden.bmp", self.pack)
@@ -129,9 +132,8 @@ class Tour:
             "second logo": lambda a: band_is(a, (16, 16, 16), (0, 120)),
             "title": lambda a, t=picture("title.bmp"): share_shown(a, t, 68, 0, (0, 170, 469, 300)) > 0.98,
             "menu": lambda a, m=picture("map.bmp"): share_shown(a, m, 15, 27) > 0.85,
-            "records": lambda a, f=picture("listwindow.bmp"): share_shown(a, f, 14, 6) > 0.9,
-            "help": lambda a, r=picture("b_return.bmp"), f=picture("listwindow.bmp"):
-                share_shown(a, r, 533, 316) > 0.9 and share_shown(a, f, 14, 6) < 0.5,
+            "records": lambda a, f=picture("listwindow.bmp"): share_shown(a, f, 14, 6, PANEL_BORDER) > 0.9,
+            "help": lambda a, h=picture("help.bmp", folder / FIRST_PAGE_GAME): share_shown(a, h, 0, 0, HELP_PART) > 0.75,
             "game": lambda a: share_shown(a, garden, 0, 0, (0, 40, 640, 200)) > 0.6,
         }
 
@@ -139,36 +141,61 @@ class Tour:
     def start(self):
         shutil.rmtree(self.shots, ignore_errors=True)
         self.shots.mkdir(parents=True)
-        self.audio.unlink(missing_ok=True)
         run(WINENV, "reg", "delete", RECORD_KEY, "/f", check=False)  # a first visit: no records yet
-        self.manager = subprocess.Popen(["openbox", "--sm-disable"], start_new_session=True,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.manager = self.spawn(["openbox", "--sm-disable"])
         wait_for(lambda: "window id" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False),
                  "the window manager", 20)
+        self.start_pulse()
         self.video_raw = self.folder / "tour-screen.mkv"
-        self.recorder = subprocess.Popen(
-            ["ffmpeg", "-y", "-loglevel", "error", "-f", "x11grab", "-framerate", str(FRAMES_PER_SECOND),
-             "-video_size", f"{SCREEN_W}x{SCREEN_H}", "-i", os.environ["DISPLAY"],
-             "-c:v", "libx264", "-preset", "ultrafast", "-qp", "0", str(self.video_raw)],
-            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, start_new_session=True)
-        self.video_start = time.monotonic()
-        env = dict(os.environ, ROBINA_AUDIO_FILE=str(self.audio))
-        self.program = subprocess.Popen([str(WINENV), "Robina.exe"], cwd=self.folder, env=env,
-                                        start_new_session=True, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
+        self.recorder = self.spawn(
+            ["ffmpeg", "-y", "-loglevel", "error",
+             "-f", "x11grab", "-framerate", str(FRAMES_PER_SECOND), "-video_size", f"{SCREEN_W}x{SCREEN_H}",
+             "-i", os.environ["DISPLAY"], "-f", "pulse", "-i", f"{SINK}.monitor",
+             "-c:v", "libx264", "-preset", "ultrafast", "-qp", "0", "-c:a", "flac", str(self.video_raw)],
+            stdin=subprocess.PIPE, env=self.pulse_env)
+        self.program = self.spawn([str(WINENV), "Robina.exe"], cwd=self.folder, env=self.pulse_env)
 
-    def watch_audio(self):
-        if self.audio_start is None and self.audio.exists() and self.audio.stat().st_size > 0:
-            self.audio_start = time.monotonic() - self.audio.stat().st_size / AUDIO_BYTES_PER_SECOND
+    def spawn(self, args, **kw):
+        kw.setdefault("stdin", subprocess.DEVNULL)
+        return subprocess.Popen(args, start_new_session=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                **kw)
+
+    def start_pulse(self):
+        """A sound server that only this visit uses: a null sink, reached by its socket in the folder."""
+        shutil.rmtree(self.pulse, ignore_errors=True)
+        self.pulse.mkdir()
+        socket = self.pulse / "native"
+        self.pulse_env = dict(os.environ, PULSE_SERVER=f"unix:{socket}", PULSE_RUNTIME_PATH=str(self.pulse),
+                              ROBINA_AUDIO_FILE="system")
+        self.sound_server = self.spawn(
+            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes", "--use-pid-file=no",
+             "-L", f"module-native-protocol-unix socket={socket} auth-anonymous=1",
+             "-L", f"module-null-sink sink_name={SINK} rate=48000 channels=2"],
+            env=dict(self.pulse_env, HOME=str(self.pulse)))
+        wait_for(lambda: run("pactl", "info", check=False, env=self.pulse_env), "the sound server", 20)
 
     def grab(self):
-        """The play area as an RGB array."""
-        self.watch_audio()
-        x, y = self.origin
+        """The play area as an RGB array. The window manager may still move the window, so ask each time,
+        and ask xwininfo: under a window manager xdotool's position is off by the frame's border."""
+        info = dict(line.strip().split(":", 1) for line in run("xwininfo", "-id", self.window).splitlines()
+                    if line.strip().startswith("Absolute upper-left"))
+        self.origin = x, y = int(info["Absolute upper-left X"]), int(info["Absolute upper-left Y"])
         return np.asarray(ImageGrab.grab(bbox=(x, y, x + PLAY_W, y + PLAY_H), xdisplay=os.environ["DISPLAY"]))
 
     def wait_screen(self, name, timeout=WAIT_SECONDS):
-        return wait_for(lambda: self.screens[name](self.grab()), f"the {name}", timeout)
+        seen = {}
+
+        def showing():
+            seen["area"] = self.grab()
+            return self.screens[name](seen["area"])
+        try:
+            return wait_for(showing, f"the {name}", timeout)
+        except SystemExit:
+            failed = self.folder / "tour-failed.png"
+            Image.fromarray(seen["area"]).save(failed)
+            ImageGrab.grab(xdisplay=os.environ["DISPLAY"]).save(self.folder / "tour-failed-screen.png")
+            log(f"what the screen showed instead: {failed}")
+            raise
 
     def stop(self, name):
         """A stop of the visit: the play area saved as the next numbered screenshot."""
@@ -195,8 +222,6 @@ class Tour:
     def visit(self):
         self.answer_dialog(STARTUP_DIALOG, ("key", "Return"))
         self.window = wait_for(lambda: find_window(TITLE), "the main window")
-        shell = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", self.window).split())
-        self.origin = (int(shell["X"]), int(shell["Y"]))
         self.move((PLAY_W - 1, PLAY_H - 1))
         for name in ("first logo", "second logo", "title"):
             self.wait_screen(name)
@@ -274,17 +299,11 @@ class Tour:
     # --- the recording ---
     def finish(self):
         self.recorder.communicate(b"q", timeout=60)
-        self.watch_audio()
         video = self.folder / "tour.mp4"
-        offset = max(0.0, (self.audio_start or self.video_start) - self.video_start)
         x, y = self.origin
-        subprocess.run(
-            ["ffmpeg", "-y", "-loglevel", "error", "-i", str(self.video_raw),
-             "-f", AUDIO_FORMAT[0], "-ar", str(AUDIO_FORMAT[1]), "-ac", str(AUDIO_FORMAT[2]),
-             "-itsoffset", f"{offset:.3f}", "-i", str(self.audio),
-             "-map", "0:v", "-map", "1:a", "-vf", f"crop={PLAY_W}:{PLAY_H}:{x}:{y}",
-             "-c:v", "libx264", "-preset", "veryfast", "-crf", "23", "-pix_fmt", "yuv420p",
-             "-c:a", "aac", "-b:a", "128k", "-shortest", str(video)], check=True)
+        run("ffmpeg", "-y", "-loglevel", "error", "-i", self.video_raw, "-vf", f"crop={PLAY_W}:{PLAY_H}:{x}:{y}",
+            "-c:v", "libx264", "-preset", "veryfast", "-crf", "23", "-pix_fmt", "yuv420p",
+            "-c:a", "aac", "-b:a", "128k", video)
         self.video_raw.unlink()
         return video
 
@@ -304,7 +323,7 @@ class Tour:
         return path
 
     def close(self):
-        for proc in (self.program, self.recorder, self.manager):
+        for proc in (self.program, self.recorder, self.sound_server, self.manager):
             if proc is not None and proc.poll() is None:
                 os.killpg(proc.pid, signal.SIGTERM)
                 proc.wait(timeout=20)
