@@ -223,10 +223,11 @@ class Tour:
         self.answer_dialog(STARTUP_DIALOG, ("key", "Return"))
         self.window = wait_for(lambda: find_window(TITLE), "the main window")
         self.move((PLAY_W - 1, PLAY_H - 1))
-        for name in ("first logo", "second logo", "title"):
+        for name in ("first logo", "second logo"):
             self.wait_screen(name)
             time.sleep(0.6)
             self.stop(name)
+        self.wait_screen("title")
         time.sleep(4.5)                                  # the title heeds clicks once its idle step runs
         self.stop("title")
         self.click(TITLE_LEAVE)

@@ -11,7 +11,8 @@
 # Settings, all optional:
 #   ROBINA_BUILD        build folder holding the prefix (default: <repo>/build)
 #   ROBINA_PREFIX       the Wine prefix (default: $ROBINA_BUILD/wineprefix)
-#   ROBINA_AUDIO_FILE   where played audio is written (default: $ROBINA_BUILD/audio.raw);
+#   ROBINA_AUDIO_FILE   where played audio is written (default: $ROBINA_BUILD/audio.raw), as Wine
+#                       mixes it: 32-bit float stereo at 48 kHz, written faster than real time;
 #                       "none" gives the program no audio device at all; "system" leaves the
 #                       machine's own sound set-up alone, to hear the program
 #   ROBINA_SCREEN_DEPTH depth of the virtual display started here: 24 (default) or 16
@@ -88,9 +89,11 @@ init_prefix() {
   flock -u 9
 }
 
+# Wine's ALSA driver opens the MIDI sequencer when it loads; where there is no /dev/snd/seq (no sound
+# card, a container) alsa-lib prints a line about it that says nothing about the program.
 run_windows() {
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-  wine "$@"
+  wine "$@" 2> >(grep -v --line-buffered '/dev/snd/seq' >&2)
 }
 
 case "${1:-}" in
