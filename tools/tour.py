@@ -11,7 +11,7 @@ screen and the sound the program plays, then crops the picture to the play area.
 The sound goes through a PulseAudio server of the tour's own with a null sink, which plays in real
 time: the ALSA file sink of wine-env.sh (32-bit float stereo at 48 kHz) is written as fast as Wine
 mixes, several times faster than real time, so its samples cannot be laid under the picture.
---readme DIR also copies the sheet and a few stops there.
+--readme DIR also copies the sheet there (`make shots`: docs/tour.png, the README's picture).
 --short plays two rounds' worth of the game and skips the help page, for the end-to-end test.
 """
 import argparse
@@ -330,20 +330,11 @@ class Tour:
                 proc.wait(timeout=20)
 
 
-def readme_pictures(tour, sheet, folder):
-    """The contact sheet and three stops for the README."""
-    folder.mkdir(parents=True, exist_ok=True)
-    shutil.copy(sheet, folder / "tour.png")
-    for name, path in tour.stops:
-        if name in ("title", "menu", "records", "game"):
-            shutil.copy(path, folder / f"tour-{name}.png")
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--folder", type=pathlib.Path, required=True, help="program folder (Robina.exe, games)")
     parser.add_argument("--short", action="store_true", help="no help page (for the test)")
-    parser.add_argument("--readme", type=pathlib.Path, help="also copy the README's pictures here")
+    parser.add_argument("--readme", type=pathlib.Path, help="also copy the contact sheet here")
     args = parser.parse_args()
     folder = args.folder.resolve()
     tour = Tour(folder, args.short)
@@ -361,8 +352,9 @@ def main():
     log(f"contact sheet: {sheet}")
     log(f"screenshots:   {tour.shots}/")
     if args.readme:
-        readme_pictures(tour, sheet, args.readme)
-        log(f"README pictures: {args.readme}/")
+        args.readme.mkdir(parents=True, exist_ok=True)
+        shutil.copy(sheet, args.readme / "tour.png")
+        log(f"the README's picture: {args.readme / 'tour.png'}")
 
 
 if __name__ == "__main__":
