@@ -12,7 +12,7 @@ The sound goes through a PulseAudio server of the tour's own with a null sink, w
 time: the ALSA file sink of wine-env.sh (32-bit float stereo at 48 kHz) is written as fast as Wine
 mixes, several times faster than real time, so its samples cannot be laid under the picture.
 --readme DIR also copies the sheet there (`make shots`: docs/tour.png, the README's picture).
---short plays two rounds' worth of the game and skips the help page, for the end-to-end test.
+--short skips the help page, for the end-to-end test.
 """
 import argparse
 import os
