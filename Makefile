@@ -91,5 +91,6 @@ fuzz: deps
 bench: win
 	@$(WINENV) --exec sh -c 'cd $(WIN) && for b in bench/bench_*.exe; do [ -f "$$b" ] && $(CURDIR)/$(WINENV) "$$b"; done; true'
 
+# README pictures, taken from the real program on a visit (tools/tour.py); commit docs/*.png after.
 clean:
 	rm -rf $(BUILD)

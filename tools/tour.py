@@ -11,7 +11,7 @@ screen and the sound the program plays, then crops the picture to the play area.
 The sound goes through a PulseAudio server of the tour's own with a null sink, which plays in real
 time: the ALSA file sink of wine-env.sh (32-bit float stereo at 48 kHz) is written as fast as Wine
 mixes, several times faster than real time, so its samples cannot be laid under the picture.
---readme DIR also copies the sheet there (`make shots`: docs/tour.png, the README's picture).
+--readme DIR also writes the README's pictures there (`make shots`: docs/).
 --short skips the help page, for the end-to-end test.
 """
 import argparse
@@ -21,17 +21,15 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
 import numpy as np
 from PIL import Image, ImageDraw, ImageFont, ImageGrab
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
-BUILD = pathlib.Path(os.environ.get("ROBINA_BUILD", REPO / "build"))
-WINENV = REPO / "tools" / "wine-env.sh"
-ART = BUILD / "win" / "art"
-RVPX = BUILD / "host" / "rvpx"
+sys.path.insert(0, str(REPO / "tests" / "e2e"))
+from conftest import WIN, WINENV  # noqa: E402
+from screens import SCREENS, check_share  # noqa: E402
 TITLE = "ポモのロビナ"
 STARTUP_DIALOG = "ポモのロビナ　スタートアップ"
 NAME_DIALOG = "ハイ！ハイ！ハイスコア"
@@ -59,6 +57,18 @@ WORM_BOX        = (398, 228, 442, 294)   # the worm itself, in its 80x80 place a
 WORM_CHANGED    = 0.2                    # share of the box that differs from the empty soil
 PANEL_BORDER    = (0, 0, 14, 348)        # the left edge of the records panel's frame, which nothing covers
 HELP_PART       = (0, 0, 500, 300)       # the help picture less the corner of its return button
+
+
+# The screens the end-to-end tests know, and those only the tour visits (checks as in screens.py).
+TOUR_SCREENS = dict(SCREENS, **{
+    "records": [("listwindow.bmp", None, 14, 6, PANEL_BORDER, 0.9)],
+    "help":    [("help.bmp", WIN / "games" / FIRST_PAGE_GAME, 0, 0, HELP_PART, 0.75)],
+    "game":    [("garden.bmp", WIN / "games" / GAME, 0, 0, (0, 40, 640, 200), 0.6)],
+})
+
+
+def showing(area, name):
+    return all(check_share(area, check) >= check[-1] for check in TOUR_SCREENS[name])
 
 
 def log(text):
@@ -89,31 +99,6 @@ def find_window(name):
     return found[-1] if found else None
 
 
-def picture(name, pack=None):
-    """A picture of the program's art, or a member of a game file, as an RGB array."""
-    path = ART / name
-    if pack:
-        folder = pathlib.Path(tempfile.mkdtemp(prefix="robina-tour-"))
-        run(RVPX, "extract", pack, "-C", folder, name)
-        path = folder / name
-    return np.asarray(Image.open(path).convert("RGB"))
-
-
-def share_shown(area, expected, x, y, part=None):
-    """The share of the picture's visible (not black) pixels that stand on screen exactly."""
-    left, top, right, bottom = part or (0, 0, expected.shape[1], expected.shape[0])
-    expected = expected[top:bottom, left:right]
-    seen = area[y + top:y + bottom, x + left:x + right]
-    visible = expected.any(axis=2)
-    if seen.shape != expected.shape or not visible.any():
-        return 0.0
-    return float((seen == expected).all(axis=2)[visible].mean())
-
-
-def band_is(area, colour, rows):
-    return bool((area[rows[0]:rows[1]] == colour).all())
-
-
 class Tour:
     def __init__(self, folder, short):
         self.folder = folder
@@ -124,19 +109,6 @@ class Tour:
         self.origin = (0, 0)
         self.stops = []
         self.program = self.recorder = self.manager = self.sound_server = None
-        self.pack = folder / GAME
-        # What each screen draws, checked against the play area.
-        garden = picture("garden.bmp", self.pack)
-        self.screens = {
-            "first logo": lambda a: band_is(a, (255, 255, 255), (0, 100)),
-            "second logo": lambda a: band_is(a, (16, 16, 16), (0, 120)),
-            "title": lambda a, t=picture("title.bmp"): share_shown(a, t, 68, 0, (0, 170, 469, 300)) > 0.98,
-            "menu": lambda a, m=picture("map.bmp"): share_shown(a, m, 15, 27) > 0.85,
-            "records": lambda a, f=picture("listwindow.bmp"): share_shown(a, f, 14, 6, PANEL_BORDER) > 0.9,
-            "help": lambda a, h=picture("help.bmp", folder / FIRST_PAGE_GAME): share_shown(a, h, 0, 0, HELP_PART) > 0.75,
-            "game": lambda a: share_shown(a, garden, 0, 0, (0, 40, 640, 200)) > 0.6,
-        }
-
     # --- the program and its window ---
     def start(self):
         shutil.rmtree(self.shots, ignore_errors=True)
@@ -185,11 +157,11 @@ class Tour:
     def wait_screen(self, name, timeout=WAIT_SECONDS):
         seen = {}
 
-        def showing():
+        def shown():
             seen["area"] = self.grab()
-            return self.screens[name](seen["area"])
+            return showing(seen["area"], name)
         try:
-            return wait_for(showing, f"the {name}", timeout)
+            return wait_for(shown, f"the {name}", timeout)
         except SystemExit:
             failed = self.folder / "tour-failed.png"
             Image.fromarray(seen["area"]).save(failed)
@@ -283,7 +255,7 @@ class Tour:
         deadline = time.monotonic() + 120
         while find_window(NAME_DIALOG) is None and time.monotonic() < deadline:
             area = self.grab()
-            if not self.screens["game"](area):
+            if not showing(area, "game"):
                 time.sleep(0.2)
                 continue
             changed = (np.abs(area[top:bottom, left:right].astype(int) - soil).sum(axis=2) > 60).mean()
@@ -330,11 +302,24 @@ class Tour:
                 proc.wait(timeout=20)
 
 
+# The README's pictures: the contact sheet, and a few stops at full size.
+README_STOPS = {"first logo": "logo.png", "title": "title.png", "menu": "menu.png",
+                "hover balloon": "menu-hover.png", "game": "game.png"}
+
+
+def readme_pictures(stops, sheet, folder):
+    folder.mkdir(parents=True, exist_ok=True)
+    shutil.copy(sheet, folder / "tour.png")
+    for name, path in stops:
+        if name in README_STOPS:
+            Image.open(path).save(folder / README_STOPS[name], optimize=True)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--folder", type=pathlib.Path, required=True, help="program folder (Robina.exe, games)")
     parser.add_argument("--short", action="store_true", help="no help page (for the test)")
-    parser.add_argument("--readme", type=pathlib.Path, help="also copy the contact sheet here")
+    parser.add_argument("--readme", type=pathlib.Path, help="also write the README's pictures here")
     args = parser.parse_args()
     folder = args.folder.resolve()
     tour = Tour(folder, args.short)
@@ -352,9 +337,8 @@ def main():
     log(f"contact sheet: {sheet}")
     log(f"screenshots:   {tour.shots}/")
     if args.readme:
-        args.readme.mkdir(parents=True, exist_ok=True)
-        shutil.copy(sheet, args.readme / "tour.png")
-        log(f"the README's picture: {args.readme / 'tour.png'}")
+        readme_pictures(tour.stops, sheet, args.readme)
+        log(f"the README's pictures: {args.readme}/")
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@
 //   NO_IMAGE               Start loads a picture the game file does not hold
 //   SEE_MOUSE              every tick whose mouse differs from the last one seen is appended to
 //                          "mouse.log" of the current folder: tick (from 0), x, y, click, held
+//   SCORE                  plays for three seconds, then ends with a score for the top ten
 // Otherwise the game runs one task that ends the game at its third tick.
 #include <stdio.h>
 #include <string.h>
@@ -15,6 +16,14 @@
 
 namespace {
 ServiceTableRecord *shell = 0;
+
+#ifdef SCORE
+enum { PLAY_TICKS = 150, FINAL_SCORE = 1234 };
+const char FINAL_LABEL[] = "1234てん";
+#else
+enum { PLAY_TICKS = 3, FINAL_SCORE = 0 };
+const char FINAL_LABEL[] = "";
+#endif
 
 #ifdef SEE_MOUSE
 MouseRecord lastSeen = {-1, -1, {0, 0, 0}, {0, 0, 0}, {0, 0}};
@@ -36,8 +45,9 @@ void __cdecl Count() {
 #endif
     *ticks += 1;
 #ifndef NEVER
-    if (*ticks < 3) return;
-    shell->result->score = 0;
+    if (*ticks < PLAY_TICKS) return;
+    shell->result->score = FINAL_SCORE;
+    strcpy(shell->result->label, FINAL_LABEL);
     shell->GameEndCall();
 #ifdef TWICE
     shell->GameEndCall();

@@ -142,9 +142,13 @@ class Program:
                         seen=lambda: {"running": self.running(), "log tail": self.log()[-300:]})
 
     def geometry(self):
-        out = xdotool("getwindowgeometry", "--shell", self.window())
-        values = dict(line.split("=", 1) for line in out.split())
-        return {k: int(v) for k, v in values.items() if k in ("X", "Y", "WIDTH", "HEIGHT")}
+        """Place and size of the client area on the screen. xwininfo, not xdotool: under a window
+        manager xdotool counts the frame's offset twice."""
+        out = subprocess.run(["xwininfo", "-id", self.window()], check=True, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, text=True).stdout
+        fields = {"Absolute upper-left X": "X", "Absolute upper-left Y": "Y", "Width": "WIDTH", "Height": "HEIGHT"}
+        values = (line.strip().split(":", 1) for line in out.splitlines() if ":" in line)
+        return {fields[k]: int(v) for k, v in values if k in fields}
 
     def click(self, x, y, button=1):
         xdotool("mousemove", "--window", self.window(), x, y, "click", button)
