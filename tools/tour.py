@@ -30,6 +30,7 @@ REPO = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 from conftest import WIN, WINENV  # noqa: E402
 from screens import SCREENS, check_share  # noqa: E402
+
 TITLE = "ポモのロビナ"
 STARTUP_DIALOG = "ポモのロビナ　スタートアップ"
 NAME_DIALOG = "ハイ！ハイ！ハイスコア"
@@ -300,6 +301,7 @@ class Tour:
             if proc is not None and proc.poll() is None:
                 os.killpg(proc.pid, signal.SIGTERM)
                 proc.wait(timeout=20)
+        shutil.rmtree(self.pulse, ignore_errors=True)
 
 
 # The README's pictures: the contact sheet, and a few stops at full size.
