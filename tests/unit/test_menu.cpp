@@ -186,7 +186,8 @@ TEST_F(Menu, DecorationsRunTheirCoursesAndWithNoGameOnlyThePanelOpens) {
     EXPECT_EQ(MenuState.busy + FadeState + SelectedGame, 0);
     Click(165, 151);
     EXPECT_EQ(TicksUntil([] { return MenuState.slide == 400; }), 20);
-    EXPECT_EQ(SlideIn(), 28);
+    CloseRecordsPanel();
+    EXPECT_EQ(SlideIn(), 27);
 }
 
 TEST_F(Menu, LaterVisitsRebuildWithoutGrowthAndAnUnreadableGameShowsTheNeutralPictures) {
