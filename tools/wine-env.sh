@@ -89,11 +89,9 @@ init_prefix() {
   flock -u 9
 }
 
-# Wine's ALSA driver opens the MIDI sequencer when it loads; where there is no /dev/snd/seq (no sound
-# card, a container) alsa-lib prints a line about it that says nothing about the program.
 run_windows() {
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-  wine "$@" 2> >(grep -v --line-buffered '/dev/snd/seq' >&2)
+  wine "$@"
 }
 
 case "${1:-}" in
