@@ -80,7 +80,7 @@ foreach(src ${ROBINA_UNIT_TESTS})
   if(name MATCHES "_nodevice$")
     set(audio none)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "ROBINA_AUDIO_FILE=${audio}")
+  set_tests_properties(${name} PROPERTIES TIMEOUT 180 ENVIRONMENT "ROBINA_AUDIO_FILE=${audio}")
 endforeach()
 
 # test_launcher checks that no temporary copy of a library is left in the temporary folder, which
@@ -113,7 +113,7 @@ function(robina_depth16_test name)
     COMMAND env -u DISPLAY ROBINA_SCREEN_DEPTH=16 ${CMAKE_SOURCE_DIR}/tools/wine-env.sh
             ${dir}/${name}.exe --gtest_color=no ${ARGN}
     WORKING_DIRECTORY ${dir})
-  set_tests_properties(${name}_16bit PROPERTIES TIMEOUT 300)
+  set_tests_properties(${name}_16bit PROPERTIES TIMEOUT 180)
 endfunction()
 robina_depth16_test(test_sprites)
 robina_depth16_test(test_text)

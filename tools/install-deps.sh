@@ -1,12 +1,25 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the program and the tests need, once.
 # Idempotent and silent when everything is present; run as root (or through sudo).
+# When something cannot be set up it says what is missing and the command that fixes it, and exits 1.
 set -euo pipefail
 
 PKGS_HOST="g++-mingw-w64-i686 mingw-w64-i686-dev cmake make g++ clang libclang-rt-14-dev googletest
-  xvfb xauth xdotool imagemagick x11-utils openbox fonts-ipafont-gothic fonts-dejavu-core locales
-  python3-pytest python3-pil python3-numpy chromium"
-PKGS_WINE="wine wine32:i386 wine64"
+  xvfb xauth xdotool imagemagick x11-utils openbox ffmpeg fonts-ipafont-gothic fonts-dejavu-core locales
+  python3-pytest python3-pil python3-numpy chromium pulseaudio"
+PKGS_WINE="wine wine32:i386 wine64 libasound2-plugins:i386"
+
+# The message ends the script: a person reads what is missing and what to type, and nothing else.
+give_up() {
+  {
+    echo
+    echo "install-deps: cannot set up $1."
+    shift
+    printf '  %s\n' "$@"
+    echo
+  } >&2
+  exit 1
+}
 
 need=()
 for p in $PKGS_HOST $PKGS_WINE; do
@@ -16,21 +29,52 @@ locale_ok=1
 locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' || locale_ok=0
 
 if [ ${#need[@]} -eq 0 ] && [ $locale_ok -eq 1 ]; then
+  command -v wine >/dev/null ||
+    give_up "Wine" "The wine package is installed but no 'wine' command is on PATH ($PATH)." \
+      "Reinstall it as root:  apt-get install --reinstall wine wine32:i386"
   exit 0
 fi
 
 SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null || ! sudo -n true 2>/dev/null; then
+    missing="${need[*]}"
+    [ $locale_ok -eq 1 ] || missing="${missing:+$missing, }the ja_JP.UTF-8 locale"
+    give_up "the packages: this needs root, and sudo is not available without a password" \
+      "Missing: $missing" \
+      "Run once as root:  su -c 'bash $0'" \
+      "(or give this user sudo, then run make again)"
+  fi
+  SUDO="sudo -n"
+fi
 export DEBIAN_FRONTEND=noninteractive
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "install-deps: installing ${need[*]}"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $SUDO dpkg --add-architecture i386
+    $SUDO dpkg --add-architecture i386 2>/dev/null ||
+      give_up "the i386 architecture, which the 32-bit Wine (wine32:i386) needs" \
+        "dpkg refused: dpkg --add-architecture i386" \
+        "Run as root:  dpkg --add-architecture i386 && apt-get update" \
+        "(on a system without multiarch, install a 32-bit capable Wine by hand)"
   fi
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  log=$(mktemp)
+  if ! { $SUDO apt-get update -qq && \
+         $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"; } >"$log" 2>&1; then
+    tail -5 "$log" >&2
+    rm -f "$log"
+    case " ${need[*]} " in
+      *" wine"*) give_up "Wine (wine, wine32:i386)" \
+          "apt-get could not install: ${need[*]}" \
+          "Run as root:  dpkg --add-architecture i386 && apt-get update && apt-get install wine wine32:i386 wine64" ;;
+      *) give_up "the packages ${need[*]}" "Run as root:  apt-get update && apt-get install ${need[*]}" ;;
+    esac
+  fi
+  rm -f "$log"
 fi
+command -v wine >/dev/null ||
+  give_up "Wine" "No 'wine' command after the installation." \
+    "Run as root:  apt-get install wine wine32:i386 wine64"
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   echo "install-deps: generating ja_JP.UTF-8"

@@ -10,7 +10,9 @@
 #
 # Settings, all optional:
 #   ROBINA_BUILD        build folder holding the prefix (default: <repo>/build)
-#   ROBINA_AUDIO_FILE   where played audio is written (default: $ROBINA_BUILD/audio.raw);
+#   ROBINA_PREFIX       the Wine prefix (default: $ROBINA_BUILD/wineprefix)
+#   ROBINA_AUDIO_FILE   where played audio is written (default: $ROBINA_BUILD/audio.raw), as Wine
+#                       mixes it: 32-bit float stereo at 48 kHz, written faster than real time;
 #                       "none" gives the program no audio device at all; "system" leaves the
 #                       machine's own sound set-up alone, to hear the program
 #   ROBINA_SCREEN_DEPTH depth of the virtual display started here: 24 (default) or 16
@@ -24,7 +26,7 @@ mkdir -p "$ROBINA_BUILD"
 ROBINA_BUILD=$(cd "$ROBINA_BUILD" && pwd)
 export ROBINA_BUILD
 
-export WINEPREFIX="$ROBINA_BUILD/wineprefix"
+export WINEPREFIX="${ROBINA_PREFIX:-$ROBINA_BUILD/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${ROBINA_DLL_OVERRIDES:+;$ROBINA_DLL_OVERRIDES}"

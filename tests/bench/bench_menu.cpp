@@ -16,8 +16,10 @@
 #include "sound/sound.h"
 #include "task/task.h"
 
-// The version dialog, which the map uses, is not linked into this program: it is modal.
+// The version dialog, which the map uses, and the ranking page, which the records panel opens, are
+// not linked into this program: one is modal, the other opens the browser.
 void ShowVersionDialog(void) {}
+void OpenRankingPage(int) {}
 
 namespace {
 enum { GAMES = 30, REPETITIONS = 9 };

@@ -22,8 +22,10 @@
 #include "task/scene.h"
 #include "task/task.h"
 
-// The version dialog, which the map uses, is not linked into this program: it is modal.
+// The version dialog, which the map uses, and the ranking page, which the records panel opens, are
+// not linked into this program: one is modal, the other opens the browser.
 void ShowVersionDialog(void) {}
+void OpenRankingPage(int) {}
 
 namespace {
 // Game 3's circle overlaps the information point's (centre 165, 151): at (165, 151) both hold.
