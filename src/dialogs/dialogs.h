@@ -10,6 +10,10 @@
 // still frame; returns the dialog's result.
 long ModalOverStillFrame(int id, void *proc);
 
+// Gives a control (an HWND) a copy of its font, underlined and/or of another weight (0: as it is);
+// returns the copy (an HFONT), which the dialog deletes when it closes; null when none was made.
+void *CopyControlFont(void *control, int underline, int weight);
+
 // High-score name entry: "<label>で<rank>位にランクイン！" and the player's name, prefilled with
 // the current one; OK takes a name of at most 12 bytes into the catalogue's PlayerName.
 void AskPlayerName(const char *label, size_t labelSize, int rank);

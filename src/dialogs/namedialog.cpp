@@ -13,15 +13,6 @@ enum { NAME_READ_BYTES = 256 };
 static char Congratulation[64];   // "<label>で<rank>位にランクイン！" shown by the dialog
 static HFONT CongratulationFont;   // bold copy of the dialog font, alive while the dialog is
 
-static void SetBoldFont(HWND text) {
-    LOGFONTA font;
-    HFONT base = (HFONT)SendMessageA(text, WM_GETFONT, 0, 0);
-    if (!base || !GetObjectA(base, sizeof font, &font)) return;
-    font.lfWeight = FW_BOLD;
-    CongratulationFont = CreateFontIndirectA(&font);
-    SendMessageA(text, WM_SETFONT, (WPARAM)CongratulationFont, FALSE);
-}
-
 static void TakeName(HWND dialog) {
     char name[NAME_READ_BYTES];
     GetDlgItemTextA(dialog, IDC_NAME_EDIT, name, sizeof name);
@@ -34,7 +25,7 @@ static void TakeName(HWND dialog) {
 }
 
 static void OpenNameDialog(HWND dialog) {
-    SetBoldFont(GetDlgItem(dialog, IDC_NAME_CONGRATULATION));
+    CongratulationFont = (HFONT)CopyControlFont(GetDlgItem(dialog, IDC_NAME_CONGRATULATION), 0, FW_BOLD);
     SetDlgItemTextA(dialog, IDC_NAME_CONGRATULATION, Congratulation);
     HWND edit = GetDlgItem(dialog, IDC_NAME_EDIT);
     char name[sizeof GameCatalogue.PlayerName + 1];

@@ -1,4 +1,5 @@
-// The still frame under every modal dialog of the program.
+// The still frame under every modal dialog of the program, and the font copies the dialogs give
+// their emphasised controls.
 #include <windows.h>
 #include "dialogs/dialogs.h"
 #include "base/base.h"
@@ -22,4 +23,15 @@ long ModalOverStillFrame(int id, void *proc) {
     ShowCursor(FALSE);
     ResetFrameClock();
     return (long)result;
+}
+
+void *CopyControlFont(void *control, int underline, int weight) {
+    LOGFONTA font;
+    HFONT base = (HFONT)SendMessageA((HWND)control, WM_GETFONT, 0, 0);
+    if (!base || !GetObjectA(base, sizeof font, &font)) return 0;
+    if (underline) font.lfUnderline = TRUE;
+    if (weight) font.lfWeight = weight;
+    HFONT copy = CreateFontIndirectA(&font);
+    if (copy) SendMessageA((HWND)control, WM_SETFONT, (WPARAM)copy, FALSE);
+    return copy;
 }

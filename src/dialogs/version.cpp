@@ -43,17 +43,6 @@ static void DropHandCursor(void) {
     HandCursorOwned = 0;
 }
 
-static HFONT CopyFont(HWND control, int underline, int weight) {
-    LOGFONTA font;
-    HFONT base = (HFONT)SendMessageA(control, WM_GETFONT, 0, 0);
-    if (!base || !GetObjectA(base, sizeof font, &font)) return 0;
-    if (underline) font.lfUnderline = TRUE;
-    if (weight) font.lfWeight = weight;
-    HFONT copy = CreateFontIndirectA(&font);
-    if (copy) SendMessageA(control, WM_SETFONT, (WPARAM)copy, FALSE);
-    return copy;
-}
-
 static void PaintLink(HWND link) {
     char text[LINK_TEXT_BYTES];
     GetWindowTextA(link, text, sizeof text);
@@ -83,11 +72,11 @@ static LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM 
 static void OpenVersionDialog(HWND dialog) {
     HWND link = GetDlgItem(dialog, IDC_VERSION_LINK);
     HWND version = GetDlgItem(dialog, IDC_VERSION_TEXT);
-    LinkFont = CopyFont(link, 1, 0);
+    LinkFont = (HFONT)CopyControlFont(link, 1, 0);
     char line[64];
     snprintf(line, sizeof line, "%s Version%4.2f", PRODUCT_TITLE, ShellVersion * 0.01);
     SetWindowTextA(version, line);
-    VersionFont = CopyFont(version, 0, FW_BOLD);
+    VersionFont = (HFONT)CopyControlFont(version, 0, FW_BOLD);
     LinkBaseProc = (WNDPROC)SetWindowLongPtrA(link, GWLP_WNDPROC, (LONG_PTR)LinkProc);
     SetFocus(GetDlgItem(dialog, IDOK));
 }
