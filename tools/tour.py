@@ -306,7 +306,8 @@ class Tour:
 
 # The README's pictures: the contact sheet, and a few stops at full size.
 README_STOPS = {"first logo": "logo.png", "title": "title.png", "menu": "menu.png",
-                "hover balloon": "menu-hover.png", "game": "game.png"}
+                "hover balloon": "menu-hover.png", "game records": "records.png", "help": "help.png",
+                "game": "game.png"}
 
 
 def readme_pictures(stops, sheet, folder):
