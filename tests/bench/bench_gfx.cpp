@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <vector>
+#include "bench_clock.h"
 #include "harness.h"
 #include "pictures.h"
 #include "gfx/gfx.h"
@@ -14,29 +15,10 @@
 #include "task/task.h"
 
 namespace {
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return (double)count.QuadPart * 1e6 / (double)frequency.QuadPart;
-}
-
-template <class F> double Median(int repetitions, F work) {
-    std::vector<double> times;
-    for (int i = 0; i < repetitions; i++) {
-        double start = Now();
-        work();
-        times.push_back(Now() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 double MemcpyMicroseconds(size_t pixels) {
     size_t bytes = pixels * 4;
     std::vector<char> from(bytes, 1), to(bytes);
-    return Median(201, [&] {
+    return MedianUs(201, [&] {
         memcpy(to.data(), from.data(), bytes);
         from[bytes / 2] = to[bytes / 3];  // keeps the copy from being optimised away
     });
@@ -49,7 +31,7 @@ void Report(const char *what, double microseconds, size_t pixels) {
 }
 
 double FrameMicroseconds() {
-    return Median(301, [] {
+    return MedianUs(301, [] {
         ClearBackBuffer();
         DrawSprites();
         PresentFrame();
@@ -111,9 +93,9 @@ int main() {
     for (const auto &load : loads) {
         std::vector<double> times;
         for (int i = 0; i < 41; i++) {
-            double start = Now();
+            double start = NowUs();
             Image *image = NewImage(load.name);
-            times.push_back(Now() - start);
+            times.push_back(NowUs() - start);
             FreeImage(image);
         }
         std::sort(times.begin(), times.end());

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <vector>
+#include "bench_clock.h"
 #include "harness.h"
 #include "menu_pictures.h"
 #include "scenes/menu.h"
@@ -17,25 +18,6 @@
 
 
 namespace {
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return (double)count.QuadPart * 1e6 / (double)frequency.QuadPart;
-}
-
-template <class F> double Median(int repetitions, F work) {
-    std::vector<double> times;
-    for (int i = 0; i < repetitions; i++) {
-        double start = Now();
-        work();
-        times.push_back(Now() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 // Pixels the frame writes: the clear, then every shown sprite as far as it lies on the play area.
 size_t FramePixels() {
     size_t pixels = 640 * 360;
@@ -89,13 +71,13 @@ int main() {
     for (int tick = 0; tick < 55; tick++) RunTasks();  // the waves are shown from the 50th tick on
 
     size_t pixels = FramePixels();
-    double draw = Median(301, [] {
+    double draw = MedianUs(301, [] {
         ClearBackBuffer();
         DrawSprites();
     });
     size_t bytes = pixels * 4;
     std::vector<char> from(bytes, 1), to(bytes);
-    double copy = Median(301, [&] {
+    double copy = MedianUs(301, [&] {
         memcpy(to.data(), from.data(), bytes);
         from[bytes / 2] = to[bytes / 3];  // keeps the copy from being optimised away
     });

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string>
 #include <vector>
+#include "bench_clock.h"
 #include "harness.h"
 #include "pictures.h"
 #include "scenes/menu.h"
@@ -24,23 +25,8 @@ void OpenRankingPage(int) {}
 namespace {
 enum { GAMES = 30, REPETITIONS = 9 };
 
-double NowMs() {
-    LARGE_INTEGER frequency, count;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&count);
-    return (double)count.QuadPart * 1e3 / (double)frequency.QuadPart;
-}
-
 template <class F> double MedianMs(F work, void (*after)(void) = 0) {
-    std::vector<double> times;
-    for (int i = 0; i < REPETITIONS; i++) {
-        double start = NowMs();
-        work();
-        times.push_back(NowMs() - start);
-        if (after) after();
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return MedianUs(REPETITIONS, work, after) / 1000;
 }
 
 // What a game file holds besides its two menu pictures: its library, help picture and sounds.

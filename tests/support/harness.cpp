@@ -7,6 +7,10 @@
 #include <sstream>
 #include "harness.h"
 #include "base/base.h"
+#include "catalogue/catalogue.h"
+#include "fade/fade.h"
+#include "launcher/launcher.h"
+#include "pack/pack.h"
 
 namespace {
 // A crash ends the test program at once with its code and address on the standard error, where
@@ -97,6 +101,18 @@ void PumpMessages() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+void BootLikeTheShell() {
+    FillServiceTable();
+    {
+        BoxWatcher saveDataMessages;
+        ScanGameFiles();
+    }
+    PumpMessages();
+    SetPack(MENU_PACK);
+    StartCursorTask();
+    StartFadeTask();
 }
 
 long RunChildProgram(const std::string &program, const std::string &arguments, const char *folder,

@@ -23,6 +23,11 @@ void PumpMessages();
 // The test program's folder, with its final backslash.
 std::string Folder();
 
+// What the boot step does once the display, sound and task list are up: the service table, the scan
+// of the game files (save-data boxes answered, as records other test programs left may be reported),
+// the resource pack made current and the kept cursor and fade tasks started.
+void BootLikeTheShell();
+
 // Names of the "rvpx*.tmp" files in the temporary folder, which every test program shares.
 std::set<std::string> TempLeftovers();
 

@@ -108,16 +108,7 @@ protected:
         InitSound();
         InitSpriteList();
         InitTaskList();
-        FillServiceTable();
-        {
-            // Test programs share one registry: records left by others may be reported and reset.
-            BoxWatcher saveDataMessages;
-            ScanGameFiles();
-        }
-        PumpMessages();
-        SetPack(MENU_PACK);
-        StartCursorTask();
-        StartFadeTask();
+        BootLikeTheShell();
         Tick();
     }
     void SetUp() override {

@@ -102,15 +102,7 @@ protected:
         InitSound();
         InitSpriteList();
         InitTaskList();
-        FillServiceTable();
-        {
-            BoxWatcher saveDataMessages;  // records other test programs left may be reported
-            ScanGameFiles();
-        }
-        PumpMessages();
-        SetPack(MENU_PACK);
-        StartCursorTask();
-        StartFadeTask();
+        BootLikeTheShell();
         FadeState = FADE_COVERED;  // as the menu leaves the screen when it launches a game
         for (int i = 0; i < 3; i++) Tick();
     }

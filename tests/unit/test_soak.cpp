@@ -85,15 +85,7 @@ protected:
         EnsureDisplay();
         InitSound();
         InitTaskList();
-        FillServiceTable();
-        {
-            BoxWatcher saveDataMessages;  // records other test programs left may be reported
-            ScanGameFiles();
-        }
-        PumpMessages();
-        SetPack(MENU_PACK);
-        StartCursorTask();
-        StartFadeTask();
+        BootLikeTheShell();
         Tick(true);
     }
     static void TearDownTestSuite() { UnlockSaveData(); }
