@@ -4,6 +4,16 @@
 #include <string.h>
 
 ServiceTableRecord *shell = 0;
+static StepRoutine stageSteps[] = {0, StageEnter, StageReady, 0, StageResults, StageLeave};
+enum { GAME_TASK_PRIORITY = 1000, STEP_SETUP = 0, STEP_PLAY = 3 };
+
+int32_t StartStageGame(ServiceTableRecord *services, StepRoutine setup, StepRoutine play, int32_t workBytes) {
+    shell = services;
+    stageSteps[STEP_SETUP] = setup;
+    stageSteps[STEP_PLAY] = play;
+    services->CreateTask(stageSteps, GAME_TASK_PRIORITY, TASK_ATTR_RUN, workBytes);
+    return 1;
+}
 
 Stage *CurrentStage(void) { return (Stage *)*shell->currentWork; }
 void AdvanceStep(void) { **shell->currentStep += 1; }

@@ -3,8 +3,8 @@
 // loaded or allocated (freed again before the game ends), and the way in and out under the
 // shell's cover. Knows the shell through robina_game.h only.
 //
-// A game's work area starts with a Stage, and its step table is
-//     {its Setup, StageEnter, StageReady, its Play, StageResults, StageLeave}
+// A game's work area starts with a Stage, and its Start hands its Setup and Play to StartStageGame,
+// which runs them as the steps {Setup, StageEnter, StageReady, Play, StageResults, StageLeave}.
 // Setup loads through the Stage and ends with OpenStage; Play ends the round with CloseStage.
 #ifndef ROBINA_PLAYKIT_H
 #define ROBINA_PLAYKIT_H
@@ -47,6 +47,9 @@ void ShowStatus(Stage *stage, const char *right, int32_t warn);              // 
 void ShowBanner(Stage *stage, const char *line1, const char *line2);
 void OpenStage(Stage *stage, const char *music);  // status, banner, whistle; uncovers; advances
 void CloseStage(Stage *stage, const char *line);  // the closing banner; advances
+
+// Creates the game's task with a zeroed work area of workBytes (a Stage first); Start's result.
+int32_t StartStageGame(ServiceTableRecord *services, StepRoutine setup, StepRoutine play, int32_t workBytes);
 
 void __cdecl StageEnter(void);
 void __cdecl StageReady(void);

@@ -141,13 +141,10 @@ void __cdecl Play() {
     CloseStage(&w->stage, text);
 }
 
-const StepRoutine Steps[] = {Setup, StageEnter, StageReady, Play, StageResults, StageLeave};
 }  // namespace
 
 ROBINA_GAME_ENTRY Start(ServiceTableRecord *services) {
-    shell = services;
-    services->CreateTask(Steps, 1000, TASK_ATTR_RUN, sizeof(Work));
-    return 1;
+    return StartStageGame(services, Setup, Play, sizeof(Work));
 }
 
 ROBINA_GAME_ENTRY End(void) { return 0; }
