@@ -109,9 +109,9 @@ double Median(std::vector<double> values) {
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-double TrivialMs() {
+double TrivialMs(const char *arguments) {
     uint32_t start = timeGetTime();
-    PROCESS_INFORMATION process = Start("bench\\trivial_window.exe", NULL);
+    PROCESS_INFORMATION process = Start(std::string("bench\\trivial_window.exe") + arguments, NULL);
     WaitForSingleObject(process.hProcess, WAIT_MS);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
@@ -191,16 +191,18 @@ void Memory() {
 int main() {
     timeBeginPeriod(1);
     MakeFolder();
-    std::vector<double> trivial, menu, title;
+    std::vector<double> trivial, trivialDdraw, menu, title;
     size_t logLines = 0;
     for (int i = 0; i < RUNS; i++) {
-        trivial.push_back(TrivialMs());
+        trivial.push_back(TrivialMs(""));
+        trivialDdraw.push_back(TrivialMs(" ddraw"));
         menu.push_back(SceneMs(" /q", "menu"));
         logLines = LinesBefore("first frame of the menu at ");
         title.push_back(SceneMs("", "title"));
     }
     printf("start-up, median of %d runs (Robina.exe with its log, 30 game files)\n", RUNS);
     printf("%-52s %9.0f ms\n", "trivial windowed program, start to end", Median(trivial));
+    printf("%-52s %9.0f ms\n", "  the same with a DirectDraw object made first", Median(trivialDdraw));
     printf("%-52s %9.0f ms\n", "Robina.exe /q, start to the first menu frame", Median(menu));
     printf("%-52s %9.0f ms\n", "Robina.exe, start to the first title frame", Median(title));
     double lineMs = LogLineMs();
