@@ -73,12 +73,12 @@ shots: stage
 test: win
 	@$(MAKE) -k --no-print-directory test-native test-win test-e2e
 
-test-native:
+test-native: host
 	@cd $(HOST) && ctest --output-on-failure -j $(JOBS)
 
 # A test program that fails is run once more before it counts as failed: under Wine on a busy
 # machine a program now and then stalls at its exit. A real fault fails both runs.
-test-win:
+test-win: win
 	@$(WINENV) --exec sh -c 'cd $(WIN) && ctest --output-on-failure -j $(JOBS) --repeat until-pass:2'
 
 test-e2e:

@@ -39,8 +39,8 @@ int BmpIsWhole(const uint8_t *head, size_t headBytes, uint64_t fileBytes, int32_
     } else {
         return 0;
     }
-    if (h < 0) h = -h;  // rows from the top down
-    if (!KnownDepth(bits) || w < 1 || h < 1 || (bits <= 8 && colours > (1u << bits))) return 0;
+    if (h < 0) h = -h;  // rows from the top down; the most negative height has no positive twin
+    if (!KnownDepth(bits) || w < 1 || h < 1 || h > INT32_MAX || (bits <= 8 && colours > (1u << bits))) return 0;
     uint64_t headersEnd = (uint64_t)FILE_HEADER_BYTES + infoBytes + extra + (uint64_t)colours * entryBytes;
     uint64_t rowBytes = ((uint64_t)w * bits + 31) / 32 * 4;
     if (pixelsAt < headersEnd || pixelsAt > fileBytes || (uint64_t)h > (fileBytes - pixelsAt) / rowBytes) return 0;

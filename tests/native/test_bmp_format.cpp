@@ -1,0 +1,44 @@
+// Whether a BMP holds all its headers promise: known answers at the edges of every rule.
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <vector>
+#include "gfx/bmp_format.h"
+
+namespace {
+// The 54 head bytes of a BMP with a 40-byte info header and no colour table.
+std::vector<uint8_t> Head(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0) {
+    std::vector<uint8_t> head(BMP_HEAD_BYTES, 0);
+    auto put = [&](int at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; i++) head[at + i] = (uint8_t)(value >> 8 * i);
+    };
+    head[0] = 'B', head[1] = 'M';
+    put(10, BMP_HEAD_BYTES, 4);
+    put(14, 40, 4);
+    put(18, (uint32_t)width, 4);
+    put(22, (uint32_t)height, 4);
+    put(26, 1, 2);
+    put(28, bits, 2);
+    put(30, compression, 4);
+    return head;
+}
+}  // namespace
+
+TEST(BmpFormat, WholeOnlyWhenEveryRowIsInTheFile) {
+    struct Case { const char *what; std::vector<uint8_t> head; uint64_t fileBytes; int whole, height; } cases[] = {
+        {"3x2, 24 bits, rows of 12", Head(3, 2, 24), 54 + 24, 1, 2},
+        {"one byte short", Head(3, 2, 24), 54 + 23, 0, 0},
+        {"top down", Head(3, -2, 24), 54 + 24, 1, 2},
+        {"top down, the most negative height", Head(1, INT32_MIN, 16), UINT64_MAX, 0, 0},
+        {"the largest height", Head(1, INT32_MAX, 32), 54 + 4ull * INT32_MAX, 1, INT32_MAX},
+        {"0 wide", Head(0, 2, 24), 1000, 0, 0},
+        {"run-length coded", Head(2, 2, 24, 1), 100000, 0, 0},
+        {"unknown depth", Head(2, 2, 12), 100000, 0, 0},
+    };
+    for (const Case &c : cases) {
+        int32_t width = -1, height = -1;
+        EXPECT_EQ(BmpIsWhole(c.head.data(), c.head.size(), c.fileBytes, &width, &height), c.whole) << c.what;
+        if (c.whole) {
+            EXPECT_EQ(height, c.height) << c.what;
+        }
+    }
+}
