@@ -37,6 +37,7 @@ extern int32_t LiveBlocks;      // blocks from Alloc not yet given back to Free
 #define CONFIG_SCREEN_MODE "ScreenMode"  // "1": full screen
 #define CONFIG_OBSOLETE "UseHAL"         // written by early versions; deleted at every start
 int ReadConfig(const char *name, void *buffer, uint32_t size);
+int HasConfig(const char *name);                  // 1: the value exists, whatever its size
 int WriteConfig(const char *name, const void *data, uint32_t size);
 int CopyConfig(const char *from, const char *to);  // the value's bytes and type as they are; 0: none
 int DeleteObsoleteConfig(void);

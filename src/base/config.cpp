@@ -35,6 +35,14 @@ int ReadConfig(const char *name, void *buffer, uint32_t size) {
     return status == ERROR_SUCCESS;
 }
 
+int HasConfig(const char *name) {
+    HKEY key = OpenConfigKey();
+    if (!key) return 0;
+    int found = RegQueryValueExA(key, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
 int WriteConfig(const char *name, const void *data, uint32_t size) {
     HKEY key = OpenConfigKey();
     if (!key) return 0;

@@ -66,6 +66,13 @@ static void AddGame(const GameEntry *entry) {
         Log("game table full : %s not added\n", entry->fileName);
         return;
     }
+    // A record is named by the game id and the version's tens ("abc" 1.20 and "abc1" 0.20 alike):
+    // two games saving under one name would overwrite each other's scores at every start.
+    int32_t owner = RecordTakenBy(entry);
+    if (owner) {
+        Log("%s not added: its record belongs to %s\n", entry->fileName, GameCatalogue.entries[owner - 1].fileName);
+        return;
+    }
     GameCatalogue.entries[GameCatalogue.GameCount] = *entry;
     Log("set vyg file : %s(ver%4.2f)\n", entry->fileName, entry->version * 0.01);
     GameCatalogue.GameCount += 1;

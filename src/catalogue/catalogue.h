@@ -72,6 +72,7 @@ int RegisterGameFileType(const char *extension, const char *description, int32_t
 // --- save records and identity (savedata.cpp) ---
 void LoadRecord(int32_t game);             // 0: the main record
 void SaveRecord(int32_t game);
+int RecordTakenBy(const GameEntry *entry);  // the game already saving under this entry's record name; 0: none
 uint32_t GetUserIdentity(void);
 // Writes the RECORD_TEXT_BYTES(n) text of n plain bytes with a freshly drawn key.
 void EncodeRecord(const void *plain, int32_t n, char *text);

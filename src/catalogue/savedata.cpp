@@ -88,8 +88,10 @@ static int ReadRecord(const char *name, void *plain, int32_t n, int *damaged) {
 }
 
 // A value about to be replaced by a fresh record keeps its bytes as "<name>.bad1", the older ones
-// moving one number up, so that the scores in it can still be recovered by hand.
+// moving one number up, so that the scores in it can still be recovered by hand. A record made
+// where there was none moves nothing: the backups stay as they are.
 static void KeepReplacedRecord(const char *name) {
+    if (!HasConfig(name)) return;
     char from[80], to[80];
     for (int n = KEPT_REPLACED_RECORDS; n > 1; n--) {
         snprintf(from, sizeof from, "%s.bad%d", name, n - 1);
@@ -147,6 +149,16 @@ static void LoadGameRecord(int32_t game) {
     memset(SavedPart(entry), 0, GAME_SAVED_BYTES);
     KeepReplacedRecord(name);
     SaveRecord(game);
+}
+
+int RecordTakenBy(const GameEntry *entry) {
+    char name[64], other[64];
+    GameValueName(entry, name, sizeof name);
+    for (int32_t g = 1; g <= GameCatalogue.GameCount; g++) {
+        GameValueName(&GameCatalogue.entries[g - 1], other, sizeof other);
+        if (strcmp(name, other) == 0) return g;
+    }
+    return 0;
 }
 
 // Game numbers past the catalogue's entries name no game: their record is neither read nor written.

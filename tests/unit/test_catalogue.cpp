@@ -187,6 +187,22 @@ TEST_F(Scan, AGameFileIsFoundOnlyUnderTheNameItsIniGives) {
     EXPECT_EQ(log.find("failed : read ini file\n"), std::string::npos);
 }
 
+// "ctdup" 1.20, "ctdup1" 0.20 and "ctdup" 1.25 all save as "ctdup120": only the first found is a game.
+TEST_F(Scan, GamesOfOneRecordNameLeaveItToTheFirstFound) {
+    MakeGame("ctdupa.vyg", Ini("ctdupa.vyg", "ctdup", "VER=120\r\n"));
+    MakeGame("ctdupb.vyg", Ini("ctdupb.vyg", "ctdup1", "VER=20\r\n"));
+    MakeGame("ctdupc.vyg", Ini("ctdupc.vyg", "ctdup", "VER=125\r\n"));
+    std::string log = RunScan();
+    std::vector<std::string> order = SystemOrder();
+    ASSERT_EQ(order.size(), 3u);
+    for (std::string &name : order) std::transform(name.begin(), name.end(), name.begin(), ::toupper);
+    for (size_t i = 0; i < order.size(); i++) {
+        EXPECT_EQ(Find(order[i].c_str()) != nullptr, i == 0) << order[i];
+        std::string refused = order[i] + " not added: its record belongs to " + order[0] + "\n";
+        EXPECT_EQ(log.find(refused) != std::string::npos, i > 0) << order[i];
+    }
+}
+
 TEST_F(Scan, EveryIniRuleAcceptsOrRejects) {
     struct Case { std::string name, gameId, extra, drop; bool accepted; };
     const std::string id19 = "ctid19" + std::string(13, 'c'), id20 = "ctid20" + std::string(14, 'd');

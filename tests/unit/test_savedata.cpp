@@ -340,6 +340,12 @@ TEST_F(SaveData, ReplacedRecordsKeepTheirBytesInTheLatestThreeBackups) {
         EXPECT_EQ(RawValue(d.name).size(), (size_t)d.size) << "a fresh record in its place";
         EXPECT_EQ(CountInLog(std::string("replaced record ") + d.name + " kept as " + d.name + ".bad1\n"), logged + 1);
     }
+    // A record made where none was (the value deleted by hand) moves no backup.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, ConfigKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegDeleteValueA(key, "svgame120");
+    RegCloseKey(key);
+    LoadRecord(1);
     for (const auto &value : spoilt)
         for (int n = 1; n <= 4; n++)
             EXPECT_EQ(RawValue(value.first + ".bad" + std::to_string(n)),
