@@ -26,6 +26,12 @@ static void ReadIniValue(const char *key, const char *fallback, char *value) {
     DeleteExtracted();
 }
 
+int HasGameId(const char *gameId) {
+    char value[INI_VALUE_BYTES];
+    ReadIniValue(GameIniKeys[INI_GAMEID].name, GameIniKeys[INI_GAMEID].fallback, value);
+    return strcmp(value, gameId) == 0;
+}
+
 static_assert(sizeof(GameEntry{}.fileName) == GAME_FILE_NAME_BYTES, "file name field");
 static_assert(sizeof(GameEntry{}.gameId) == GAME_ID_BYTES, "game id field");
 

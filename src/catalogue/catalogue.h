@@ -59,6 +59,7 @@ extern uint8_t SelectedGame;               // game chosen in the menu, from 1; 0
 // --- scan and game.ini (catalogue.cpp) ---
 int ScanGameFiles(void);                   // 0: no file matched "*.vyg"
 int ReadGameIni(GameEntry *entry);         // the game file must be the current pack; 1: acceptable
+int HasGameId(const char *gameId);         // 1: the current pack's game.ini gives exactly this GAMEID
 
 // --- high scores (highscore.cpp); the name is asked for by the caller ---
 enum { PLAYER_NAME_BYTES_MAX = 12 };       // longest name the player may enter

@@ -56,8 +56,11 @@ static int LoadGameLibrary(void) {
     return GameModule != 0;
 }
 
-int LoadGame(const char *fileName) {
+// A file replaced since the scan by another game's would put that game's results into this one's
+// records; it is refused before any code of its library runs.
+int LoadGame(const char *fileName, const char *gameId) {
     if (!fileName[0] || !SetPack(fileName)) return RefuseGame("ゲームファイルがありません");
+    if (gameId && !HasGameId(gameId)) return RefuseGame("ゲームファイルが壊れています。");
     if (!LoadGameLibrary()) return RefuseGame("ゲームファイルが壊れています。");
     GameStart = (GameStartProc)GameExport("Start");
     if (!GameStart) return RefuseGame("スタートエントリポイント取得失敗");
@@ -129,21 +132,12 @@ void FinishGame(void) {
     if (TempGamePath[0]) UnloadGame();
 }
 
-// A file replaced since the scan by another game's would put that game's results into this one's
-// records.
-static int StillTheScannedGame(const GameEntry *entry) {
-    GameEntry now;
-    memset(&now, 0, sizeof now);
-    if (ReadGameIni(&now) && strcmp(now.gameId, entry->gameId) == 0) return 1;
-    return RefuseGame("ゲームファイルが壊れています。");
-}
-
 int LaunchGame(void) {
     int n = SelectedGame;
     int known = n >= 1 && n <= GameCatalogue.GameCount;
     const char *fileName = known ? GameCatalogue.entries[n - 1].fileName : "";
     Log("launch vyg file(%d) : %s\n", n - 1, fileName);
-    if (!LoadGame(fileName) || !StillTheScannedGame(&GameCatalogue.entries[n - 1])) {
+    if (!LoadGame(fileName, known ? GameCatalogue.entries[n - 1].gameId : "")) {
         ErrorBox(GameRefusal);
         return 0;
     }

@@ -30,7 +30,8 @@ extern char TempGamePath[260];  // the extracted library of the loaded game; emp
 extern void *GameModule;        // HMODULE of the loaded game library
 extern const char *GameRefusal; // why the last LoadGame or StartGame failed (the error box's text)
 extern LeftoversRecord GameLeftovers;  // of the running game; tasks counted by GameEndCall
-int LoadGame(const char *fileName);  // the game file becomes the pack, its library is loaded; 0: refused
+int LoadGame(const char *fileName, const char *gameId);  // the game file becomes the pack, its library is
+                                                        // loaded; gameId: the one it must still hold, or null; 0: refused
 int StartGame(ServiceTableRecord *services);  // the loaded game's Start; 0: refused, library unloaded
 void FinishGame(void);          // after GameEndCall: leftovers counted, logged and freed; End; unload
 int LeftoversText(const LeftoversRecord *leftovers, char *text, int size);  // "blocks 0, images 0, ..."

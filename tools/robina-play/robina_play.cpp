@@ -359,7 +359,7 @@ static int BeginRun(void) {
     ReleaseAt = -1;
     memset(CallCounts, 0, sizeof CallCounts);
     printf("game: %s\n", Opts.game);
-    int started = LoadGame(Opts.game);
+    int started = LoadGame(Opts.game, NULL);
     if (started) {
         GameResult.zumi = Opts.zumi;
         SeedRandom(Opts.seed);
