@@ -70,7 +70,7 @@ shots: stage
 	@$(TOUR) --readme docs
 
 # Every runner runs even when an earlier one failed, so one run shows every failure.
-test: win
+test:
 	@$(MAKE) -k --no-print-directory test-native test-win test-e2e
 
 test-native: host
@@ -81,7 +81,7 @@ test-native: host
 test-win: win
 	@$(WINENV) --exec sh -c 'cd $(WIN) && ctest --output-on-failure -j $(JOBS) --repeat until-pass:2'
 
-test-e2e:
+test-e2e: win
 	@$(WINENV) --exec $(PYTHON) -m pytest -q -p no:cacheprovider tests/e2e
 
 fuzz: deps

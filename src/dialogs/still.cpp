@@ -10,9 +10,7 @@
 // frame showed would stay.
 static void DrawStillFrame(void) {
     if (CursorSprite) CursorSprite->visible = 0;
-    ClearBackBuffer();
-    DrawSprites();
-    PresentFrame();
+    RenderFrame();
 }
 
 long ModalOverStillFrame(int id, void *proc) {

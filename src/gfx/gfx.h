@@ -70,6 +70,7 @@ int32_t __cdecl FreeSprite(Sprite *sprite);
 int FreeSceneSprites(void);
 int FreeSpriteList(void);
 void DrawSprites(void);
+void RenderFrame(void);  // clears the back buffer, draws the sprite list and presents it
 
 // --- text (text.cpp) ---
 int32_t __cdecl DrawString(struct IDirectDrawSurface *target, int32_t left, int32_t top, int32_t right,

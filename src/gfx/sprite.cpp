@@ -124,3 +124,9 @@ void DrawSprites(void) {
             DrawPlain(sprite);
     }
 }
+
+void RenderFrame(void) {
+    ClearBackBuffer();
+    DrawSprites();
+    PresentFrame();
+}

@@ -3,7 +3,6 @@
 #include "gfx/gfx.h"
 #include "sound/sound.h"
 #include "task/task.h"
-#include "fade/fade.h"
 
 int LoadImages(Image **slots, const char *const *names, int count) {
     int loaded = 0;
@@ -74,10 +73,6 @@ int HitTest(const HitBox *box, int32_t mx, int32_t my) {
     return box->x < mx && mx < box->x + box->w && box->y < my && my < box->y + box->h;
 }
 
-int Clicked(const HitBox *box) {
-    return MouseState.click[BUTTON_LEFT] && HitTest(box, MouseState.x, MouseState.y);
-}
-
 enum { PRESS_START = BUTTON_DOWN1, PRESS_END = BUTTON_IMAGES };  // counter values of a running press
 
 static void ShowButton(Button *button, int image) {
@@ -108,12 +103,4 @@ int RunButtons(Button *buttons, int count, ButtonPress *press, Sound *click) {
         }
     }
     return 0;
-}
-
-void __cdecl WaitCoveredStep(void) {
-    if (FadeState == FADE_COVERED) *CurrentStep += 1;
-}
-
-void __cdecl WaitUncoveredStep(void) {
-    if (FadeState == FADE_VISIBLE) *CurrentStep += 1;
 }

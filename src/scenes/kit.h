@@ -38,7 +38,6 @@ typedef struct HitBox {
     int32_t x, y, w, h;
 } HitBox;
 int HitTest(const HitBox *box, int32_t mx, int32_t my);
-int Clicked(const HitBox *box);  // the left button was clicked this tick inside the box
 
 // --- buttons ---
 // A button: its sprite, its five images (base, over, down 1, down 2, down 3) and its hit box, which
@@ -59,9 +58,5 @@ typedef struct ButtonPress {
 // One tick of the protocol over the buttons in order; returns the code of the button whose press
 // has finished (its action is due now), or 0. `click` is the sound every press plays.
 int RunButtons(Button *buttons, int count, ButtonPress *press, Sound *click);
-
-// --- steps shared by step tables ---
-void __cdecl WaitCoveredStep(void);    // advances once FadeState reads covered
-void __cdecl WaitUncoveredStep(void);  // advances once FadeState reads visible
 
 #endif

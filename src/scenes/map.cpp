@@ -171,7 +171,7 @@ static void ExamineMouse(MapWork *work) {
     work->version->image = MenuState.images[MI_VERSION];
     if (HitTest(&VERSION_BOX, MouseState.x, MouseState.y)) {
         work->version->image = MenuState.images[MI_VERSION_OVER];
-        if (Clicked(&VERSION_BOX)) {
+        if (MouseState.click[BUTTON_LEFT]) {
             PlaySnd(MenuState.sounds[MS_NORM]);
             ShowVersionDialog();
         }

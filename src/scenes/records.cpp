@@ -106,8 +106,7 @@ enum { REDRAW_TICKS = 11 };
 // --- work area ---
 typedef struct RecordsWork {
     ButtonPress press;     // counter: also the slide-out speed, px per tick
-    float leftOffset;      // px the left side stands left of its place
-    float rightOffset;     // px the right side stands right of its place
+    float offset;          // px each side stands away from its place, the left to the left
     Sprite *sprites[SLOT_COUNT];
     Button buttons[PB_COUNT];
     float rowSpacing;      // px between rows of icons; 0 until the overall page is first built
@@ -148,8 +147,8 @@ static int32_t IconY(const RecordsWork *work, int n) {
 static void PositionSprites(RecordsWork *work) {
     for (int slot = 0; slot < SLOT_COUNT; slot++) {
         Placement rest = RestOf(slot);
-        int32_t x = RowOf(slot)->side == SIDE_LEFT ? (int32_t)(rest.x - work->leftOffset)
-                                                   : (int32_t)(rest.x + work->rightOffset);
+        int32_t x = RowOf(slot)->side == SIDE_LEFT ? (int32_t)(rest.x - work->offset)
+                                                   : (int32_t)(rest.x + work->offset);
         int n = slot - SLOT_ICONS;
         MoveSprite(work->sprites[slot], x, n >= 0 && n < ICON_COUNT ? IconY(work, n) : rest.y);
     }
@@ -277,10 +276,9 @@ static void __cdecl BuildStep(void) {
 // --- slides, buttons, actions ---
 static void __cdecl SlideInStep(void) {
     RecordsWork *work = (RecordsWork *)CurrentWork;
-    work->leftOffset *= SLIDE_IN_KEEP;
-    work->rightOffset *= SLIDE_IN_KEEP;
+    work->offset *= SLIDE_IN_KEEP;
     PositionSprites(work);
-    if (fabsf(work->leftOffset) > SLIDE_REST_PX || fabsf(work->rightOffset) > SLIDE_REST_PX) return;
+    if (fabsf(work->offset) > SLIDE_REST_PX) return;
     work->press.pressed = 0;
     *CurrentStep += 1;
 }
@@ -351,10 +349,9 @@ static void __cdecl ActStep(void) {
 static void __cdecl SlideOutStep(void) {
     RecordsWork *work = (RecordsWork *)CurrentWork;
     work->press.counter += SLIDE_OUT_ACCEL;
-    work->leftOffset += work->press.counter;
-    work->rightOffset += work->press.counter;
+    work->offset += work->press.counter;
     PositionSprites(work);
-    if (fabsf(work->leftOffset) > SLIDE_AWAY_PX) *CurrentStep += 1;
+    if (fabsf(work->offset) > SLIDE_AWAY_PX) *CurrentStep += 1;
 }
 
 static void __cdecl FreeStep(void) {
@@ -397,6 +394,5 @@ void OpenRecordsPanel(void) {
     for (int n = ICON_COUNT - 1; n >= 0; n--) CreateSprite(work, SLOT_ICONS + n);
     for (int slot = SLOT_BIG_CANVAS; slot < SLOT_COUNT; slot++) CreateSprite(work, slot);
     for (int b = 0; b < PB_COUNT; b++) SetUpButton(&work->buttons[b], b, work->sprites[SLOT_LEFT + b]);
-    work->leftOffset = SLIDE_AWAY_PX;
-    work->rightOffset = SLIDE_AWAY_PX;
+    work->offset = SLIDE_AWAY_PX;
 }

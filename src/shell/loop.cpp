@@ -9,12 +9,6 @@
 #include "task/task.h"
 #include "task/scene.h"
 
-static void DrawFrame(void) {
-    ClearBackBuffer();
-    DrawSprites();
-    PresentFrame();
-}
-
 static void ApplyCursorRule(void) {
     int inside = InsidePlayArea(MouseState.x, MouseState.y);
     if (SystemCursorShown && inside) {
@@ -47,7 +41,7 @@ int FramePass(void) {
             CountTick();
             ticks++;
         } while (TickDue());
-        DrawFrame();
+        RenderFrame();
         LogSceneShown();
         ApplyCursorRule();
         CountFrame();

@@ -308,18 +308,13 @@ static int SaveBackBuffer(const char *path) {
     return written;
 }
 
-static void DrawFrame(int present) {
-    ClearBackBuffer();
-    DrawSprites();
-    if (present) PresentFrame();
-}
-
 static void TakeShots(int32_t tick) {
     for (int i = 0; i < Opts.shotCount; i++) {
         if (Opts.shots[i] != tick) continue;
         char path[MAX_PATH];
         snprintf(path, sizeof path, "%s/shot-%05d.bmp", Opts.out, (int)tick);
-        DrawFrame(0);
+        ClearBackBuffer();
+        DrawSprites();
         printf(SaveBackBuffer(path) ? "shot: %s\n" : "shot: %s could not be written\n", path);
         return;
     }
@@ -469,7 +464,7 @@ static int Watch(void) {
                 running = 0;
                 EndRun();
             }
-            DrawFrame(1);
+            RenderFrame();
             ApplyCursorRule();
             Sleep(1);
             if (GetTickCount() - lastPoll < WATCH_POLL_MS) continue;
