@@ -20,45 +20,34 @@ static const char NO_HELP_PICTURE[] = "help_none.bmp";  // of the program's own 
 
 //                                     priority image                                x    y    w    h    visible
 static const Placement PICTURE_ROW = {1000,    0,                                   0,   0,   640, 360, 0};
-static const Placement RETURN_ROW  = {1100,    MI_BUTTONS + 2 * MENU_BUTTON_RETURN, 533, 316, 97,  35,  0};
-static const HitBox RETURN_BOX = {533, 316, 97, 35};
+static const Placement RETURN_ROW  = {1100,    BUTTON_BASE_IMAGE(MENU_BUTTON_RETURN), 533, 316, 97, 35,  0};
 
 static const float SLIDE_FROM_PX = 640.0f;     // the picture starts one screen to the left
 static const float SLIDE_IN_KEEP = 0.8f;       // share of the offset left after each tick
 static const float SLIDE_IN_DONE_PX = 1.0f;
 static const float SLIDE_OUT_ACCEL = 2.0f;
-static const float PRESS_FIRST = BUTTON_DOWN1; // the press counter names the frame shown next
-static const float PRESS_DONE = BUTTON_IMAGES;
 
 typedef struct HelpWork {
-    float position;     // px the picture stands left of its place; the press counter while pressed
+    ButtonPress press;  // counter: px the picture stands left of its place; the press frame while pressed
     float speed;        // px per tick of the slide out
-    int32_t pressed;    // 1 once the return button was clicked
     Image *picture;
     Sprite *button;
     Sprite *pictureSprite;
 } HelpWork;
 static_assert(sizeof(HelpWork) == 24, "help task work area");
 
-static Image *ReturnImage(int image) {
-    if (image <= BUTTON_OVER) return MenuState.images[MI_BUTTONS + 2 * MENU_BUTTON_RETURN + image];
-    return MenuState.images[MI_BUTTON_DOWNS + MENU_BUTTON_COUNT * (image - BUTTON_DOWN1) + MENU_BUTTON_RETURN];
-}
-
-static void ShowReturn(HelpWork *work, int image) {
-    ShowImage(work->button, ReturnImage(image), RETURN_ROW.w, RETURN_ROW.h);
-}
+static Button ReturnButton;  // the help screen's one button, over its task's sprite
 
 static void Place(HelpWork *work) {
-    MoveSprite(work->pictureSprite, (int32_t)-work->position, PICTURE_ROW.y);
-    MoveSprite(work->button, (int32_t)(RETURN_ROW.x + work->position), RETURN_ROW.y);
+    MoveSprite(work->pictureSprite, (int32_t)-work->press.counter, PICTURE_ROW.y);
+    MoveSprite(work->button, (int32_t)(RETURN_ROW.x + work->press.counter), RETURN_ROW.y);
 }
 
 static void __cdecl HelpSlideInStep(void) {
     HelpWork *work = (HelpWork *)CurrentWork;
-    work->position *= SLIDE_IN_KEEP;
-    if (fabsf(work->position) < SLIDE_IN_DONE_PX) {
-        work->position = 0;
+    work->press.counter *= SLIDE_IN_KEEP;
+    if (fabsf(work->press.counter) < SLIDE_IN_DONE_PX) {
+        work->press.counter = 0;
         *CurrentStep += 1;
         return;
     }
@@ -69,35 +58,19 @@ static void __cdecl HelpSlideInStep(void) {
     Place(work);
 }
 
-// The button protocol for the one button: over, click, three press frames, then on.
 static void __cdecl HelpWaitStep(void) {
     HelpWork *work = (HelpWork *)CurrentWork;
-    ShowReturn(work, BUTTON_BASE);
-    if (!work->pressed) {
-        if (!HitTest(&RETURN_BOX, MouseState.x, MouseState.y)) return;
-        ShowReturn(work, BUTTON_OVER);
-        if (!MouseState.click[BUTTON_LEFT]) return;
-        PlaySnd(MenuState.sounds[MS_NORM]);
-        work->position = PRESS_FIRST;
-        work->pressed = 1;
-        return;
-    }
-    if (work->position >= PRESS_DONE) {
-        ShowReturn(work, BUTTON_DOWN3);
-        work->position = 0;
-        work->speed = 0;
-        *CurrentStep += 1;
-        return;
-    }
-    ShowReturn(work, (int)work->position);
-    work->position += 1;
+    if (!RunButtons(&ReturnButton, 1, &work->press, MenuState.sounds[MS_NORM])) return;
+    work->press.counter = 0;
+    work->speed = 0;
+    *CurrentStep += 1;
 }
 
 static void __cdecl HelpSlideOutStep(void) {
     HelpWork *work = (HelpWork *)CurrentWork;
     work->speed += SLIDE_OUT_ACCEL;
-    work->position += work->speed;
-    if (work->position > SLIDE_FROM_PX) {
+    work->press.counter += work->speed;
+    if (work->press.counter > SLIDE_FROM_PX) {
         *CurrentStep += 1;
         return;
     }
@@ -134,6 +107,7 @@ void StartHelpScreen(void) {
     work->picture = LoadHelpPicture(MenuState.helpPage);
     work->pictureSprite = PlaceSprite(&PICTURE_ROW, &work->picture);
     work->button = PlaceSprite(&RETURN_ROW, MenuState.images);
-    work->position = SLIDE_FROM_PX;
-    work->pressed = 0;
+    work->press.counter = SLIDE_FROM_PX;
+    SetUpMenuButton(&ReturnButton, &RETURN_ROW, work->button);
+    ReturnButton.live = 1;
 }

@@ -354,6 +354,17 @@ static void CreateLineTask(void) {
 }
 
 // --- start ---
+void SetUpMenuButton(Button *button, const Placement *rest, Sprite *sprite) {
+    int art = (rest->image - BUTTON_BASE_IMAGE(0)) / 2;
+    button->sprite = sprite;
+    button->images[BUTTON_BASE] = MenuState.images[rest->image];
+    button->images[BUTTON_OVER] = MenuState.images[rest->image + 1];
+    for (int frame = 0; frame < BUTTON_DOWN3 - BUTTON_DOWN1 + 1; frame++)
+        button->images[BUTTON_DOWN1 + frame] = MenuState.images[MI_BUTTON_DOWNS + MENU_BUTTON_COUNT * frame + art];
+    button->box = {rest->x, rest->y, rest->w, rest->h};
+    button->live = 0;
+}
+
 void StartMenuScene(void) {
     CreateTask(MENU_STEPS, SCENE_PRIORITY, TASK_ATTR_RUN, sizeof(MenuWork));
     LoadGameImages();

@@ -6,6 +6,7 @@
 #include <stdint.h>
 #include "launcher/robina_game.h"
 #include "catalogue/catalogue.h"
+#include "scenes/kit.h"
 
 // The menu's own images, in the order StartMenuScene loads them.
 enum MenuImage {
@@ -50,6 +51,12 @@ typedef struct MenuStateRecord {
 } MenuStateRecord;
 
 extern MenuStateRecord MenuState;
+
+#define BUTTON_BASE_IMAGE(art) (MI_BUTTONS + 2 * (art))  // base image of a MenuButtonArt; over follows
+
+// A button of the records panel or the help screen resting at rest, whose image is the base image
+// of one of the menu's buttons: its five images from the menu's, its box from rest; not yet live.
+void SetUpMenuButton(Button *button, const Placement *rest, Sprite *sprite);
 
 // Images a game file could not give are shown with pictures of the program's own.
 Image *GameLogoImage(int game);    // game from 1; never null while the menu is built

@@ -35,7 +35,6 @@ enum PanelSlot {
 };
 enum Side { SIDE_LEFT, SIDE_RIGHT };
 
-#define BUTTON_BASE_IMAGE(art) (MI_BUTTONS + 2 * (art))
 typedef struct PanelRow {
     Placement place;
     int32_t side;
@@ -60,11 +59,6 @@ static const PanelRow FIRST_ICON_ROW   = {{1100, MI_ZUMI1,                      
 static const PanelRow BIG_CANVAS_ROW   = {{1500, MI_TEXTLIST,                                14,  6,   308, 348, 0}, SIDE_LEFT};
 static const PanelRow SMALL_CANVAS_ROW = {{1500, MI_TEXTLIST2,                               340, 290, 181, 65,  0}, SIDE_RIGHT};
 enum { ROW_STEP_Y = 23, ICON_STEP_X = 56 };
-
-// Press frames of each button (MenuButtonArt order of the menu's images).
-static const int BUTTON_ART[PB_COUNT] = {
-    MENU_BUTTON_LEFT, MENU_BUTTON_RIGHT, MENU_BUTTON_RETURN, MENU_BUTTON_HELP, MENU_BUTTON_RANKING,
-};
 
 // --- the pile of icons ---
 typedef struct Denomination {
@@ -368,18 +362,6 @@ static const StepRoutine RECORDS_STEPS[] = {
 static_assert(sizeof RECORDS_STEPS / sizeof RECORDS_STEPS[0] == RECORDS_END + 1, "one routine per step");
 
 // --- start ---
-static void SetUpButton(Button *button, int b, Sprite *sprite) {
-    int art = BUTTON_ART[b];
-    const Placement *rest = &BUTTON_ROWS[b].place;
-    button->sprite = sprite;
-    button->images[BUTTON_BASE] = MenuState.images[BUTTON_BASE_IMAGE(art)];
-    button->images[BUTTON_OVER] = MenuState.images[BUTTON_BASE_IMAGE(art) + 1];
-    for (int frame = 0; frame < BUTTON_DOWN3 - BUTTON_DOWN1 + 1; frame++)
-        button->images[BUTTON_DOWN1 + frame] = MenuState.images[MI_BUTTON_DOWNS + MENU_BUTTON_COUNT * frame + art];
-    button->box = {rest->x, rest->y, rest->w, rest->h};
-    button->live = 0;
-}
-
 static void CreateSprite(RecordsWork *work, int slot) {
     Placement rest = RestOf(slot);
     work->sprites[slot] = PlaceSprite(&rest, MenuState.images);
@@ -393,6 +375,6 @@ void OpenRecordsPanel(void) {
     for (int slot = 0; slot < SLOT_ICONS; slot++) CreateSprite(work, slot);
     for (int n = ICON_COUNT - 1; n >= 0; n--) CreateSprite(work, SLOT_ICONS + n);
     for (int slot = SLOT_BIG_CANVAS; slot < SLOT_COUNT; slot++) CreateSprite(work, slot);
-    for (int b = 0; b < PB_COUNT; b++) SetUpButton(&work->buttons[b], b, work->sprites[SLOT_LEFT + b]);
+    for (int b = 0; b < PB_COUNT; b++) SetUpMenuButton(&work->buttons[b], &BUTTON_ROWS[b].place, work->sprites[SLOT_LEFT + b]);
     work->offset = SLIDE_AWAY_PX;
 }
