@@ -225,7 +225,11 @@ static const StepRoutine MAP_STEPS[] = {MapRunStep, MapFreeStep, KillCurrentTask
 
 // --- information panel steps ---
 
-static void PlaceRouteDots(PanelWork *work, const GameEntry *game) {
+// The dots run while a destination is under the mouse (game: its entry, else null), and are shown
+// only when the map is not busy.
+static void PlaceRouteDots(PanelWork *work, const GameEntry *game, int shown) {
+    for (int j = 0; j < DOT_COUNT; j++) work->dots[j]->visible = 0;
+    if (!game) return;
     // From the destination's corner to the information point's corner.
     float dx = (float)(INFORMATION_ROW.x - game->mapX), dy = (float)(INFORMATION_ROW.y - game->mapY);
     float distance = sqrtf(dx * dx + dy * dy);
@@ -239,17 +243,13 @@ static void PlaceRouteDots(PanelWork *work, const GameEntry *game) {
     if (count >= DOTS_SHOWN_MAX) count = DOTS_SHOWN_MAX;
     work->dotPhase += DOT_PHASE_STEP;
     while (work->dotPhase >= 1) work->dotPhase -= 1;
-    for (int j = 0; j < DOT_COUNT; j++) work->dots[j]->visible = 0;
+    if (!shown) return;
     for (int j = 0; j < (int)count; j++) {
         float along = DOT_SPACING * j + DOT_SPACING * work->dotPhase;
         MoveSprite(work->dots[j], (int32_t)(INFORMATION_CENTRE_X - along * ux) - DOT_HALF,
                    (int32_t)(INFORMATION_CENTRE_Y - along * uy) - DOT_HALF);
         work->dots[j]->visible = 1;
     }
-}
-
-static void HideRouteDots(PanelWork *work) {
-    for (int j = 0; j < DOT_COUNT; j++) work->dots[j]->visible = 0;
 }
 
 // The tag shakes by a pixel each way; x is drawn before y.
@@ -308,17 +308,12 @@ static void __cdecl PanelRunStep(void) {
     }
     work->glitch -= GLITCH_FADE;
     if (work->glitch < 0) work->glitch = 0;
-    if (MenuState.hover >= HOVER_FIRST_GAME)
-        PlaceRouteDots(work, Game(MenuState.hover - HOVER_FIRST_GAME));
-    else
-        HideRouteDots(work);
+    int hoverGame = MenuState.hover >= HOVER_FIRST_GAME;
+    PlaceRouteDots(work, hoverGame ? Game(MenuState.hover - HOVER_FIRST_GAME) : 0, !MenuState.busy);
     ShowBoardAndTag(work);
     PlaceLogoLines(work);
     MoveSprite(work->board, PanelSideX(BOARD_ROW.x), BOARD_ROW.y);
-    if (MenuState.busy) {
-        HideRouteDots(work);
-        work->tag->visible = 0;
-    }
+    if (MenuState.busy) work->tag->visible = 0;
 }
 
 static void __cdecl PanelFreeStep(void) {
