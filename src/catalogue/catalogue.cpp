@@ -26,6 +26,10 @@ static void ReadIniValue(const char *key, const char *fallback, char *value) {
     DeleteExtracted();
 }
 
+GameEntry *CatalogueGame(int32_t game) {
+    return game >= 1 && game <= GameCatalogue.GameCount ? &GameCatalogue.entries[game - 1] : 0;
+}
+
 int HasGameId(const char *gameId) {
     char value[INI_VALUE_BYTES];
     ReadIniValue(GameIniKeys[INI_GAMEID].name, GameIniKeys[INI_GAMEID].fallback, value);

@@ -58,6 +58,8 @@ extern uint8_t SelectedGame;               // game chosen in the menu, from 1; 0
 
 // --- scan and game.ini (catalogue.cpp) ---
 int ScanGameFiles(void);                   // 0: no file matched "*.vyg"
+// Game numbers count from 1; a number past GameCount names no game, and its entry is not to be read.
+GameEntry *CatalogueGame(int32_t game);    // the entry of game number game, or null
 int ReadGameIni(GameEntry *entry);         // the game file must be the current pack; 1: acceptable
 int HasGameId(const char *gameId);         // 1: the current pack's game.ini gives exactly this GAMEID
 

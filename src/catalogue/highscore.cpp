@@ -3,20 +3,15 @@
 // caller's business: it learns the rank first and hands the name in with the result.
 #include "catalogue/catalogue.h"
 
-static GameEntry *KnownEntry(int game) {
-    if (game < 1 || game > GameCatalogue.GameCount) return 0;
-    return &GameCatalogue.entries[game - 1];
-}
-
 int HighScoreRank(int game, uint32_t score) {
-    GameEntry *entry = KnownEntry(game);
+    GameEntry *entry = CatalogueGame(game);
     return entry ? TopTenPlace(entry->rankScores, score) + 1 : 0;
 }
 
 void UpdateHighScore(int game, int32_t zumi, uint32_t score, const char *label, size_t labelSize,
                      const char *name) {
     GameCatalogue.ZumiTotal = zumi;
-    GameEntry *entry = KnownEntry(game);
+    GameEntry *entry = CatalogueGame(game);
     if (!entry) return;
     TopTenTable table = {entry->rankNames, entry->rankScores, entry->rankLabels};
     InsertTopTen(table, score, label, labelSize, name, sizeof GameCatalogue.PlayerName);

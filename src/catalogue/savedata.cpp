@@ -162,12 +162,10 @@ int RecordTakenBy(const GameEntry *entry) {
 }
 
 // Game numbers past the catalogue's entries name no game: their record is neither read nor written.
-static int KnownGame(int32_t game) { return game >= 1 && game <= GameCatalogue.GameCount; }
-
 void LoadRecord(int32_t game) {
     if (game == 0)
         LoadMainRecord();
-    else if (KnownGame(game))
+    else if (CatalogueGame(game))
         LoadGameRecord(game);
 }
 
@@ -183,8 +181,7 @@ void SaveRecord(int32_t game) {
         PutText(record.playerName, sizeof record.playerName, GameCatalogue.PlayerName);
         MainValueName(name, sizeof name);
         WriteRecord(name, &record, MAIN_RECORD_BYTES);
-    } else if (KnownGame(game)) {
-        GameEntry *entry = &GameCatalogue.entries[game - 1];
+    } else if (GameEntry *entry = CatalogueGame(game)) {
         GameSaveRecord record;
         memset(&record, 0, sizeof record);
         record.userId = GameCatalogue.UserId;

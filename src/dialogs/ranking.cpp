@@ -71,11 +71,11 @@ void OpenRankingPage(int game) {
         ErrorBox("不正ゲームナンバー");
         return;
     }
-    if (game > GameCatalogue.GameCount) {
+    GameEntry *entry = CatalogueGame(game);
+    if (!entry) {
         Log("ranking refused: game %d of %d\n", game, GameCatalogue.GameCount);
         return;
     }
-    GameEntry *entry = &GameCatalogue.entries[game - 1];
     if (entry->rankScores[0] == 0) return;
     LoadRecord(game);
     // A record found damaged on the reload is reset: there is no score left to send.

@@ -134,14 +134,12 @@ void FinishGame(void) {
 
 int LaunchGame(void) {
     int n = SelectedGame;
-    int known = n >= 1 && n <= GameCatalogue.GameCount;
-    const char *fileName = known ? GameCatalogue.entries[n - 1].fileName : "";
-    Log("launch vyg file(%d) : %s\n", n - 1, fileName);
-    if (!LoadGame(fileName, known ? GameCatalogue.entries[n - 1].gameId : "")) {
+    GameEntry *entry = CatalogueGame(n);
+    Log("launch vyg file(%d) : %s\n", n - 1, entry ? entry->fileName : "");
+    if (!LoadGame(entry ? entry->fileName : "", entry ? entry->gameId : "")) {
         ErrorBox(GameRefusal);
         return 0;
     }
-    GameEntry *entry = &GameCatalogue.entries[n - 1];
     if (entry->playCount < COUNT_CAP) entry->playCount += 1;
     GameResult.zumi = GameCatalogue.ZumiTotal;
     if (!StartGame(&ServiceTable)) {

@@ -95,8 +95,8 @@ static_assert(sizeof HELP_STEPS / sizeof HELP_STEPS[0] == HELP_END + 1, "one rou
 // raises no error); otherwise the program's own. MENUDATA is current afterwards either way.
 static Image *LoadHelpPicture(int game) {
     Image *picture = 0;
-    int known = game >= 1 && game <= GameCatalogue.GameCount;
-    if (known && SetPack(GameCatalogue.entries[game - 1].fileName))
+    const GameEntry *entry = CatalogueGame(game);
+    if (entry && SetPack(entry->fileName))
         picture = LoadGamePicture(HELP_PICTURE, PICTURE_ROW.w, PICTURE_ROW.h);
     SetPack(MENU_PACK);
     return picture ? picture : NewImage(NO_HELP_PICTURE);

@@ -89,8 +89,7 @@ static void CountClick(GameEntry *entry, int button) {
 
 // The game's own tasks were freed by the end-of-game service, so there is no scene clear here.
 static void __cdecl PlayStep(void) {
-    if (SelectedGame >= 1 && SelectedGame <= GameCatalogue.GameCount) {
-        GameEntry *entry = &GameCatalogue.entries[SelectedGame - 1];
+    if (GameEntry *entry = CatalogueGame(SelectedGame)) {
         CountClick(entry, BUTTON_LEFT);
         CountClick(entry, BUTTON_RIGHT);
     }
