@@ -69,16 +69,18 @@ def sounds(folder):
 
 
 folder = gameart.out_folder()
-gameart.save_bmp(sky(), folder / "sky.bmp")
-gameart.save_bmp(sheet(), folder / "balloons.bmp")
+SKY = sky()
+BALLOONS = sheet()
+gameart.save_bmp(SKY, folder / "sky.bmp")
+gameart.save_bmp(BALLOONS, folder / "balloons.bmp")
 sounds(folder)
 # A gentle eight-bar loop: a major-key melody over a bouncing bass, 4.8 seconds.
 gameart.stage_assets(folder, [72, 76, 79, 76, 77, 74, 71, 74, 72, 76, 79, 84, 83, 79, 74, 72],
                      [48, 55, 52, 55, 50, 57, 55, 50])
 
-logo = sky().resize((256, 164))
+logo = SKY.resize((256, 164))
 draw = ImageDraw.Draw(logo)
-big = sheet()
+big = BALLOONS
 for i, (x, y) in enumerate(((20, 30), (70, 12), (170, 22), (205, 60))):
     cell = big.crop((i * CELL_W, 0, (i + 1) * CELL_W, CELL_H))
     logo.paste(cell, (x, y), cell.convert("L").point(lambda v: 255 if v else 0))

@@ -89,7 +89,8 @@ def sounds(folder):
 
 
 folder = gameart.out_folder()
-gameart.save_bmp(garden(), folder / "garden.bmp")
+GARDEN = garden()
+gameart.save_bmp(GARDEN, folder / "garden.bmp")
 gameart.save_bmp(robins(), folder / "robin.bmp")
 gameart.save_bmp(worms(), folder / "worm.bmp")
 gameart.save_bmp(Image.new("RGB", (420, 56), (0, 0, 0)), folder / "sign.bmp")
@@ -110,4 +111,4 @@ gameart.standard_pictures(folder, "ぴょこっとキャッチ", "はやおし�
                            "でるまえに おすと フライングで その かいは 0てん。",
                            "ぜんぶで 6かい。 なんびょうで つかまえられるかな？"],
                           (150, 205, 245), (80, 150, 90), (255, 220, 90),
-                          logo=gameart.logo_with(garden(), "ぴょこっとキャッチ", logo_scene))
+                          logo=gameart.logo_with(GARDEN, "ぴょこっとキャッチ", logo_scene))

@@ -60,7 +60,8 @@ def sounds(folder):
 
 
 folder = gameart.out_folder()
-gameart.save_bmp(table(), folder / "table.bmp")
+TABLE_PICTURE = table()
+gameart.save_bmp(TABLE_PICTURE, folder / "table.bmp")
 cards = gameart.sheet(10, CARD_W, CARD_H, card, TABLE)
 gameart.save_bmp(cards, folder / "cards.bmp")
 sounds(folder)
@@ -76,7 +77,7 @@ def logo_cards(logo, pen, s):
         logo.alpha_composite(image, (x * s, y * s))
 
 
-logo = gameart.logo_with(table(), "なかよしカード", logo_cards)
+logo = gameart.logo_with(TABLE_PICTURE, "なかよしカード", logo_cards)
 gameart.standard_pictures(folder, "なかよしカード", "おなじ えの ペアを みつけよう",
                           ["カードを クリックすると おもてに なるよ。",
                            "2まいが おなじ えなら ペアの できあがり！ 100てん。",

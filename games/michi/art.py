@@ -92,9 +92,11 @@ def sounds(folder):
 
 
 folder = gameart.out_folder()
-gameart.save_bmp(field(), folder / "field.bmp")
+FIELD_PICTURE = field()
+gameart.save_bmp(FIELD_PICTURE, folder / "field.bmp")
 gameart.save_bmp(gameart.sheet(3, STONE, STONE, stone, FIELD), folder / "stones.bmp")
-gameart.save_bmp(nest(), folder / "nest.bmp")
+NEST = nest()
+gameart.save_bmp(NEST, folder / "nest.bmp")
 gameart.save_bmp(birds(), folder / "bird.bmp")
 gameart.save_bmp(dot(), folder / "dot.bmp")
 gameart.save_bmp(Image.new("RGB", (420, 56), (0, 0, 0)), folder / "sign.bmp")
@@ -108,7 +110,7 @@ def logo_path(logo, pen, s):
     pen.line([(x * s, y * s) for x, y in points[:7]], fill=LINE, width=4 * s, joint="curve")
     for i, (x, y) in enumerate(points[:-1]):
         stone(pen, 1 if i < 6 else 2 if i == 6 else 0, 0, x * s, y * s, s)
-    logo.alpha_composite(gameart.layer(nest()), (196 * s, 40 * s))
+    logo.alpha_composite(gameart.layer(NEST), (196 * s, 40 * s))
     gameart.robin(pen, points[6][0] * s, (points[6][1] - 20) * s, 16 * s)
 
 
@@ -119,4 +121,4 @@ gameart.standard_pictures(folder, "こみちなぞり", "いしの こみちを 
                            "みちから はみだしたり はなしたりしたら やりなおし。",
                            "じかんは 45びょう。 いくつの みちを ゴールできるかな？"],
                           (130, 195, 95), (60, 130, 70), (255, 210, 120),
-                          logo=gameart.logo_with(field(), "こみちなぞり", logo_path))
+                          logo=gameart.logo_with(FIELD_PICTURE, "こみちなぞり", logo_path))

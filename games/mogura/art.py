@@ -82,7 +82,8 @@ def sounds(folder):
 
 
 folder = gameart.out_folder()
-gameart.save_bmp(meadow(), folder / "meadow.bmp")
+MEADOW = meadow()
+gameart.save_bmp(MEADOW, folder / "meadow.bmp")
 friends = gameart.sheet(7, CELL_W, CELL_H, cell, GRASS)
 gameart.save_bmp(friends, folder / "friends.bmp")
 gameart.save_bmp(lip(), folder / "lip.bmp")
@@ -104,4 +105,4 @@ gameart.standard_pictures(folder, "ひょっこりタッチ", "かおを だし�
                            "ハチに さわると チクッ！ 20てん へっちゃうよ。",
                            "じかんは 45びょう。 だんだん はやく なるよ。"],
                           (120, 190, 90), (60, 130, 60), (255, 230, 120),
-                          logo=gameart.logo_with(meadow(), "ひょっこりタッチ", logo_friends))
+                          logo=gameart.logo_with(MEADOW, "ひょっこりタッチ", logo_friends))

@@ -10,23 +10,18 @@ static uint32_t SystemTime(void) {
 
 uint32_t (*FrameTime)(void) = SystemTime;  // ms; tests put a clock of their own here
 static uint32_t nextTickTime = 0;          // ms: when the next tick is due
-static int32_t tickStep = TICK_MS;         // ms between two ticks
 static uint32_t passNow = 0;               // ms: the time read at the top of the current pass
 static int32_t frameCount = 0;             // frames drawn since the last rate update
 static uint32_t nextRateTime = 0;          // ms: when FramesPerSecond is next refreshed
-int32_t FramesPerSecond = 50;
-int32_t FramesRunning = 0;
-
 enum { RATE_PERIOD_MS = 500, START_RATE = 50 };
+int32_t FramesPerSecond = START_RATE;
+int32_t FramesRunning = 0;
 
 // The frames-per-second figure keeps its start value until a whole period was measured.
 void ResetFrameClock(void) {
-    uint32_t now = FrameTime();
-    nextTickTime = now;
-    nextRateTime = now + RATE_PERIOD_MS;
+    IdleClock();
     frameCount = 0;
     FramesPerSecond = START_RATE;
-    tickStep = TICK_MS;
     ClearButtons();
 }
 
@@ -46,7 +41,7 @@ int TickDue(void) {
 }
 
 void CountTick(void) {
-    nextTickTime += tickStep;
+    nextTickTime += TICK_MS;
 }
 
 void CountFrame(void) {
