@@ -49,21 +49,18 @@ static void CopyBitmap(HBITMAP bitmap, int width, int height, IDirectDrawSurface
     DeleteDC(memory);
 }
 
-static int BmpFileIsWhole(const char *path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+// Judged from the pack's bytes: the extracted file holds the same.
+static int MemberIsWholeBmp(const char *name) {
     uint8_t head[BMP_HEAD_BYTES];
-    DWORD got = 0, size = GetFileSize(file, NULL);
-    int read = ReadFile(file, head, sizeof head, &got, NULL);
-    CloseHandle(file);
+    uint32_t got = sizeof head, size = 0;
     int32_t width, height;
-    return read && size != INVALID_FILE_SIZE && BmpIsWhole(head, got, size, &width, &height);
+    return PeekMember(name, head, &got, &size) && BmpIsWhole(head, got, size, &width, &height);
 }
 
 // Loads the member into the record's surface, replacing any surface it had.
 static int LoadBitmapInto(Image *image) {
     const char *path = ExtractMember(image->name);
-    HBITMAP bitmap = path && BmpFileIsWhole(path) ? (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0,
+    HBITMAP bitmap = path && MemberIsWholeBmp(image->name) ? (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0,
                                                                        LR_LOADFROMFILE | LR_CREATEDIBSECTION)
                                                   : NULL;
     DeleteExtracted();

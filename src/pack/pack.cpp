@@ -184,6 +184,18 @@ int HasMember(const char *name) {
     return image && FindPackMember(image, size, name, Directory) >= 0;
 }
 
+int PeekMember(const char *name, uint8_t *head, uint32_t *headBytes, uint32_t *size) {
+    size_t packBytes = 0;
+    const uint8_t *image = ReachPack(&packBytes);
+    int32_t index = image ? FindPackMember(image, packBytes, name, Directory) : -1;
+    if (index < 0) return 0;
+    const PackEntry *member = &Directory[index];
+    if (*headBytes > member->size) *headBytes = member->size;
+    UnscramblePackData(head, image + member->offset, *headBytes);
+    *size = member->size;
+    return 1;
+}
+
 int DeleteExtracted(void) {
     if (LastExtractedPath[0]) {
         DeleteFileA(LastExtractedPath);
