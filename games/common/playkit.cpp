@@ -87,6 +87,15 @@ void ShowStatus(Stage *stage, const char *right, int32_t warn) {
                       warn ? 120 : 255, 1);
 }
 
+// Whole seconds, rounded up, so the last one still shows "1".
+int32_t ShowTimeLeft(Stage *stage, int32_t ticksLeft, int32_t warn) {
+    int32_t seconds = (ticksLeft + TICKS_PER_SECOND - 1) / TICKS_PER_SECOND;
+    char right[32];
+    snprintf(right, sizeof right, "のこり %2dびょう", seconds);
+    ShowStatus(stage, right, warn && seconds <= 10);
+    return seconds;
+}
+
 void ShowBanner(Stage *stage, const char *line1, const char *line2) {
     shell->FillImage(stage->banner, 0, 0, 0);
     shell->DrawString(stage->banner->surface, 0, 2, 480, 50, 33, line1, 44, 255, 240, 90, 1);

@@ -45,6 +45,8 @@ int32_t SpriteHit(const Sprite *sprite, int32_t x, int32_t y);              // 1
 void PlaySound(Sound *sound);                                                // no-op for null
 void ShowStatus(Stage *stage, const char *right, int32_t warn);              // score left, text right
 void ShowBanner(Stage *stage, const char *line1, const char *line2);
+// "のこり N びょう" at the right of the status line, in the warning colour from 10 s when warn; N.
+int32_t ShowTimeLeft(Stage *stage, int32_t ticksLeft, int32_t warn);
 void OpenStage(Stage *stage, const char *music);  // status, banner, whistle; uncovers; advances
 void CloseStage(Stage *stage, const char *line);  // the closing banner; advances
 

@@ -100,7 +100,7 @@ void __cdecl Setup() {
     w->ticksLeft = ROUND_TICKS;
     shell->SetClearColour(240, 214, 170);
     OpenStage(stage, "bgm.wav");
-    ShowStatus(stage, "のこり 60びょう", 0);
+    ShowTimeLeft(stage, ROUND_TICKS, 1);
 }
 
 // Two cards are up: a pair stays, two different ones turn back after a look.
@@ -146,10 +146,7 @@ void __cdecl Play() {
         PlaceCard(&w->cards[i], i);
     }
     if (w->openCount == 2) Judge(w);
-    int32_t seconds = (--w->ticksLeft + TICKS_PER_SECOND - 1) / TICKS_PER_SECOND;
-    char right[32];
-    snprintf(right, sizeof right, "のこり %2dびょう", seconds);
-    ShowStatus(&w->stage, right, seconds <= 10);
+    int32_t seconds = ShowTimeLeft(&w->stage, --w->ticksLeft, 1);
     if (w->pairs < PAIRS && w->ticksLeft > 0) return;
     char line[64];
     if (w->pairs == PAIRS) {
@@ -158,7 +155,7 @@ void __cdecl Play() {
     } else {
         snprintf(line, sizeof line, "%dくみ みつけたよ  %dてん", w->pairs, w->stage.score);
     }
-    ShowStatus(&w->stage, right, 0);
+    ShowTimeLeft(&w->stage, w->ticksLeft, 0);
     w->stage.zumi = w->pairs / 3 + (w->pairs == PAIRS);
     CloseStage(&w->stage, line);
 }

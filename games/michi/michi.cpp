@@ -151,7 +151,7 @@ void __cdecl Setup() {
     w->ticksLeft = ROUND_TICKS;
     shell->SetClearColour(120, 185, 85);
     OpenStage(stage, "bgm.wav");
-    ShowStatus(stage, "のこり 45びょう", 0);
+    ShowTimeLeft(stage, ROUND_TICKS, 1);
 }
 
 void __cdecl Play() {
@@ -169,10 +169,8 @@ void __cdecl Play() {
     }
     Perch(w);
     if (w->signTicks > 0 && --w->signTicks == 0) w->signSprite->visible = 0;
-    int32_t seconds = (--w->ticksLeft + TICKS_PER_SECOND - 1) / TICKS_PER_SECOND;
+    ShowTimeLeft(&w->stage, --w->ticksLeft, 1);
     char text[64];
-    snprintf(text, sizeof text, "のこり %2dびょう", seconds);
-    ShowStatus(&w->stage, text, seconds <= 10);
     if (w->ticksLeft > 0) return;
     snprintf(text, sizeof text, "%dてん  (ゴール %dかい)", w->stage.score, w->courses);
     w->stage.zumi = w->courses;

@@ -118,7 +118,7 @@ void __cdecl Setup() {
     w->nextPeek = 10;
     shell->SetClearColour(120, 190, 90);
     OpenStage(stage, "bgm.wav");
-    ShowStatus(stage, "のこり 45びょう", 0);
+    ShowTimeLeft(stage, ROUND_TICKS, 1);
 }
 
 void __cdecl Play() {
@@ -131,10 +131,8 @@ void __cdecl Play() {
     int touched = 0;  // one click touches one friend: the front one
     for (int i = HOLES - 1; i >= 0; i--)
         if (Move(&w->friends[i], i, shell->mouse) && !touched) touched = 1, Touch(w, &w->friends[i]);
-    int32_t seconds = (--w->ticksLeft + TICKS_PER_SECOND - 1) / TICKS_PER_SECOND;
+    ShowTimeLeft(&w->stage, --w->ticksLeft, 1);
     char text[64];
-    snprintf(text, sizeof text, "のこり %2dびょう", seconds);
-    ShowStatus(&w->stage, text, seconds <= 10);
     if (w->ticksLeft > 0) return;
     snprintf(text, sizeof text, "%dてん  (%dかい タッチ)", w->stage.score, w->touched);
     w->stage.zumi = w->touched / 8;
