@@ -84,6 +84,13 @@ foreach(src ${ROBINA_UNIT_TESTS})
     set(audio none)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT 180 ENVIRONMENT "ROBINA_AUDIO_FILE=${audio}")
+  # Programs that save records take the prefix's save data in turns (LockSaveData); CTest runs them
+  # one at a time, so that a program's time-out counts its own run, not its wait for the others.
+  file(READ ${src} text)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${src})
+  if(text MATCHES "LockSaveData")
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK savedata)
+  endif()
 endforeach()
 
 # test_launcher checks that no temporary copy of a library is left in the temporary folder, which

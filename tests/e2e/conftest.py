@@ -107,7 +107,7 @@ class Program:
         self.watcher = subprocess.Popen([str(WINENV), str(TESTTOOL), "watch", str(self.boxes_file)] + rules,
                                         env=self.env(), start_new_session=True,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(1.0)
+        wait_for(self.boxes_file.exists, what="the dialog watcher's log")  # it opens it first thing
 
     def start(self, *args, answers=None, watch=True):
         """Starts Robina.exe with the given command line; dialogs are answered unless watch is False."""
@@ -152,6 +152,16 @@ class Program:
 
     def click(self, x, y, button=1):
         xdotool("mousemove", "--window", self.window(), x, y, "click", button)
+
+    def click_until(self, point, text, count=1):
+        """Clicks the point until the log holds text count times: the map ignores clicks while it
+        moves, and a busy machine may slide it in slowly."""
+        def clicked():
+            if self.log().count(text) >= count:
+                return True
+            self.click(*point)
+            return False
+        wait_for(clicked, interval=0.3, what=f"{text!r} {count} times")
 
     def move(self, x, y):
         xdotool("mousemove", "--window", self.window(), x, y)

@@ -4,7 +4,6 @@ import glob
 import os
 import re
 import shutil
-import time
 
 from conftest import WIN, reg_get
 
@@ -17,10 +16,7 @@ def test_a_game_dividing_by_zero_in_a_step_ends_the_program_with_the_crash_messa
     robina.wait_log("first frame of the menu")
     record_name = re.search(r"load data (\S+)\n", robina.log()).group(1)
     record = reg_get(record_name)
-    time.sleep(2)  # the map slides in before it takes clicks
-    robina.move(116, 116)  # the game's map point
-    time.sleep(0.5)
-    robina.click(116, 116)
+    robina.click_until((116, 116), "launch vyg file")  # the game's map point
     assert robina.wait() == 3
     log = robina.log()
     temp = re.search(r"make\[game\.dll\] \S*\\(rvpx\d+\.tmp)\n", log, re.I).group(1)

@@ -1,19 +1,15 @@
-"""The running program draws real frames: a dark grey play area, the drawn cursor over it, and an
-orderly release of the display at exit."""
-import subprocess
-
-from conftest import wait_for
+"""The running program draws real frames: the quick start's menu, the drawn cursor standing in for the
+Windows cursor over the play area, and an orderly release of the display at exit."""
+from screens import park_mouse, wait_screen
 
 
-def test_play_area_is_dark_grey_and_the_display_is_released_at_exit(robina):
+def test_quick_start_draws_the_menu_and_the_cursor_and_releases_the_display_at_exit(robina):
     robina.start("/q")
-    robina.wait_log("loop start\n")
-    subprocess.run(["xdotool", "mousemove", "1010", "760"], check=True)  # off the play area
-    window_ready = lambda: robina.client_pixel(robina.screenshot(), 320, 180) == (16, 16, 16)
-    wait_for(window_ready, what="a dark grey frame")
-    shot = robina.screenshot()
-    for x, y in [(0, 0), (639, 0), (0, 359), (639, 359), (100, 250)]:
-        assert robina.client_pixel(shot, x, y) == (16, 16, 16)
+    park_mouse()
+    wait_screen(robina, "menu")
+    # The cursor picture's resting cell, its top-left pixel at the mouse.
+    robina.move(200, 100)
+    wait_screen(robina, "drawn cursor", [("cursor.bmp", None, 200, 100, (0, 0, 15, 15), 0.95)])
 
     robina.key("Escape")
     assert robina.wait() == 0
@@ -23,15 +19,3 @@ def test_play_area_is_dark_grey_and_the_display_is_released_at_exit(robina):
     assert "rlDDRelease 0\n" in log
     assert "スプライトメモリ解放0\n" in log
     assert log.rstrip("\n").endswith("アプリ終了 メモリ解放忘れ0")
-
-
-def test_the_drawn_cursor_stands_in_for_the_windows_cursor_over_the_play_area(robina):
-    robina.start("/q")
-    robina.wait_log("loop start\n")
-    robina.move(200, 100)
-    # The cursor picture is not black at its hot spot's neighbourhood; the grey floor is.
-    def cursor_drawn():
-        shot = robina.screenshot()
-        return any(robina.client_pixel(shot, 200 + dx, 100 + dy) != (16, 16, 16)
-                   for dx in range(0, 8) for dy in range(0, 8))
-    wait_for(cursor_drawn, what="the drawn cursor")

@@ -63,23 +63,13 @@ def install(program, *files):
         shutil.copy(source, program.folder / name)
 
 
-def click_until(program, point, text, count):
-    """Clicks the point until the log holds text count times (the map ignores clicks while it moves)."""
-    def clicked():
-        if program.log().count(text) >= count:
-            return True
-        program.click(*point)
-        return False
-    wait_for(clicked, interval=0.3, what=f"{text!r} {count} times")
-
-
 def test_games_played_one_after_another_leave_no_growth_and_count_every_play(robina):
     install(robina, "TWICE.VYG")  # ends by itself at its third tick, with a score of 0: no name dialog
     robina.start("/q")
     robina.wait_log("ゲームファイルが1個見つかりました")
     began, warm = time.monotonic(), None
     for cycle in range(1, CYCLES + 1):
-        click_until(robina, (116, 116), "launch vyg file", cycle)
+        robina.click_until((116, 116), "launch vyg file", cycle)
         wait_for(lambda: robina.log().count("ReturnMenu\n") >= cycle, what=f"return {cycle}")
         if cycle == 1:
             warm = windows_pid_memory_kb(robina)
@@ -114,7 +104,7 @@ def test_a_killed_run_leaves_no_temporary_file_after_the_next_start(robina, mome
     robina.start("/q", answers={"ハイ！ハイ！ハイスコア": 0})
     robina.wait_log("ゲームファイル" if game else "loop start")
     if game:
-        click_until(robina, point, "call child proc.", 1)
+        robina.click_until(point, "call child proc.")
     if moment == "name dialog":
         for _ in range(8):  # the template scores a click on the robin; it ends after ten seconds
             robina.click(*point)
