@@ -52,6 +52,7 @@ start_display() {
 setup_audio() {
   local file=${ROBINA_AUDIO_FILE:-$ROBINA_BUILD/audio.raw}
   [ "$file" = system ] && return 0
+  export ROBINA_AUDIO_FILE=$file  # the program's tests read back what was played from it
   local home="$ROBINA_BUILD/alsa-homes/$(printf '%s' "$file" | md5sum | cut -c1-12)"
   mkdir -p "$home"
   if [ "$file" = none ]; then
