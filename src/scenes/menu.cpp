@@ -117,19 +117,19 @@ static_assert(sizeof(LineWork) == 16, "LineTask work area");
 // MI_LOGO_NONE's pair in GamePictureFault's order, a null picture with no fault having no file.
 enum { NEUTRAL_PAIR = MI_LOGO_MISSING - MI_LOGO_NONE };
 static_assert(MI_STATES_REFUSED == MI_STATES_NONE + NEUTRAL_PAIR * GAME_PICTURE_REFUSED, "neutral pairs");
-static Image *OrNeutral(Image *image, int neutral, int fault) {
-    return image ? image : MenuState.images[neutral + NEUTRAL_PAIR * fault];
+
+static Image *PictureOrNeutral(Image *const *pictures, const uint8_t *faults, int game, int neutral) {
+    if (game < 1 || game > MAX_GAMES) return MenuState.images[neutral];
+    Image *own = pictures[game - 1];
+    return own ? own : MenuState.images[neutral + NEUTRAL_PAIR * faults[game - 1]];
 }
 
 Image *GameLogoImage(int game) {
-    int known = game >= 1 && game <= MAX_GAMES;
-    return OrNeutral(known ? MenuState.gameLogo[game - 1] : 0, MI_LOGO_NONE, known ? MenuState.gameLogoFault[game - 1] : 0);
+    return PictureOrNeutral(MenuState.gameLogo, MenuState.gameLogoFault, game, MI_LOGO_NONE);
 }
 
 Image *GameStatusImage(int game) {
-    int known = game >= 1 && game <= MAX_GAMES;
-    return OrNeutral(known ? MenuState.gameStatus[game - 1] : 0, MI_STATES_NONE,
-                     known ? MenuState.gameStatusFault[game - 1] : 0);
+    return PictureOrNeutral(MenuState.gameStatus, MenuState.gameStatusFault, game, MI_STATES_NONE);
 }
 
 static Image *LoadGamePictureOf(const char *name, int32_t height, uint8_t *fault) {
