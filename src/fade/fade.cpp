@@ -23,6 +23,8 @@ typedef struct CursorWork {
 } CursorWork;
 static_assert(sizeof(CursorWork) == 8, "cursor work area size");
 
+enum FadeStep { FADE_WAIT, FADE_BUILD, FADE_COVER_WIPE, FADE_COVERED_HOLD, FADE_UNCOVER_WIPE, FADE_FINISH, FADE_END };
+
 static FadeWork *Work(void) {
     return (FadeWork *)CurrentWork;
 }
@@ -55,7 +57,7 @@ static void __cdecl FadeBuild(void) {
     }
     if (FadeState == FADE_COVERED) {
         for (int r = 0; r < FADE_ROWS; r++) work->rows[r]->visible = 1;
-        *CurrentStep = 3;
+        *CurrentStep = FADE_COVERED_HOLD;
         return;
     }
     for (int r = 0; r < FADE_ROWS; r++) work->x[r] = CoverStart(r);
@@ -98,11 +100,11 @@ static void __cdecl FadeFinish(void) {
         work->rows[r] = 0;
     }
     FadeState = FADE_VISIBLE;
-    *CurrentStep = 0;
+    *CurrentStep = FADE_WAIT;
 }
 
-static const StepRoutine FadeSteps[7] = {FadeWait,        FadeBuild,  FadeCoverWipe,      FadeCovered,
-                                         FadeUncoverWipe, FadeFinish, KillCurrentTaskStep};
+static const StepRoutine FadeSteps[FADE_END + 1] = {FadeWait,        FadeBuild,  FadeCoverWipe,      FadeCovered,
+                                                   FadeUncoverWipe, FadeFinish, KillCurrentTaskStep};
 
 // The cell at x 16 is the pressed look; the cell's top-left pixel is the hot spot.
 static void __cdecl CursorStep(void) {

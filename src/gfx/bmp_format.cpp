@@ -48,3 +48,7 @@ int BmpIsWhole(const uint8_t *head, size_t headBytes, uint64_t fileBytes, int32_
     *height = (int32_t)h;
     return 1;
 }
+
+int GamePictureFits(int32_t width, int32_t height, int32_t placeWidth, int32_t placeHeight) {
+    return width >= placeWidth && height >= placeHeight && (int64_t)width * height <= GAME_PICTURE_MAX_PIXELS;
+}

@@ -14,4 +14,9 @@ enum { BMP_HEAD_BYTES = 54 };  // file header and the common info header: all th
 // colour table and every pixel row lie inside the file; then *width and *height are the size.
 int BmpIsWhole(const uint8_t *head, size_t headBytes, uint64_t fileBytes, int32_t *width, int32_t *height);
 
+// A game's picture fits its place of placeWidth x placeHeight when it covers the place and stays
+// within the memory bound (4 bytes a pixel as a 32-bit surface: 4 MiB).
+enum { GAME_PICTURE_MAX_PIXELS = 1024 * 1024 };
+int GamePictureFits(int32_t width, int32_t height, int32_t placeWidth, int32_t placeHeight);
+
 #endif

@@ -53,7 +53,9 @@ void FreeImageList(void);          // every record, the head included; surfaces 
 void ReleaseImageSurfaces(void);   // records stay, without surfaces, until ReloadAllImages
 int ReloadAllImages(void);         // in list order; 0 at the first failure
 Image *__cdecl NewImage(const char *name);
-Image *LoadGamePicture(const char *name, int32_t width, int32_t height);  // null, not fatal, when unfit
+// A game's picture for a place of width x height: null, not fatal, when unfit; *fault (if given) says why.
+enum GamePictureFault { GAME_PICTURE_FIT, GAME_PICTURE_MISSING, GAME_PICTURE_REFUSED };
+Image *LoadGamePicture(const char *name, int32_t width, int32_t height, int32_t *fault);
 int32_t __cdecl FreeImage(Image *image);
 void FreeSceneImages(void);
 int32_t __cdecl FillImage(Image *image, int32_t r, int32_t g, int32_t b);

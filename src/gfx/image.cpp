@@ -125,22 +125,26 @@ Image *__cdecl NewImage(const char *name) {
 }
 
 // The front end shows pictures of every game file beside the program, and must stay usable whatever
-// those files hold: a picture that is missing, unreadable, smaller than its place or far larger
-// (more than twice its size either way) is logged and answered with null, and never reaches the
-// error box. A picture a little larger than its place shows its top-left part, as sprites do.
-enum { GAME_PICTURE_SLACK = 2 };
-
-static int FitsItsPlace(const Image *image, int32_t width, int32_t height) {
-    return image->width >= width && image->height >= height && image->width <= width * GAME_PICTURE_SLACK &&
-           image->height <= height * GAME_PICTURE_SLACK;
+// those files hold: a picture that is missing, damaged, smaller than its place or beyond the memory
+// bound is logged and answered with null, and never reaches the error box. One larger than its place
+// shows its top-left part, as sprites do. The size is judged from the headers, before any memory is
+// taken for the picture.
+static int MemberFitsItsPlace(const char *name, int32_t width, int32_t height) {
+    uint8_t head[BMP_HEAD_BYTES];
+    uint32_t got = sizeof head, size = 0;
+    int32_t w, h;
+    return PeekMember(name, head, &got, &size) && BmpIsWhole(head, got, size, &w, &h) &&
+           GamePictureFits(w, h, width, height);
 }
 
-Image *LoadGamePicture(const char *name, int32_t width, int32_t height) {
-    Image *image = HasMember(name) ? AddImage(name) : 0;
-    if (image && FitsItsPlace(image, width, height)) return image;
-    if (image) FreeImage(image);
-    Log("game picture refused %s of %s\n", name, CurrentPackName());
-    return 0;
+Image *LoadGamePicture(const char *name, int32_t width, int32_t height, int32_t *fault) {
+    int32_t found = HasMember(name) ? GAME_PICTURE_REFUSED : GAME_PICTURE_MISSING;
+    Image *image = found == GAME_PICTURE_REFUSED && MemberFitsItsPlace(name, width, height) ? AddImage(name) : 0;
+    if (fault) *fault = image ? GAME_PICTURE_FIT : found;
+    if (!image)
+        Log("game picture %s %s of %s\n", found == GAME_PICTURE_MISSING ? "missing" : "refused", name,
+            CurrentPackName());
+    return image;
 }
 
 int32_t __cdecl FreeImage(Image *image) {

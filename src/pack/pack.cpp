@@ -184,6 +184,12 @@ int HasMember(const char *name) {
     return image && FindPackMember(image, size, name, Directory) >= 0;
 }
 
+int PackIsWhole(void) {
+    size_t size = 0;
+    const uint8_t *image = ReachPack(&size);
+    return image && ReadPackDirectory(image, size, Directory) >= 0;
+}
+
 int PeekMember(const char *name, uint8_t *head, uint32_t *headBytes, uint32_t *size) {
     size_t packBytes = 0;
     const uint8_t *image = ReachPack(&packBytes);

@@ -11,6 +11,7 @@ int SetPack(const char *name);                 // a resource, a file beside the 
 const char *CurrentPackName(void);             // the name given to the last successful SetPack
 const char *ExtractMember(const char *name);   // path of a new temporary file, or null
 int HasMember(const char *name);               // 1: the current pack holds the member (names folded)
+int PackIsWhole(void);                         // 1: the current pack's directory reads; 0: damaged, or no pack
 // Up to *headBytes first bytes of a member, unscrambled, and its whole size, from the pack as held:
 // for judging a member without reading back its extracted file. 0: no such member.
 int PeekMember(const char *name, uint8_t *head, uint32_t *headBytes, uint32_t *size);

@@ -33,10 +33,9 @@ typedef struct HelpWork {
     Image *picture;
     Sprite *button;
     Sprite *pictureSprite;
+    Button returnButton;  // over the button sprite; lives and dies with the task
 } HelpWork;
-static_assert(sizeof(HelpWork) == 24, "help task work area");
-
-static Button ReturnButton;  // the help screen's one button, over its task's sprite
+static_assert(sizeof(HelpWork) == 68, "help task work area");
 
 static void Place(HelpWork *work) {
     MoveSprite(work->pictureSprite, (int32_t)-work->press.counter, PICTURE_ROW.y);
@@ -60,7 +59,7 @@ static void __cdecl HelpSlideInStep(void) {
 
 static void __cdecl HelpWaitStep(void) {
     HelpWork *work = (HelpWork *)CurrentWork;
-    if (!RunButtons(&ReturnButton, 1, &work->press, MenuState.sounds[MS_NORM])) return;
+    if (!RunButtons(&work->returnButton, 1, &work->press, MenuState.sounds[MS_NORM])) return;
     work->press.counter = 0;
     work->speed = 0;
     *CurrentStep += 1;
@@ -97,7 +96,7 @@ static Image *LoadHelpPicture(int game) {
     Image *picture = 0;
     const GameEntry *entry = CatalogueGame(game);
     if (entry && SetPack(entry->fileName))
-        picture = LoadGamePicture(HELP_PICTURE, PICTURE_ROW.w, PICTURE_ROW.h);
+        picture = LoadGamePicture(HELP_PICTURE, PICTURE_ROW.w, PICTURE_ROW.h, 0);
     SetPack(MENU_PACK);
     return picture ? picture : NewImage(NO_HELP_PICTURE);
 }
@@ -108,6 +107,6 @@ void StartHelpScreen(void) {
     work->pictureSprite = PlaceSprite(&PICTURE_ROW, &work->picture);
     work->button = PlaceSprite(&RETURN_ROW, MenuState.images);
     work->press.counter = SLIDE_FROM_PX;
-    SetUpMenuButton(&ReturnButton, &RETURN_ROW, work->button);
-    ReturnButton.live = 1;
+    SetUpMenuButton(&work->returnButton, &RETURN_ROW, work->button);
+    work->returnButton.live = 1;
 }

@@ -42,7 +42,8 @@ static const char *const MENU_IMAGE_NAMES[MI_COUNT] = {
     "listhead.bmp",
     "list01.bmp", "list02.bmp", "list03.bmp", "list04.bmp", "list05.bmp",
     "list06.bmp", "list07.bmp", "list08.bmp", "list09.bmp", "list10.bmp",
-    "sys_logo_none.bmp", "sys_states_none.bmp",
+    "sys_logo_none.bmp", "sys_states_none.bmp", "sys_logo_missing.bmp", "sys_states_missing.bmp",
+    "sys_logo_refused.bmp", "sys_states_refused.bmp",
 };
 static const char *const MENU_SOUND_NAMES[MS_COUNT] = {
     "menubgm.wav", "menuintro.wav", "bt_loc.wav", "bt_norm.wav", "bt_notify.wav",
@@ -112,30 +113,44 @@ static_assert(sizeof(TextColumnWork) == 8, "TextColumnTask work area");
 static_assert(sizeof(LineWork) == 16, "LineTask work area");
 
 // --- per-game pictures ---
-static Image *OrNeutral(Image *image, int neutral) {
-    return image ? image : MenuState.images[neutral];
+// A neutral picture in place of a game's own says why: the neutral pair of the fault follows
+// MI_LOGO_NONE's pair in GamePictureFault's order, a null picture with no fault having no file.
+enum { NEUTRAL_PAIR = MI_LOGO_MISSING - MI_LOGO_NONE };
+static_assert(MI_STATES_REFUSED == MI_STATES_NONE + NEUTRAL_PAIR * GAME_PICTURE_REFUSED, "neutral pairs");
+
+static Image *PictureOrNeutral(Image *const *pictures, const uint8_t *faults, int game, int neutral) {
+    if (game < 1 || game > MAX_GAMES) return MenuState.images[neutral];
+    Image *own = pictures[game - 1];
+    return own ? own : MenuState.images[neutral + NEUTRAL_PAIR * faults[game - 1]];
 }
 
 Image *GameLogoImage(int game) {
-    int known = game >= 1 && game <= MAX_GAMES;
-    return OrNeutral(known ? MenuState.gameLogo[game - 1] : 0, MI_LOGO_NONE);
+    return PictureOrNeutral(MenuState.gameLogo, MenuState.gameLogoFault, game, MI_LOGO_NONE);
 }
 
 Image *GameStatusImage(int game) {
-    int known = game >= 1 && game <= MAX_GAMES;
-    return OrNeutral(known ? MenuState.gameStatus[game - 1] : 0, MI_STATES_NONE);
+    return PictureOrNeutral(MenuState.gameStatus, MenuState.gameStatusFault, game, MI_STATES_NONE);
 }
 
-// A picture that does not fit is shown as the program's neutral one (see OrNeutral); a game whose
-// file cannot be opened keeps empty slots (a failed SetPack leaves the previous pack
-// current, so nothing may be loaded then).
+static Image *LoadGamePictureOf(const char *name, int32_t height, uint8_t *fault) {
+    int32_t why = GAME_PICTURE_FIT;
+    Image *image = LoadGamePicture(name, GAME_PICTURE_W, height, &why);
+    *fault = (uint8_t)why;
+    return image;
+}
+
+// A game whose file cannot be opened, or is no game file at all, keeps empty slots with no fault (a
+// failed SetPack leaves the previous pack current, so nothing may be loaded then).
 static void LoadGameImages(void) {
     for (int g = 1; g <= MAX_GAMES; g++) {
         MenuState.gameLogo[g - 1] = 0;
         MenuState.gameStatus[g - 1] = 0;
-        if (g > GameCatalogue.GameCount || !SetPack(GameCatalogue.entries[g - 1].fileName)) continue;
-        MenuState.gameLogo[g - 1] = LoadGamePicture(GAME_LOGO_NAME, GAME_PICTURE_W, GAME_LOGO_H);
-        MenuState.gameStatus[g - 1] = LoadGamePicture(GAME_STATUS_NAME, GAME_PICTURE_W, GAME_STATUS_H);
+        MenuState.gameLogoFault[g - 1] = MenuState.gameStatusFault[g - 1] = GAME_PICTURE_FIT;
+        if (g > GameCatalogue.GameCount) continue;
+        if (!SetPack(GameCatalogue.entries[g - 1].fileName) || !PackIsWhole()) continue;
+        MenuState.gameLogo[g - 1] = LoadGamePictureOf(GAME_LOGO_NAME, GAME_LOGO_H, &MenuState.gameLogoFault[g - 1]);
+        MenuState.gameStatus[g - 1] =
+            LoadGamePictureOf(GAME_STATUS_NAME, GAME_STATUS_H, &MenuState.gameStatusFault[g - 1]);
     }
     SetPack(MENU_PACK);
 }

@@ -17,8 +17,11 @@ enum MenuImage {
     MI_BUTTON_DOWNS = MI_BUTTONS + 10,               // press frames 1 to 3, each for the five buttons
     MI_LIST_HEAD = MI_BUTTON_DOWNS + 15,
     MI_LIST_ROWS,                                    // "list01.bmp" to "list10.bmp"
-    MI_LOGO_NONE = MI_LIST_ROWS + 10,                // "sys_logo_none.bmp": a game file that failed
+    // Neutral pictures for a game's own, a logo and a status board for each reason: the game file
+    // did not open, it holds no such picture, its picture was refused (GamePictureFault's order).
+    MI_LOGO_NONE = MI_LIST_ROWS + 10,                // "sys_logo_none.bmp"
     MI_STATES_NONE,                                  // "sys_states_none.bmp"
+    MI_LOGO_MISSING, MI_STATES_MISSING, MI_LOGO_REFUSED, MI_STATES_REFUSED,
     MI_COUNT
 };
 // The five panel buttons in the order their images are named and loaded.
@@ -34,6 +37,8 @@ enum { HOVER_NOTHING = 0, HOVER_INFORMATION = 1, HOVER_FIRST_GAME = 2 };
 typedef struct MenuStateRecord {
     Image *gameLogo[MAX_GAMES];    // "sys_logo.bmp" of game g at g - 1; null when its file failed
     Image *gameStatus[MAX_GAMES];  // "sys_states.bmp" likewise
+    uint8_t gameLogoFault[MAX_GAMES];    // GamePictureFault of a null gameLogo; GAME_PICTURE_FIT: no file
+    uint8_t gameStatusFault[MAX_GAMES];  // likewise for gameStatus
     Image *images[MI_COUNT];
     Sound *sounds[MS_COUNT];
     Sprite *background;

@@ -309,7 +309,7 @@ static void __cdecl LineStep(void) {
 static const StepRoutine LineSteps[] = {LineStep, KillCurrentTaskStep};
 
 static void StartLineTask(void) {
-    LineWork *line = (LineWork *)CreateTask(LineSteps, TITLE_PRIORITY, 1, sizeof(LineWork));
+    LineWork *line = (LineWork *)CreateTask(LineSteps, TITLE_PRIORITY, TASK_ATTR_RUN, sizeof(LineWork));
     line->sprite = NewSprite(LINE_PRIORITY);
     line->sprite->visible = 1;
     ShowImage(line->sprite, Images[IMAGE_LINE], LINE_WIDTH, Random(LINE_HEIGHT_MIN, LINE_HEIGHT_MAX));
@@ -328,7 +328,7 @@ static void LoadFrames(void) {
 }
 
 void *StartTitleScene(void) {
-    TitleWork *work = (TitleWork *)CreateTask(TitleSteps, TITLE_PRIORITY, 1, sizeof(TitleWork));
+    TitleWork *work = (TitleWork *)CreateTask(TitleSteps, TITLE_PRIORITY, TASK_ATTR_RUN, sizeof(TitleWork));
     LoadSounds(Sounds, SoundNames, TITLE_SOUNDS);
     LoadImages(Images, ImageNames, TITLE_IMAGES);
     PlaceSprites(Sprites, SpriteRows, SPRITES_BEFORE_FRAMES, Images);

@@ -41,8 +41,8 @@ PICTURES = [   # name pattern, numbers it is used with, smallest width and heigh
     ("states_annaijyo.bmp", [None], 256, 100), ("states_none.bmp", [None], 256, 100),
     ("destpoint0.bmp", [None], 8, 8), ("name_tekuai.bmp", [None], 92, 20), ("name_tabisaki.bmp", [None], 92, 20),
     ("wave%d.bmp", range(1, 4), 394, 360),
-    ("help_none.bmp", [None], 640, 360), ("sys_logo_none.bmp", [None], 256, 164),
-    ("sys_states_none.bmp", [None], 256, 100),
+    ("help_none.bmp", [None], 640, 360), ("sys_logo_%s.bmp", ["none", "missing", "refused"], 256, 164),
+    ("sys_states_%s.bmp", ["none", "missing", "refused"], 256, 100),
 ]
 SOUNDS = ["title_se0.wav", "title_se1.wav", "bt_norm.wav", "bt_loc.wav", "bt_notify.wav", "menubgm.wav",
           "menuintro.wav"]

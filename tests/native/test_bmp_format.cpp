@@ -42,3 +42,13 @@ TEST(BmpFormat, WholeOnlyWhenEveryRowIsInTheFile) {
         }
     }
 }
+
+TEST(BmpFormat, AGamePictureFitsWhenItCoversItsPlaceWithinTheMemoryBound) {
+    struct { int32_t width, height; int fits; } cases[] = {
+        {256, 164, 1}, {255, 164, 0}, {256, 163, 0},          // the place itself, a pixel short each way
+        {1024, 1024, 1}, {1025, 1024, 0}, {4096, 256, 1},     // at the bound, one column past, long and low
+        {4096, 257, 0}, {INT32_MAX, INT32_MAX, 0},            // one row past; no overflow
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(GamePictureFits(c.width, c.height, 256, 164), c.fits) << c.width << "x" << c.height;
+}

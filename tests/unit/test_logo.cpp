@@ -94,14 +94,18 @@ TEST(Logo, WithoutClicksBothLogosShowOnTheirBackgroundsAndTheSceneEndsCoveredAnd
     EXPECT_EQ(TaskCount, run.tasks);
 }
 
-TEST(Logo, AClickDuringTheFirstUncoverSkipsTheSecondLogo) {
-    LogoRun run({5});
-    EXPECT_EQ(run.Span("mossleaf_logo.bmp").first, 0);
-    // The uncover asked for in tick 1 takes 34 ticks; the cover is asked for in the tick it ends.
-    EXPECT_EQ(run.FirstTickWith(FADE_VISIBLE), 0);
-    EXPECT_EQ(run.FirstTickWith(FADE_COVER), 35);
-    EXPECT_EQ(run.ticks.back().fade, FADE_COVERED);
-    EXPECT_EQ(ImageCount, run.images);
+TEST(Logo, AClickDuringTheFirstUncoverOrCoverSkipsTheSecondLogo) {
+    // The uncover asked for in tick 1 takes 34 ticks; the cover is asked for in the tick it ends. A
+    // click in the cover of the first logo, asked for in tick 152, skips the second as well.
+    const struct { int click, coverTick; } cases[] = {{5, 35}, {160, 152}};
+    for (const auto &c : cases) {
+        LogoRun run({c.click});
+        EXPECT_EQ(run.Span("mossleaf_logo.bmp").first, 0) << c.click;
+        EXPECT_EQ(run.FirstTickWith(FADE_COVER), c.coverTick) << c.click;
+        EXPECT_EQ(run.ticks.back().fade, FADE_COVERED) << c.click;
+        EXPECT_EQ(ImageCount, run.images) << c.click;
+    }
+    EXPECT_EQ(LogoRun({5}).FirstTickWith(FADE_VISIBLE), 0);
 }
 
 TEST(Logo, AClickDuringTheSecondLogoShortensIt) {

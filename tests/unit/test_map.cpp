@@ -164,6 +164,16 @@ TEST_F(Map, RouteDotsNameTagBoardAndLogoFollowHover) {
         std::set<std::pair<int, int>> seen;
         for (Sprite *dot : Showing("destpoint0.bmp", true)) seen.insert({dot->x, dot->y});
         EXPECT_TRUE(*seen.begin() == std::make_pair(162, 147) && *seen.rbegin() == std::make_pair(887, 147));
+        // 1.25 px further each tick; in the 20th the phase wraps and the dots start again from the centre.
+        std::vector<int> nearest;
+        for (int tick = 2; tick <= 21; tick++) {
+            Tick(0, 0);
+            seen.clear();
+            for (Sprite *dot : Showing("destpoint0.bmp", true)) seen.insert({dot->x, dot->y});
+            nearest.push_back(seen.begin()->first);
+        }
+        EXPECT_EQ(nearest, std::vector<int>({163, 164, 166, 167, 168, 169, 171, 172, 173, 174, 176, 177, 178, 179,
+                                             181, 182, 183, 184, 161, 162}));
     }
 }
 
@@ -190,6 +200,7 @@ TEST_F(Map, VersionButtonOpensTheDialogAndJittersXThenYWithTheMascot) {
     EXPECT_TRUE(Playing(MS_NORM) && versionDialogs == 1);
     Tick(0, 0);
     MenuState.busy = 1, MenuState.slide = 100.5f;
+    EXPECT_FALSE(Tick(42, 316, 1) || Playing(MS_NORM) || versionDialogs != 1 || Shown("b_version_over.bmp"));
     calls.clear();
     Tick(0, 0);
     EXPECT_EQ(calls.size(), 164u);  // the logo lines only: no jitter without the mascot

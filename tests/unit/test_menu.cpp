@@ -1,6 +1,7 @@
 // The menu run tick by tick under a stand-in for the scene sequence, with the fade and cursor tasks
 // and test games (no game.ini in them, so the catalogue's scan tests never take them).
 #include <windows.h>
+#include <dsound.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -58,6 +59,19 @@ void CloseRecordsPanel() {
     MouseState.x = 580, MouseState.y = 333, pressing = true;
     TicksUntil([] { return MenuState.panelClosed != 0; });
     pressing = false;
+}
+// The menu's sounds playing now, each then stopped so that the next look sees only new plays; and
+// whether the music loops.
+std::vector<int> Played(bool *musicLoops = nullptr) {
+    std::vector<int> played;
+    for (int sound = 0; sound < MS_COUNT; sound++) {
+        DWORD status = 0;
+        MenuState.sounds[sound]->buffer->GetStatus(&status);
+        if (status & DSBSTATUS_PLAYING) played.push_back(sound);
+        if (sound == MS_BGM && musicLoops) *musicLoops = status & DSBSTATUS_LOOPING;
+        StopSnd(MenuState.sounds[sound]);
+    }
+    return played;
 }
 int SoundCount() { int n = 0; for (Sound *s = SoundList->next; s; s = s->next) n++; return n; }
 Sprite *FindSprite(const std::function<bool(Sprite *)> &match) {
@@ -226,21 +240,25 @@ TEST_F(Menu, LaterVisitsRebuildWithoutGrowthAndAnUnreadableGameShowsTheNeutralPi
 }
 
 // Thirty game files beside the program: pictures that do not fit their places (missing, cut short,
-// 0x0, 1x1, far larger, not a picture), files that do not open, and one replaced between the
-// build and the click. No error box; each unfit picture shows the neutral one; nothing freed is
-// drawn; the launch frees all.
+// 0x0, 1x1, past the memory bound, not a picture), files that do not open, and one replaced between
+// the build and the click. No error box; each unfit picture shows the neutral one that says why;
+// nothing freed is drawn; the launch frees all.
 TEST_F(Menu, ThirtyGamesWithUnfitPicturesOrUnreadableFilesLeaveTheMenuUsable) {
     auto solid = [](int, int) { return MakeRgb(120, 90, 60); };
-    const struct { const char *what; std::function<std::string(int w, int h)> bytes; bool fits; } pictures[] = {
-        {"a little larger", [&](int w, int h) { return Bmp24(w + 8, h + 4, solid); }, true},
-        {"missing", nullptr, false},
-        {"cut in its pixels", [&](int w, int h) { return Bmp24(w, h, solid).substr(0, 54 + w * h); }, false},
-        {"headers only", [&](int w, int h) { return Bmp24(w, h, solid).substr(0, 54); }, false},
-        {"0x0", [&](int, int) { return Bmp24(0, 0, solid); }, false},
-        {"1x1", [&](int, int) { return Bmp24(1, 1, solid); }, false},
-        {"far larger", [&](int w, int h) { return Bmp24(w * 4, h * 4, solid); }, false},
-        {"not a picture", [](int, int) { return std::string("RIFF\x04\0\0\0WAVE", 12); }, false},
+    static const std::string atBound = Bmp24(1024, 1024, solid), pastBound = Bmp24(1025, 1024, solid);
+    // neutral: the logo shown instead (0: the game's own); the status board's follows it.
+    const struct { const char *what; std::function<std::string(int w, int h)> bytes; int neutral; } pictures[] = {
+        {"a little larger", [&](int w, int h) { return Bmp24(w + 8, h + 4, solid); }, 0},
+        {"missing", nullptr, MI_LOGO_MISSING},
+        {"cut in its pixels", [&](int w, int h) { return Bmp24(w, h, solid).substr(0, 54 + w * h); }, MI_LOGO_REFUSED},
+        {"headers only", [&](int w, int h) { return Bmp24(w, h, solid).substr(0, 54); }, MI_LOGO_REFUSED},
+        {"0x0", [&](int, int) { return Bmp24(0, 0, solid); }, MI_LOGO_REFUSED},
+        {"1x1", [&](int, int) { return Bmp24(1, 1, solid); }, MI_LOGO_REFUSED},
+        {"at the memory bound", [](int, int) { return atBound; }, 0},
+        {"a column past the bound", [](int, int) { return pastBound; }, MI_LOGO_REFUSED},
+        {"not a picture", [](int, int) { return std::string("RIFF\x04\0\0\0WAVE", 12); }, MI_LOGO_REFUSED},
     };
+    const int KINDS = sizeof pictures / sizeof pictures[0];
     const int PICTURE_GAMES = 24, UNREADABLE = 27, REPLACED = 28;  // 24, 25 not packs; 26 absent; 27 held
     BoxWatcher boxes;
     memset(&GameCatalogue, 0, sizeof GameCatalogue);
@@ -252,8 +270,8 @@ TEST_F(Menu, ThirtyGamesWithUnfitPicturesOrUnreadableFilesLeaveTheMenuUsable) {
         GameEntry *entry = &GameCatalogue.entries[g];
         snprintf(entry->fileName, sizeof entry->fileName, "MENUX%02d.VYG", g);
         entry->mapX = 20 + g % 6 * 56, entry->mapY = std::vector<int>{20, 76, 190, 246, 296}[g / 6];
-        logo[g] = g < PICTURE_GAMES ? g % 8 : 0, states[g] = g < PICTURE_GAMES ? (g + g / 8 + 1) % 8 : 0;
-        int help = (g + 5) % 8;
+        logo[g] = g < PICTURE_GAMES ? g % KINDS : 0, states[g] = g < PICTURE_GAMES ? (g + g / KINDS + 1) % KINDS : 0;
+        int help = (g + 5) % KINDS;
         Members members;
         for (auto [name, index, w, h] : {std::tuple("sys_logo.bmp", logo[g], 256, 164), std::tuple("sys_states.bmp", states[g], 256, 100),
                                          std::tuple("help.bmp", help, 640, 360)})
@@ -264,8 +282,11 @@ TEST_F(Menu, ThirtyGamesWithUnfitPicturesOrUnreadableFilesLeaveTheMenuUsable) {
         if (g < 24 || g > 26) WriteGameFile(entry->fileName, members);
         if (g == UNREADABLE) held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
         if (g >= PICTURE_GAMES || !SetPack(entry->fileName)) continue;
-        Image *page = LoadGamePicture("help.bmp", 640, 360);  // the help screen's load
-        EXPECT_EQ(page != 0, pictures[help].fits) << pictures[help].what;
+        int32_t fault = -1;
+        Image *page = LoadGamePicture("help.bmp", 640, 360, &fault);  // the help screen's load
+        EXPECT_EQ(page != 0, pictures[help].neutral == 0) << pictures[help].what;
+        int neutral = pictures[help].neutral;
+        EXPECT_EQ(fault, neutral == MI_LOGO_MISSING ? GAME_PICTURE_MISSING : neutral ? GAME_PICTURE_REFUSED : GAME_PICTURE_FIT);
         FreeImage(page);
     }
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -276,8 +297,12 @@ TEST_F(Menu, ThirtyGamesWithUnfitPicturesOrUnreadableFilesLeaveTheMenuUsable) {
     Tick();
     for (int g = 0; g < MAX_GAMES; g++) {
         bool opens = g < 24 || g > UNREADABLE;
-        EXPECT_EQ(GameLogoImage(g + 1) != MenuState.images[MI_LOGO_NONE], opens && pictures[logo[g]].fits) << g << " " << pictures[logo[g]].what;
-        EXPECT_EQ(GameStatusImage(g + 1) != MenuState.images[MI_STATES_NONE], opens && pictures[states[g]].fits) << g;
+        int logoNeutral = opens ? pictures[logo[g]].neutral : MI_LOGO_NONE;
+        int statesNeutral = opens ? pictures[states[g]].neutral : MI_LOGO_NONE;
+        Image *ownLogo = MenuState.gameLogo[g], *ownStates = MenuState.gameStatus[g];
+        EXPECT_EQ(GameLogoImage(g + 1), logoNeutral ? MenuState.images[logoNeutral] : ownLogo) << g << " " << pictures[logo[g]].what;
+        EXPECT_EQ(GameStatusImage(g + 1), statesNeutral ? MenuState.images[statesNeutral + 1] : ownStates) << g;
+        EXPECT_TRUE(ownLogo || logoNeutral) << g;
     }
     CloseHandle(held);
     WriteGameFile(GameCatalogue.entries[REPLACED].fileName, std::string("replaced"));
@@ -299,4 +324,29 @@ TEST_F(Menu, ThirtyGamesWithUnfitPicturesOrUnreadableFilesLeaveTheMenuUsable) {
     EXPECT_EQ(ImageCount, images);
     EXPECT_EQ(LiveBlocks, blocks);
     for (int g = 0; g < MAX_GAMES; g++) DeleteFileA((std::string(folder) + GameCatalogue.entries[g].fileName).c_str());
+}
+
+// Every visit: the intro in the build tick, the music looping from 78 ticks later, and the location
+// sound, never the button sound, for a click on the information point or on a destination.
+TEST_F(Menu, EachVisitPlaysTheIntroThenTheLoopingMusicAndPointsAnswerWithTheLocationSound) {
+    const std::vector<int> none, intro = {MS_INTRO}, music = {MS_BGM}, location = {MS_LOC};
+    for (int visit = 0; visit < 2; visit++) {
+        MouseState.x = MouseState.y = 0;
+        StartVisit(3);
+        EXPECT_EQ(Played(), intro) << visit;
+        bool loops = false;
+        EXPECT_EQ(TicksUntil([&] { return Played(&loops) != none; }), 78) << visit;
+        EXPECT_TRUE(loops) << visit;
+        SlideIn();
+        for (POINT point : {POINT{155, 151}, POINT{56, 76}}) {  // the information point, game 1
+            MouseState.x = point.x, MouseState.y = point.y;
+            Tick();  // the hover's notify
+            Played();
+            Click(point.x, point.y);
+            EXPECT_EQ(Played(), location) << visit << ": " << point.x;
+            if (point.x == 155) TicksUntil([] { return MenuState.slide == 400; }), CloseRecordsPanel(), SlideIn();
+        }
+        EXPECT_GT(TicksUntil([] { return SceneDone != 0; }), 0);
+        Tick();
+    }
 }

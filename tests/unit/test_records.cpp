@@ -2,6 +2,7 @@
 // pictures and test games: the ring of pages, the buttons, the pile of icons, the texts in the
 // canvases, and the help picture with its fallbacks.
 #include <windows.h>
+#include <dsound.h>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
@@ -63,6 +64,12 @@ Sprite *ButtonSprite(int button) {
     return Find([=](Sprite *s) { for (int f = 0; f < 5; f++) if (s->image == ButtonImage(button, f)) return true; return false; });
 }
 bool Shows(int button, int frame) { Sprite *s = ButtonSprite(button); return s && s->visible && s->image == ButtonImage(button, frame); }
+bool Played(int sound) {  // playing now; stopped, so that the next look sees only a new play
+    DWORD status = 0;
+    MenuState.sounds[sound]->buffer->GetStatus(&status);
+    StopSnd(MenuState.sounds[sound]);
+    return status & DSBSTATUS_PLAYING;
+}
 void Press(int button) { Click(BUTTON_AT[button].x, BUTTON_AT[button].y); MouseState.x = MouseState.y = 5; Ticks(7); }  // acted on, rebuilt, waiting
 
 // The canvas as it should be: the rows' texts drawn by themselves into a blank copy of it. Only
@@ -130,7 +137,9 @@ TEST_F(Records, PagesRingOverRankedGamesWithTheirButtonsTextsAndRedraws) {
     // Left from the overall page: the last ranked game; then right round the ring, skipping game 2.
     const int ring[][2] = {{LEFT, 3}, {RIGHT, 0}, {RIGHT, 1}, {RIGHT, 3}};
     for (const auto &turn : ring) {
+        Played(MS_NORM);
         Click(BUTTON_AT[turn[0]].x, BUTTON_AT[turn[0]].y);
+        EXPECT_TRUE(Played(MS_NORM));
         for (int frame = 2; frame <= 4; frame++) { Tick(); EXPECT_TRUE(Shows(turn[0], frame)); }
         Tick();
         EXPECT_NE(MenuState.recordsPage, turn[1]);  // acted on in the fifth tick
@@ -145,6 +154,14 @@ TEST_F(Records, PagesRingOverRankedGamesWithTheirButtonsTextsAndRedraws) {
     Tick();
     Press(LEFT);
     EXPECT_EQ(MenuState.recordsPage, 1);
+    // In the tick a press finishes the buttons after it are not looked at: a click on right is lost.
+    Click(BUTTON_AT[LEFT].x, BUTTON_AT[LEFT].y), Ticks(3), Played(MS_NORM);
+    Click(BUTTON_AT[RIGHT].x, BUTTON_AT[RIGHT].y);
+    EXPECT_FALSE(Played(MS_NORM));
+    EXPECT_EQ(ButtonSprite(RIGHT)->image, ButtonImage(RIGHT, 0));
+    MouseState.x = MouseState.y = 5, Ticks(7);
+    EXPECT_EQ(MenuState.recordsPage, 0);
+    Press(RIGHT);
     Press(RANKING);
     EXPECT_EQ(rankingPages, std::vector<int>({1}));
     EXPECT_TRUE(SpriteOf(MI_LIST_ROWS + 9)->visible);
@@ -169,6 +186,9 @@ TEST_F(Records, PagesRingOverRankedGamesWithTheirButtonsTextsAndRedraws) {
     OpenPanel();
     EXPECT_EQ(MenuState.recordsPage, 1);
     EXPECT_EQ(SpriteOf(MI_LOGO_ZUMI), nullptr);
+    TearDown(), SetUp();  // and the next visit of the menu, built afresh, keeps it too
+    Visit({{"RECA.VYG", 1, false}, {"RECB.VYG", 0, false}, {"RECC.VYG", 1, false}});
+    EXPECT_EQ(MenuState.recordsPage, 1);
 }
 
 TEST_F(Records, OverallPagePilesIconsByDenominationAndSqueezesRows) {
@@ -240,7 +260,9 @@ TEST_F(Records, HelpShowsTheGamesPictureOrTheProgramsOwnAndComesBackToThePanel) 
             Click(edge.x, edge.y), Ticks(4);
             EXPECT_EQ(button->image, ButtonImage(RETURN, 0));
         }
+        Played(MS_NORM);
         Click(580, 333);
+        EXPECT_TRUE(Played(MS_NORM));
         EXPECT_EQ(TicksUntil([] { return MenuState.helpRequested == 0; }), 30);  // 3 frames, on, 25 out, freed
         EXPECT_EQ(picture(), nullptr);
         EXPECT_STREQ(CurrentPackName(), MENU_PACK);

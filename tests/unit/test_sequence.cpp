@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <string>
 #include <vector>
 #include "harness.h"
 #include "pictures.h"
@@ -107,6 +108,12 @@ TEST(Sequence, LogoTitleMenuGamePauseMenuWithOnlyKeptThingsBetweenScenes) {
 
 TEST(Sequence, QuickStartGoesStraightToTheMenuUncoveredAndAMenuWithoutClicksNeverEnds) {
     Boot boot(1);
+    // The boot leaves its tasks in the order they run every tick: head, fade, cursor, sequence, tail
+    // (the fade's and the cursor's work areas begin with their images).
+    std::vector<std::string> order;
+    for (Task *t = TaskHead.next; t != &TaskTail; t = t->next)
+        order.push_back(t == boot.sequence ? "sequence" : (*(Image **)t->work)->name);
+    EXPECT_EQ(order, (std::vector<std::string>{"fade.bmp", "cursor.bmp", "sequence"}));
     while (boot.Step() < MENU) RunTasks();
     EXPECT_EQ(FadeState, FADE_VISIBLE);
     RunTasks();

@@ -4,6 +4,7 @@
 #include <dsound.h>
 #include <gtest/gtest.h>
 #include <string.h>
+#include <algorithm>
 #include <array>
 #include <tuple>
 #include <vector>
@@ -158,3 +159,45 @@ TEST_P(TitleEdge, TheMascotsOwnEdgesAreOutside) {
     ExpectLeft();
 }
 INSTANTIATE_TEST_SUITE_P(Edges, TitleEdge, ::testing::Values(std::make_pair(8, 330), std::make_pair(30, 304)));
+
+// The sprites as the scene places them; two lines' runs, one held at the left edge, with the draws
+// of a wrap and the height from the sine; and the logo bouncing on through the cover.
+TEST_F(Title, SpritesStartAsPlacedLinesRaceAndWrapAndTheLogoBouncesThroughTheCover) {
+    const struct { const char *image; int priority, x, y, w, h, visible; } placed[] = {
+        {"robina_logo", 200, 640, 44, 323, 121, 1}, {"mouse_crick", 200, -175, 328, 175, 19, 1},
+        {"39zumi2", 200, -238, 304, 61, 52, 1},     {"title_map", 100, 380, 71, 121, 233, 1},
+        {"title.bmp", 101, 68, 0, 469, 346, 0},     {"mini_dws", 101, 515, 312, 120, 38, 1},
+        {"title_pomo01", 80, 68, 0, 312, 312, 1},   {"title_bg", 0, 0, 0, 640, 360, 1}};
+    for (const auto &p : placed) {
+        Sprite *s = Showing(p.image);
+        ASSERT_TRUE(s) << p.image;
+        EXPECT_EQ(std::vector<int>({(int)s->priority, s->x, s->y, s->srcRight, s->srcBottom, s->visible}),
+                  std::vector<int>({p.priority, p.x, p.y, p.w, p.h, p.visible})) << p.image;
+    }
+    struct Line { float x, delay, phase; Sprite *sprite; } *lines[2];  // the line tasks' work areas
+    int found = 0;
+    for (Task *t = TaskHead.next; t != &TaskTail && found < 2; t = t->next)
+        if (t->work != work && t->priority == SCENE_PRIORITY && ((Line *)t->work)->sprite) lines[found++] = (Line *)t->work;
+    ASSERT_EQ(found, 2);
+    *lines[0] = {-300, 0, 0, lines[0]->sprite}, *lines[1] = {-300, 3, 0, lines[1]->sprite};
+    // x of both, and y of the first: 170 sin(0.002 t) + 180, truncated; the wrap draws 1.57 rad, 0 and 1.
+    const int path[][3] = {{-364, 0, 180}, {-428, 0, 180}, {-492, 0, 181}, {-556, -64, 181}, {-620, -128, 181}, {640, -192, 349}};
+    const std::vector<std::pair<int32_t, int32_t>> wrapDraws = {{0, 628}, {0, 30}, {1, 3}};
+    for (const auto &at : path) {
+        RandomCalls.clear();
+        RandomOverride = [](int32_t low, int32_t high) { return RandomCalls.push_back({low, high}), high == 628 ? 157 : low; };
+        Tick();
+        RandomOverride = nullptr;
+        EXPECT_EQ(std::vector<int>({lines[0]->sprite->x, lines[1]->sprite->x, lines[0]->sprite->y}), std::vector<int>(at, at + 3));
+        EXPECT_EQ(RandomCalls, at[0] == 640 ? wrapDraws : decltype(RandomCalls)()) << at[0];
+    }
+    EXPECT_EQ(lines[0]->sprite->srcBottom, 1);
+    RunIntro();
+    while (Showing("robina_logo")->y == 44) Tick();  // a hop begins; the click leaves at once
+    Tick(BUTTON_LEFT, 300, 200);
+    std::vector<int> heights;
+    for (int tick = 0; tick < 25; tick++) Tick(), heights.push_back(Showing("robina_logo")->y);
+    EXPECT_LT(*std::min_element(heights.begin(), heights.end()), 30);  // still rising, then back down
+    EXPECT_EQ(*std::max_element(heights.begin(), heights.end()), 44);
+    ExpectLeft();
+}

@@ -1,6 +1,6 @@
 """The travel map and its information panel: Robina island, the animated points, the special
 pictures of the information point, the panel's logos, status boards and name tags, the route dot,
-the waves around the island, and the neutral pictures for a game file that cannot be opened.
+the waves around the island, and the neutral pictures shown for a game whose file or picture fails.
 
 The island's sea is left transparent, so it floats on the menu's sea and the waves, drawn under it,
 break around its coast.
@@ -256,14 +256,35 @@ def puzzled_pomo(sk, cx, cy, r):
     pomo.question_mark(sk, cx + r * 1.1, cy - r * 1.05, r * 1.0)
 
 
-def sys_logo_none():
+# Why a game's own picture is not shown, in the words a game's author looks for: its file did not
+# open, it holds no such picture, or its picture was refused (too small for its place, too large, or
+# damaged). One logo and one status board per reason, drawn alike.
+NEUTRAL = {
+    "none": (["ゲームファイルを", "開けません"], "ファイルを たしかめてね",
+             "ひらけません", ["ゲームファイルを", "開けませんでした。"]),
+    "missing": (["ゲームファイルに", "絵がありません"], "sys_logo.bmp を 入れてね",
+                "絵がありません", ["ゲームファイルに", "sys_states.bmp がありません。"]),
+    "refused": (["ゲームの絵を", "表示できません"], "大きさと 中身を たしかめてね",
+                "絵を表示できません", ["sys_states.bmp の大きさか", "中身が正しくありません。"]),
+}
+
+
+def sys_logo_neutral(lines, hint):
     sk = Sketch(256, 164)
     card(sk, (214, 218, 228), (170, 178, 196))
     puzzled_pomo(sk, 70, 88, 34)
-    sk.title_text((178, 64), "ゲームファイルを", 15, CREAM, (110, 116, 140), 2.5, anchor="mm")
-    sk.title_text((178, 90), "開けません", 20, CREAM, (110, 116, 140), 3, anchor="mm")
-    sk.text((178, 124), "ファイルを たしかめてね", 11, (70, 74, 96), anchor="mm", weight=0.3)
+    sk.title_text((178, 64), lines[0], 15, CREAM, (110, 116, 140), 2.5, anchor="mm")
+    sk.title_text((178, 90), lines[1], 20 if len(lines[1]) <= 5 else 18, CREAM, (110, 116, 140), 3, anchor="mm")
+    sk.text((178, 124), hint, 11, (70, 74, 96), anchor="mm", weight=0.3)
     return sk.finish(panel_under(270))
+
+
+def neutral_pictures():
+    pictures = {}
+    for reason, (logo_lines, hint, title, lines) in NEUTRAL.items():
+        pictures["sys_logo_%s.bmp" % reason] = sys_logo_neutral(logo_lines, hint)
+        pictures["sys_states_%s.bmp" % reason] = status_board(title, lines, lambda sk: puzzled_pomo(sk, 36, 60, 20))
+    return pictures
 
 
 def make(out):
@@ -273,13 +294,11 @@ def make(out):
         "logo_island.bmp": logo_island(),
         "states_none.bmp": status_board("たびさきを えらんでね", ["ちずの ピンに マウスを のせると", "そこの ゲームが わかるよ。"]),
         "states_annaijyo.bmp": status_board("あんないじょ", ["クリックすると きろくと", "あそびかたが 見られるよ。"]),
-        "sys_logo_none.bmp": sys_logo_none(),
-        "sys_states_none.bmp": status_board("ひらけません", ["ゲームファイルを", "開けませんでした。"],
-                                            lambda sk: puzzled_pomo(sk, 36, 60, 20)),
         "destpoint0.bmp": route_dot(),
         "name_tekuai.bmp": name_tag("あんないじょ"),
         "name_tabisaki.bmp": name_tag("たびさき"),
     }
+    pictures.update(neutral_pictures())
     for frame in range(8):
         pictures["point%d.bmp" % (frame + 1)] = destination_point(frame)
         pictures["point_ti%d.bmp" % (frame + 1)] = info_point(frame)
