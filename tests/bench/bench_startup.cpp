@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "harness.h"
 #include "pictures.h"
 #include "base/base.h"
 
@@ -73,7 +74,7 @@ void AnswerBox() {
     if (!box) return;
     char caption[256] = "";
     GetWindowTextA(box, caption, sizeof caption);
-    printf("(answered a box: %s)\n", caption);
+    printf("(answered a box: %s)\n", Readable(caption).c_str());
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     Sleep(50);
 }
