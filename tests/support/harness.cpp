@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -77,43 +78,60 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(watcherHook, code, wParam, lParam);
 }
 
-// --- the dialog watchdog: a thread timer per open dialog, run by the dialog's own message loop ---
-std::map<UINT_PTR, HWND> watchedDialogs;  // timer id -> the dialog it guards
+// --- the dialog watchdog: each open dialog has a deadline, checked on every message this thread's
+// loops take (a dialog's own loop too, even when it never goes idle) and on a timer while idle ---
+std::map<HWND, DWORD> dialogDeadlines;  // open dialog -> GetTickCount() past which it is overdue
+UINT_PTR watchdogTimer = 0;
+enum { WATCHDOG_WAKE_MS = 250 };
 
-void CALLBACK CloseOverdueDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(NULL, timer);
-    HWND box = watchedDialogs[timer];
-    watchedDialogs.erase(timer);
-    if (!IsWindow(box)) return;
-    char caption[512];
-    GetWindowTextA(box, caption, sizeof caption);
-    std::string texts;
-    EnumChildWindows(box, CollectText, (LPARAM)&texts);
-    ADD_FAILURE() << "the dialog \"" << Readable(caption) << "\" (" << Readable(texts) << ") stayed open "
-                  << DIALOG_WATCHDOG_MS / 1000 << " s; the watchdog closed it";
-    EndDialog(box, 0);
+void CloseOverdueDialogs() {
+    for (auto it = dialogDeadlines.begin(); it != dialogDeadlines.end();) {
+        HWND box = it->first;
+        if ((LONG)(GetTickCount() - it->second) < 0) {
+            ++it;
+            continue;
+        }
+        it = dialogDeadlines.erase(it);
+        char caption[512];
+        GetWindowTextA(box, caption, sizeof caption);
+        std::string texts;
+        EnumChildWindows(box, CollectText, (LPARAM)&texts);
+        std::replace(texts.begin(), texts.end(), '\n', ' ');
+        ADD_FAILURE() << "the dialog \"" << Readable(caption) << "\" (" << Readable(texts) << ") stayed open "
+                      << DIALOG_WATCHDOG_MS / 1000 << " s; the watchdog closed it";
+        EndDialog(box, 0);
+    }
+}
+
+void CALLBACK WakeWatchdog(HWND, UINT, UINT_PTR, DWORD) {
+    CloseOverdueDialogs();
+}
+
+LRESULT CALLBACK WatchDialogMessages(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && !dialogDeadlines.empty()) CloseOverdueDialogs();
+    return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
 LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
     HWND window = (HWND)wParam;
     char cls[64] = "";
-    if (code == HCBT_ACTIVATE) GetClassNameA(window, cls, sizeof cls);
-    bool watched = false;
-    for (auto it = watchedDialogs.begin(); it != watchedDialogs.end(); ++it) {
-        if (it->second != window) continue;
-        watched = true;
-        if (code != HCBT_DESTROYWND) break;
-        KillTimer(NULL, it->first);
-        watchedDialogs.erase(it);
-        break;
+    if (code == HCBT_ACTIVATE && !dialogDeadlines.count(window) && GetClassNameA(window, cls, sizeof cls) &&
+        lstrcmpA(cls, "#32770") == 0)
+        dialogDeadlines[window] = GetTickCount() + DIALOG_WATCHDOG_MS;
+    if (code == HCBT_DESTROYWND) dialogDeadlines.erase(window);
+    if (!dialogDeadlines.empty() && !watchdogTimer) watchdogTimer = SetTimer(NULL, 0, WATCHDOG_WAKE_MS, WakeWatchdog);
+    if (dialogDeadlines.empty() && watchdogTimer) {
+        KillTimer(NULL, watchdogTimer);
+        watchdogTimer = 0;
     }
-    if (code == HCBT_ACTIVATE && !watched && lstrcmpA(cls, "#32770") == 0)
-        watchedDialogs[SetTimer(NULL, 0, DIALOG_WATCHDOG_MS, CloseOverdueDialog)] = window;
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
 struct DialogWatchdog {
-    DialogWatchdog() { SetWindowsHookExA(WH_CBT, WatchDialogs, NULL, GetCurrentThreadId()); }
+    DialogWatchdog() {
+        SetWindowsHookExA(WH_CBT, WatchDialogs, NULL, GetCurrentThreadId());
+        SetWindowsHookExA(WH_GETMESSAGE, WatchDialogMessages, NULL, GetCurrentThreadId());
+    }
 } dialogWatchdog;
 
 std::map<UINT_PTR, std::function<void()>> laterSteps;  // timer id -> the step it runs

@@ -457,10 +457,10 @@ TEST_F(Launcher, AGameThatCrashesEndsTheProgramWithItsMessageAndLeavesTheRecords
         std::ifstream file(folder + "debug.log");
         std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         size_t crashed = log.find(std::string("game crashed ") + c.game + ": " + c.exception);
-        EXPECT_NE(crashed, std::string::npos) << log;
+        EXPECT_NE(crashed, std::string::npos) << Readable(log);
         EXPECT_NE(log.find("box エラー|ゲームが異常終了しました。|プログラムを終了します。 (library unloaded, 0 new "
-                           "temporary files)\n", crashed), std::string::npos) << log;
-        EXPECT_NE(log.find("アプリ終了", crashed), std::string::npos) << log;
+                           "temporary files)\n", crashed), std::string::npos) << Readable(log);
+        EXPECT_NE(log.find("アプリ終了", crashed), std::string::npos) << Readable(log);
         GameCatalogue.entries[game - 1].playCount = 0;
         LoadRecord(game);
         EXPECT_EQ(GameCatalogue.entries[game - 1].playCount, 7u);

@@ -58,6 +58,7 @@ HCURSOR CursorOver(HWND control) {
 
 // The link's text cell as painted: pure blue on the button face, and the shades between them.
 void ReadLinkPaint(HWND link) {
+    RedrawWindow(GetParent(link), NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
     HDC dc = GetDC(link);
     HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(link, WM_GETFONT, 0, 0));
     SIZE cell = {};
@@ -76,8 +77,10 @@ void ReadLinkPaint(HWND link) {
     ReleaseDC(link, dc);
 }
 
-// Looks at the open dialog, then clicks the link as a person would.
+// Looks at the open dialog, then clicks the link as a person would. A dialog is shown only once its
+// loop first finds nothing to do, which a timer due by then can come before.
 void Inspect(HWND dialog) {
+    if (!IsWindowVisible(dialog)) return Later([dialog] { Inspect(dialog); });
     HWND link = GetDlgItem(dialog, IDC_VERSION_LINK), version = GetDlgItem(dialog, IDC_VERSION_TEXT);
     seen.version = TextOf(version);
     seen.link = TextOf(link);
