@@ -5,7 +5,8 @@
 //   NEVER                  the game runs until the program is closed
 //   LEAK                   Start leaves two blocks, a picture, three sprites, a sound and a second
 //                          task for the shell to free
-//   NO_IMAGE               Start loads a picture the game file does not hold
+//   NO_IMAGE               Start loads a picture the game file does not hold; with USE_IMAGE it
+//                          then reads the width of what it got (the null image) and faults
 //   SEE_MOUSE              every tick whose mouse differs from the last one seen is appended to
 //                          "mouse.log" of the current folder: tick (from 0), x, y, click, held
 //   SCORE                  plays for three seconds, then ends with a score for the top ten
@@ -108,7 +109,13 @@ ROBINA_GAME_ENTRY Start(ServiceTableRecord *services) {
     LeaveThingsBehind();
 #endif
 #ifdef NO_IMAGE
-    services->NewImage("missing.bmp");
+    Image *missing = services->NewImage("missing.bmp");
+#ifdef USE_IMAGE
+    volatile int32_t width = missing->width;
+    (void)width;
+#else
+    (void)missing;
+#endif
 #endif
     return 1;
 #endif

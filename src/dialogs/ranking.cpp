@@ -26,7 +26,7 @@ static void TakeTestAddress(HWND dialog) {
         MessageBoxA(dialog, "ＵＲＬが長すぎます", "エラー", MB_OK);
         return;
     }
-    memcpy(TestAddress, text, sizeof TestAddress);
+    lstrcpynA(TestAddress, text, sizeof TestAddress);
     EndDialog(dialog, IDOK);
 }
 

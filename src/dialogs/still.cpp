@@ -13,11 +13,14 @@ static void DrawStillFrame(void) {
     RenderFrame();
 }
 
+// The clock's reset also clears the mouse buttons: the click that opened the dialog must not act
+// again later in the same tick (a version button's click launching the game under it).
 long ModalOverStillFrame(int id, void *proc) {
     DrawStillFrame();
     ShowCursor(TRUE);
     INT_PTR result = DialogBoxParamA((HINSTANCE)MainInstance, MAKEINTRESOURCEA(id), (HWND)MainWindow,
                                      (DLGPROC)proc, 0);
+    if (result == -1) Log("dialog %d could not be opened: error %lu\n", id, (unsigned long)GetLastError());
     ShowCursor(FALSE);
     ResetFrameClock();
     return (long)result;

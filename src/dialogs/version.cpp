@@ -13,12 +13,13 @@ static const COLORREF LINK_COLOUR = RGB(0, 0, 255);
 
 static HFONT LinkFont;         // underlined copy of the link's font
 static HFONT VersionFont;      // bold copy of the version line's font
-static HCURSOR HandCursor;     // shown over the link; the arrow when no hand could be had
+static HCURSOR HandCursor;     // shown over the link
 static int HandCursorOwned;    // 1: HandCursor is our copy and is destroyed after the dialog
 static WNDPROC LinkBaseProc;   // the link control's own window procedure
 
 // The hand is the help viewer's cursor, copied so that it survives the library; the viewer is only
-// loaded as data, never run.
+// loaded as data, never run. Where the viewer has no such cursor (systems that ship it as a stub, and
+// Wine), the system's own hand is shown: the arrow over a link would not say it can be clicked.
 static void TakeHandCursor(void) {
     char path[MAX_PATH];
     UINT length = GetWindowsDirectoryA(path, MAX_PATH);
@@ -34,6 +35,7 @@ static void TakeHandCursor(void) {
         }
     }
     HandCursorOwned = HandCursor != 0;
+    if (!HandCursor) HandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
     if (!HandCursor) HandCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
 }
 

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "harness.h"
 #include "pictures.h"
 #include "base/base.h"
 
@@ -71,12 +72,9 @@ PROCESS_INFORMATION Start(const std::string &commandLine, const char *folder) {
 void AnswerBox() {
     HWND box = FindWindowA("#32770", NULL);
     if (!box) return;
-    // The caption as UTF-8, which the terminal that shows this output reads.
-    wchar_t wide[256] = L"";
-    GetWindowTextW(box, wide, 256);
-    char caption[768] = "";
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, caption, sizeof caption, NULL, NULL);
-    printf("(answered a box: %s)\n", caption);
+    char caption[256] = "";
+    GetWindowTextA(box, caption, sizeof caption);
+    printf("(answered a box: %s)\n", Readable(caption).c_str());
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     Sleep(50);
 }

@@ -1,6 +1,8 @@
 """robina-play, the headless game runner, on the test game files: refusals, leftovers, the scripted
 mouse as a game sees it, and a game that never ends. (The sample games are replayed through it by
 test_samples.)"""
+import glob
+import os
 import re
 
 from conftest import WIN, wine
@@ -37,6 +39,23 @@ def test_an_error_message_of_the_shell_stops_the_run(tmp_path):
     status, report = play(tmp_path, "NOIMAGE.VYG")
     assert status == 2, report
     assert report.endswith("error: 画像の読み込みに失敗(missing.bmp)\nverdict: failed\n")
+
+
+def temporary_files():
+    return set(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "rvpx*.tmp")))
+
+
+def test_a_crash_is_reported_after_the_error_messages_that_caused_it_and_leaves_no_library_file(tmp_path):
+    before = temporary_files()
+    # Refused its picture, the game reads the width of the null image it got.
+    status, report = play(tmp_path, "NOIMGUSE.VYG")
+    assert status == 2, report
+    assert re.search(r"\nerror: 画像の読み込みに失敗\(missing\.bmp\)\n"
+                     r"crashed: exception c0000005 at tick 0\nverdict: failed\n$", report), report
+    status, report = play(tmp_path, "CRASHSTP.VYG")
+    assert status == 3, report
+    assert re.search(r"\ncalls:\n(  .*\n)+crashed: exception c0000094 at tick 1\nverdict: crashed\n$", report), report
+    assert temporary_files() == before
 
 
 def test_what_a_game_leaves_behind_is_counted_and_fails_the_run(tmp_path):

@@ -1,9 +1,15 @@
-// Test support: the log file, a main window, and the message-box watcher (a CBT hook on the test's
-// own thread, so modal boxes opened by the code under test never wait for a person).
+// Test support: the log file, a main window, and the message-box watcher and dialog watchdog (CBT
+// hooks on the test's own thread, so modal boxes opened by the code under test never wait for a
+// person, nor for CTest's time-out).
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 #include <stdio.h>
+#include <string.h>
+#include <gtest/gtest.h>
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include "harness.h"
 #include "base/base.h"
@@ -70,6 +76,107 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
         }
     }
     return CallNextHookEx(watcherHook, code, wParam, lParam);
+}
+
+// --- the dialog watchdog: each open dialog has a deadline, checked on every message this thread's
+// loops take (a dialog's own loop too, even when it never goes idle) and on a timer while idle ---
+std::map<HWND, DWORD> dialogDeadlines;  // open dialog -> GetTickCount() past which it is overdue
+UINT_PTR watchdogTimer = 0;
+enum { WATCHDOG_WAKE_MS = 250 };
+
+void CloseOverdueDialogs() {
+    for (auto it = dialogDeadlines.begin(); it != dialogDeadlines.end();) {
+        HWND box = it->first;
+        if ((LONG)(GetTickCount() - it->second) < 0) {
+            ++it;
+            continue;
+        }
+        it = dialogDeadlines.erase(it);
+        char caption[512];
+        GetWindowTextA(box, caption, sizeof caption);
+        std::string texts;
+        EnumChildWindows(box, CollectText, (LPARAM)&texts);
+        std::replace(texts.begin(), texts.end(), '\n', ' ');
+        ADD_FAILURE() << "the dialog \"" << Readable(caption) << "\" (" << Readable(texts) << ") stayed open "
+                      << DIALOG_WATCHDOG_MS / 1000 << " s; the watchdog closed it";
+        EndDialog(box, 0);
+    }
+}
+
+void CALLBACK WakeWatchdog(HWND, UINT, UINT_PTR, DWORD) {
+    CloseOverdueDialogs();
+}
+
+LRESULT CALLBACK WatchDialogMessages(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && !dialogDeadlines.empty()) CloseOverdueDialogs();
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
+    HWND window = (HWND)wParam;
+    char cls[64] = "";
+    if (code == HCBT_ACTIVATE && !dialogDeadlines.count(window) && GetClassNameA(window, cls, sizeof cls) &&
+        lstrcmpA(cls, "#32770") == 0)
+        dialogDeadlines[window] = GetTickCount() + DIALOG_WATCHDOG_MS;
+    if (code == HCBT_DESTROYWND) dialogDeadlines.erase(window);
+    if (!dialogDeadlines.empty() && !watchdogTimer) watchdogTimer = SetTimer(NULL, 0, WATCHDOG_WAKE_MS, WakeWatchdog);
+    if (dialogDeadlines.empty() && watchdogTimer) {
+        KillTimer(NULL, watchdogTimer);
+        watchdogTimer = 0;
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+struct DialogWatchdog {
+    DialogWatchdog() {
+        SetWindowsHookExA(WH_CBT, WatchDialogs, NULL, GetCurrentThreadId());
+        SetWindowsHookExA(WH_GETMESSAGE, WatchDialogMessages, NULL, GetCurrentThreadId());
+    }
+} dialogWatchdog;
+
+std::map<UINT_PTR, std::function<void()>> laterSteps;  // timer id -> the step it runs
+
+void CALLBACK RunLaterStep(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(NULL, timer);
+    std::function<void()> step = laterSteps[timer];
+    laterSteps.erase(timer);
+    step();
+}
+
+// --- the shell-call recorder: the test program's own import slots point at recorders meanwhile ---
+ShellCalls *activeShellCalls = 0;
+void *realForeground = 0, *realShellExecute = 0;
+
+BOOL WINAPI RecordForeground(HWND window) {
+    activeShellCalls->calls.push_back(window == GetDesktopWindow() ? "foreground desktop" : "foreground other");
+    return TRUE;
+}
+
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
+    activeShellCalls->calls.push_back(std::string("open ") + (file ? file : "(null)"));
+    return (HINSTANCE)(INT_PTR)(SE_ERR_DLLNOTFOUND + 1);  // above 32: success
+}
+
+// Puts `replacement` into the import slot of `function` of this program; returns what was there.
+void *SwapImport(const char *function, void *replacement) {
+    BYTE *image = (BYTE *)GetModuleHandleA(NULL);
+    IMAGE_NT_HEADERS *headers = (IMAGE_NT_HEADERS *)(image + ((IMAGE_DOS_HEADER *)image)->e_lfanew);
+    DWORD imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (IMAGE_IMPORT_DESCRIPTOR *d = (IMAGE_IMPORT_DESCRIPTOR *)(image + imports); d->Name; d++) {
+        IMAGE_THUNK_DATA *name = (IMAGE_THUNK_DATA *)(image + d->OriginalFirstThunk);
+        IMAGE_THUNK_DATA *slot = (IMAGE_THUNK_DATA *)(image + d->FirstThunk);
+        for (; name->u1.AddressOfData; name++, slot++) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+            if (strcmp((const char *)((IMAGE_IMPORT_BY_NAME *)(image + name->u1.AddressOfData))->Name, function)) continue;
+            DWORD access;
+            VirtualProtect(&slot->u1.Function, sizeof(void *), PAGE_READWRITE, &access);
+            void *old = (void *)slot->u1.Function;
+            slot->u1.Function = (DWORD_PTR)replacement;
+            VirtualProtect(&slot->u1.Function, sizeof(void *), access, &access);
+            return old;
+        }
+    }
+    return 0;
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -209,6 +316,32 @@ BoxWatcher::~BoxWatcher() {
     watcherHook = 0;
     activeWatcher = 0;
     watcherAnswer = nullptr;
+}
+
+void Later(std::function<void()> step) {
+    laterSteps[SetTimer(NULL, 0, 0, RunLaterStep)] = step;
+}
+
+std::string Readable(const std::string &shiftJis) {
+    int n = MultiByteToWideChar(932, 0, shiftJis.data(), (int)shiftJis.size(), NULL, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(932, 0, shiftJis.data(), (int)shiftJis.size(), &wide[0], n);
+    int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, NULL, 0, NULL, NULL);
+    std::string utf8(m, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, &utf8[0], m, NULL, NULL);
+    return utf8;
+}
+
+ShellCalls::ShellCalls() {
+    activeShellCalls = this;
+    realForeground = SwapImport("SetForegroundWindow", (void *)RecordForeground);
+    realShellExecute = SwapImport("ShellExecuteA", (void *)RecordShellExecute);
+}
+
+ShellCalls::~ShellCalls() {
+    SwapImport("SetForegroundWindow", realForeground);
+    SwapImport("ShellExecuteA", realShellExecute);
+    activeShellCalls = 0;
 }
 
 std::string Folder() {

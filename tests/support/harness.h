@@ -1,5 +1,7 @@
 // In-process test support: the log of the test program, a main window for code that needs one,
-// and a watcher that answers message boxes and dialogs and records their texts.
+// a watcher that answers message boxes and dialogs and records their texts, and a watchdog that
+// fails the running test when a dialog it opened stays open (DIALOG_WATCHDOG_MS), closing it, so a
+// dialog that never ends costs seconds and names itself instead of hanging the test program.
 #ifndef ROBINA_TEST_HARNESS_H
 #define ROBINA_TEST_HARNESS_H
 
@@ -75,6 +77,24 @@ public:
     explicit BoxWatcher(BoxAnswer answer);
     ~BoxWatcher();
     std::vector<BoxRecord> boxes;
+};
+
+// Runs `step` on this thread once its message loop (a modal dialog's too) has nothing else to do:
+// after a dialog's opening, its focus and its first paint.
+void Later(std::function<void()> step);
+
+// Shift-JIS text of the program as UTF-8, for what tests print on the terminal.
+std::string Readable(const std::string &shiftJis);
+
+enum { DIALOG_WATCHDOG_MS = 8000 };
+
+// While alive, the program's calls of SetForegroundWindow and ShellExecuteA are recorded in order,
+// not made: "foreground desktop" (or "foreground other"), "open <address>".
+class ShellCalls {
+public:
+    ShellCalls();
+    ~ShellCalls();
+    std::vector<std::string> calls;
 };
 
 #endif

@@ -101,6 +101,19 @@ TEST_F(Ranking, TheBrowserGetsTheRecordsOfTheGameInEightyFourDigits) {
     EXPECT_EQ(fields, expected);
 }
 
+// In full screen the desktop comes forward first, so the browser is not hidden behind the display.
+TEST_F(Ranking, InFullScreenTheDesktopComesForwardBeforeTheBrowserOpens) {
+    for (int fullScreen : {1, 0}) {
+        ShellCalls shell;
+        FullScreen = fullScreen;
+        OpenRankingPage(1);
+        FullScreen = 0;
+        std::vector<std::string> expected = {"open " + LastLoggedAddress()};
+        if (fullScreen) expected.insert(expected.begin(), "foreground desktop");
+        EXPECT_EQ(shell.calls, expected);
+    }
+}
+
 // Nothing is sent for a game without a score (in memory, or once a damaged record is reset on the
 // reload), nor past the catalogue; below 1 is fatal.
 TEST_F(Ranking, GamesWithNothingToSendOrNoGameAtAllSendNothing) {

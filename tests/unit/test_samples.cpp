@@ -146,7 +146,7 @@ TEST_P(Samples, GameIsPlayedToItsEndAndReportsItsScore) {
     EXPECT_GT(GameResult.score, 0u);
     EXPECT_EQ(std::string(GameResult.label), std::to_string(GameResult.score) + "てん");
     EXPECT_GT(GameResult.zumi, 5) << "the player's total did not grow";
-    printf("%s: %s in %d ticks, total %d\n", sample.file, GameResult.label, tick, GameResult.zumi);
+    printf("%s: %s in %d ticks, total %d\n", sample.file, Readable(GameResult.label).c_str(), tick, GameResult.zumi);
     {
         BoxWatcher nameDialog;
         Tick();

@@ -27,6 +27,7 @@ enum {
     COVER_TICKS = 200,        // at most, to bring the cover down before a start
     WATCH_POLL_MS = 250,      // how often --watch looks at the game file
     TEXT_BYTES = 512,
+    MAX_MESSAGES = 16,        // error messages kept for the report
 };
 
 static const char USAGE[] =
@@ -39,8 +40,8 @@ static const char USAGE[] =
     "  --seed     seed of the game's random numbers (default 1: every run is the same)\n"
     "  --zumi     the player's collected total handed to the game (default 0)\n"
     "  --watch    shows the game in a window, played with the mouse; restarts it when the file changes\n"
-    "Exit status: 0 ok, 1 the game left something behind, 2 refused or stopped by an error message,\n"
-    "3 crashed, 4 bad command line.\n";
+    "Exit status: 0 ok, 1 the game left something behind, 2 refused or stopped by an error message\n"
+    "(also when the game crashed after one), 3 crashed, 4 bad command line.\n";
 
 // --- options ---
 struct Options {
@@ -235,10 +236,24 @@ static void PrintShiftJis(const char *format, const char *text) {
 }
 
 static int32_t TicksRun = 0;  // ticks of the running game so far
-static const char *FatalMessage = 0;  // an error box the shell would have shown; ends the run
+// The error boxes the shell would have shown, in order: the first ends the run, unless the game
+// crashes before the run can stop (a game going on with the null image it was refused).
+static char *FatalMessages[MAX_MESSAGES];
+static int32_t FatalCount = 0;  // also those past MAX_MESSAGES
 
 static void TakeFatalMessage(const char *message) {
-    if (!FatalMessage) FatalMessage = strdup(message);
+    if (FatalCount < MAX_MESSAGES) FatalMessages[FatalCount] = strdup(message);
+    FatalCount++;
+}
+
+static void PrintFatalMessages(void) {
+    for (int i = 0; i < FatalCount && i < MAX_MESSAGES; i++) PrintShiftJis("error: %s\n", FatalMessages[i]);
+    if (FatalCount > MAX_MESSAGES) printf("error: %d more\n", (int)(FatalCount - MAX_MESSAGES));
+}
+
+static void ForgetFatalMessages(void) {
+    for (int i = 0; i < FatalCount && i < MAX_MESSAGES; i++) free(FatalMessages[i]);
+    FatalCount = 0;
 }
 
 static void ReportRun(void) {
@@ -262,13 +277,15 @@ static int ReportLeftovers(void) {
     return leaked ? EXIT_LEAKED : EXIT_OK;
 }
 
-// Called by the shell's crash filter once the game's library is gone.
+// Called by the shell's crash filter once the game's library is gone. An error message before the
+// crash is its first cause and names the exit status.
 static void ReportCrash(const EXCEPTION_POINTERS *info) {
     ReportRun();
-    printf("crashed: exception %08lx at tick %d\nverdict: crashed\n",
-           (unsigned long)info->ExceptionRecord->ExceptionCode, (int)TicksRun);
+    PrintFatalMessages();
+    printf("crashed: exception %08lx at tick %d\nverdict: %s\n", (unsigned long)info->ExceptionRecord->ExceptionCode,
+           (int)TicksRun, FatalCount ? "failed" : "crashed");
     fflush(stdout);
-    ExitProcess(EXIT_CRASHED);
+    ExitProcess(FatalCount ? EXIT_REFUSED : EXIT_CRASHED);
 }
 
 // --- screenshots ---
@@ -392,20 +409,21 @@ static void StopRun(void) {
 // The shell ends the program after an error box: the run stops there.
 static int StopAtError(void) {
     StopRun();
-    PrintShiftJis("error: %s\nverdict: failed\n", FatalMessage);
+    PrintFatalMessages();
+    printf("verdict: failed\n");
     fflush(stdout);
     return EXIT_REFUSED;
 }
 
 static int PlayHeadless(void) {
     if (!BeginRun()) return EXIT_REFUSED;
-    for (; TicksRun < Opts.ticks && !SceneDone && !FatalMessage; TicksRun++) {
+    for (; TicksRun < Opts.ticks && !SceneDone && !FatalCount; TicksRun++) {
         ApplyScript(TicksRun);
         RunTick();
         TakeShots(TicksRun);
         PumpMessages();
     }
-    if (FatalMessage) return StopAtError();
+    if (FatalCount) return StopAtError();
     if (SceneDone) return EndRun();
     StopRun();
     printf("verdict: ok\n");
@@ -451,11 +469,11 @@ static int Watch(void) {
         for (;;) {
             PumpMessages();
             BeginClockPass();
-            if (running && FatalMessage) {
+            if (running && FatalCount) {
                 running = 0;
                 StopAtError();
             }
-            while (running && !FatalMessage && TickDue()) {
+            while (running && !FatalCount && TickDue()) {
                 PollMouse();
                 RunTick();
                 CountTick();
@@ -472,7 +490,7 @@ static int Watch(void) {
             if (GameFileChanged(&seen)) break;
         }
         if (running) StopRun();
-        FatalMessage = 0;
+        ForgetFatalMessages();
         printf("-- the game file changed: starting again\n");
         fflush(stdout);
     }
@@ -530,8 +548,8 @@ int main(int argc, char **argv) {
         return EXIT_USAGE;
     }
     InitSound();
-    if (FatalMessage) fputs("robina-play: no sound device; the game plays without sound\n", stderr);
-    FatalMessage = 0;
+    if (FatalCount) fputs("robina-play: no sound device; the game plays without sound\n", stderr);
+    ForgetFatalMessages();
     InitSpriteList();
     InitMouse();
     InitTaskList();
