@@ -16,21 +16,30 @@
 #include "scenes/menu.h"
 #include "scenes/scenes.h"
 #include "base/base.h"
+#include "dialogs/dialogs.h"
 #include "fade/fade.h"
 #include "gfx/gfx.h"
 #include "pack/pack.h"
+#include "res/resource.h"
 #include "sound/sound.h"
 #include "task/scene.h"
 #include "task/task.h"
 
-// The version dialog, which the map uses, and the ranking page, which the records panel opens, are
-// not linked into this program: one is modal, the other opens the browser.
-void ShowVersionDialog(void) {}
+// The ranking page, which the records panel opens, is not linked into this program: it opens the
+// browser. The map's version dialog runs as every modal dialog does, over the still frame; here it
+// is one that ends as it opens.
+int versionDialogs;
+static INT_PTR CALLBACK EndAtOnce(HWND dialog, UINT message, WPARAM, LPARAM) {
+    if (message == WM_INITDIALOG) EndDialog(dialog, IDOK);
+    return FALSE;
+}
+void ShowVersionDialog(void) { versionDialogs++; ModalOverStillFrame(IDD_VERSION, (void *)EndAtOnce); }
 void OpenRankingPage(int) {}
 
 namespace {
-// Game 3's circle overlaps the information point's (centre 165, 151): at (165, 151) both hold.
-const struct { const char *file; int32_t x, y; } GAMES[] = {{"MENUT1.VYG", 40, 60}, {"MENUT2.VYG", 250, 250}, {"MENUT3.VYG", 159, 135}};
+// Game 3's circle overlaps the information point's (centre 165, 151): at (165, 151) both hold. Game
+// 4's overlaps the version button: at (20, 325) both hold.
+const struct { const char *file; int32_t x, y; } GAMES[] = {{"MENUT1.VYG", 40, 60}, {"MENUT2.VYG", 250, 250}, {"MENUT3.VYG", 159, 135}, {"MENUT4.VYG", 4, 309}};
 void WriteTestGame(int g) {
     auto colour = [g](int, int) { return MakeRgb(60 * g + 40, 99, 99); };
     WriteGameFile(GAMES[g].file, {{"sys_logo.bmp", Bmp24(256, 164, colour)}, {"sys_states.bmp", Bmp24(256, 100, colour)}});
@@ -97,7 +106,7 @@ protected:
         ASSERT_EQ(SetPack(MENU_PACK), 1);
         StartFadeTask();
         StartCursorTask();
-        for (int g = 0; g < 3; g++) WriteTestGame(g);
+        for (int g = 0; g < 4; g++) WriteTestGame(g);
         CreateTask(DRIVE_STEPS, SCENE_PRIORITY, TASK_ATTR_RUN, 4);
         KeepLastTask();
         driver = CurrentTask;
@@ -161,6 +170,20 @@ TEST_F(Menu, SlidesIgnoreClicksTheDestinationWinsAndTheLaunchFreesAllBeforeScene
     EXPECT_EQ(SoundCount(), sounds);
     Tick();
     EXPECT_EQ(TaskCount, tasks);
+}
+
+// The click that opens the version dialog is spent on it: the menu's idle step, which runs later in
+// the same tick, launches no game whose point lies under the button too.
+TEST_F(Menu, AClickOnTheVersionButtonOverAGamesPointOpensTheDialogAndLaunchesNothing) {
+    StartVisit(4);
+    SlideIn();
+    versionDialogs = 0;
+    Click(20, 325);
+    EXPECT_EQ(versionDialogs, 1);
+    EXPECT_EQ(SelectedGame, 4);  // the point was under the mouse
+    Tick();
+    EXPECT_EQ(MenuState.busy, 0);
+    EXPECT_EQ(FadeState, FADE_VISIBLE);
 }
 
 TEST_F(Menu, DecorationsRunTheirCoursesAndWithNoGameOnlyThePanelOpens) {
