@@ -155,6 +155,7 @@ def test_fifty_players_at_once_lose_nothing_and_duplicate_nothing(store, page, t
 def test_a_sqlite_file_is_copied_into_postgresql_once(postgres, tmp_path):
     old = tmp_path / "old.sqlite"   # as the earlier page kept it: the best table alone
     with connect(str(old)) as db:
+        db.execute("BEGIN")
         db.execute("""CREATE TABLE best (game_id TEXT NOT NULL, user_id INTEGER NOT NULL, score INTEGER NOT NULL,
             zumi INTEGER NOT NULL, version INTEGER NOT NULL, updated TEXT NOT NULL DEFAULT CURRENT_TIMESTAMP,
             PRIMARY KEY (game_id, user_id))""")
@@ -162,6 +163,7 @@ def test_a_sqlite_file_is_copied_into_postgresql_once(postgres, tmp_path):
                        [("こと", 1, 300, -5, 2, "2026-01-02 03:04:05"), ("こと", 2, 300, 0, 2, "2026-01-01 00:00:00"),
                         ("a b", 1, 50, 0, 1, "2026-01-03 00:00:00")] +
                        [(f"g{n}", n, n, 0, 1, "2026-02-01 00:00:00") for n in range(1, 7001)])
+        db.execute("COMMIT")
     target = pg_database(postgres, "copy")
     tool = [sys.executable, str(TOOLS / "ranking_server.py"), "--db", target]
     assert subprocess.run(tool + ["--check"], capture_output=True, timeout=60).returncode == 0
@@ -185,9 +187,11 @@ def test_the_pages_in_headless_chromium(page, tmp_path):
     where = str(tmp_path / "ranking.sqlite")
     assert check(where).returncode == 0
     with connect(where) as db:
+        db.execute("BEGIN")
         db.executemany("INSERT INTO best (game_id, user_id, score, zumi, version) VALUES (?, ?, ?, 0, 1)",
                        [(f"game{n:02d}", user, user * 10) for n in range(59) for user in range(1 + n % 3)] +
                        [("ことり", user, user * 100) for user in range(1, 13)])
+        db.execute("COMMIT")
     base, _ = page(where)
     flags = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
              "--disable-component-update", "--disable-sync", "--no-first-run", f"--user-data-dir={tmp_path / 'p'}"]

@@ -167,11 +167,9 @@ def make_app(where, settings=None):
                 bad = refusal
             else:
                 bad = None
-                stored, best, place = ranking_store.keep_best(run, fields)
+                (stored, best, place), (players, rows) = ranking_store.keep_best(run, fields, TOP)
         if bad:
             raise Answer(400, "とうろくできませんでした", f"Bad registration: {bad}")
-        with ranking_store.session(store) as run:
-            players, rows = ranking_store.top(run, fields["game_id"], TOP)
         news = f"{fields['score']:,}てん を とうろくしました！" if stored else f"じこベストは {best:,}てん のままです。"
         return 200, "ランキングとうろく", (f'<p class="note">{news} いま {place}位です。</p>\n'
                                       + top_section(fields["game_id"], players, rows, fields["user_id"])

@@ -11,10 +11,10 @@ when a player's first row appears, so that the overall page never counts a milli
 import contextlib
 import dataclasses
 import datetime
+import re
 import sqlite3
 import threading
 import time
-import urllib.parse
 
 IDLE_CONNECTIONS = 16       # kept for reuse; more are opened under load and closed afterwards
 
@@ -59,14 +59,13 @@ TABLES = ("best", "games", "hits")
 KEEP_BEST = """INSERT INTO best (game_id, user_id, score, zumi, version) VALUES (?, ?, ?, ?, ?)
     ON CONFLICT (game_id, user_id) DO UPDATE SET score = excluded.score, zumi = excluded.zumi,
     version = excluded.version, updated = CURRENT_TIMESTAMP WHERE excluded.score > best.score"""
-COPY_BEST = """INSERT INTO best (game_id, user_id, score, zumi, version, updated) VALUES (?, ?, ?, ?, ?, ?)
+COPY_BEST = """INSERT INTO best (game_id, user_id, score, zumi, version, updated) VALUES {rows}
     ON CONFLICT (game_id, user_id) DO UPDATE SET score = excluded.score, zumi = excluded.zumi,
     version = excluded.version, updated = excluded.updated WHERE excluded.score > best.score"""
-BEST_OF = "SELECT score FROM best WHERE game_id = ? AND user_id = ?"
-PLACE_OF = "SELECT 1 + COUNT(*) FROM best WHERE game_id = ? AND score > ?"
-TOP = """SELECT user_id, score, zumi FROM best WHERE game_id = ?
-    ORDER BY score DESC, updated, user_id LIMIT ?"""
-PLAYERS = "SELECT players FROM games WHERE game_id = ?"
+STANDING = """SELECT score, (SELECT 1 + COUNT(*) FROM best AS other WHERE other.game_id = best.game_id
+    AND other.score > best.score) FROM best WHERE game_id = ? AND user_id = ?"""
+TOP = """SELECT players, user_id, score, zumi FROM games JOIN best ON best.game_id = games.game_id
+    WHERE games.game_id = ? ORDER BY score DESC, updated, user_id LIMIT ?"""
 GAMES = """SELECT game_id, players, (SELECT MAX(score) FROM best WHERE best.game_id = games.game_id)
     FROM games ORDER BY players DESC, game_id LIMIT ? OFFSET ?"""
 HIT = """INSERT INTO hits (minute, address, count) VALUES (?, ?, 1)
@@ -119,18 +118,25 @@ def postgresql_store(address, lock_wait):
                              options=f"-c lock_timeout={round(lock_wait * 1000)} -c TimeZone=UTC")
         try:
             if db.execute("SELECT to_regclass('games')").fetchone()[0] is None:
-                db.execute("SELECT pg_advisory_xact_lock(7)")   # workers starting together make them once
-                if db.execute("SELECT to_regclass('games')").fetchone()[0] is None:
-                    for statement in POSTGRESQL_TABLES:
-                        db.execute(statement)
+                # Workers starting together make them once: the second looks again after the first
+                # committed, in a transaction of its own that sees the new tables.
+                db.execute("SELECT pg_advisory_lock(7)")
+                db.commit()
+                try:
+                    if db.execute("SELECT to_regclass('games')").fetchone()[0] is None:
+                        for statement in POSTGRESQL_TABLES:
+                            db.execute(statement)
+                    db.commit()
+                finally:
+                    db.rollback()
+                    db.execute("SELECT pg_advisory_unlock(7)")
             db.commit()
         except BaseException:
             db.close()
             raise
         return db
-    parts = urllib.parse.urlsplit(address)
-    shown = parts._replace(netloc=parts.netloc.rpartition("@")[2] if "@" in parts.netloc else parts.netloc)
-    return Store(f"PostgreSQL {urllib.parse.urlunsplit(shown)}", connect, (psycopg.Error,), "%s")
+    shown = re.sub(r"(//[^:/@]*):[^@/]*@", r"\1:***@", address)     # no password in logs
+    return Store(f"PostgreSQL {shown}", connect, (psycopg.Error,), "%s")
 
 
 @contextlib.contextmanager
@@ -165,8 +171,9 @@ class Runner:
     def __call__(self, sql, args=()):
         return self.db.execute(sql.replace("?", self.param), args)
 
-    def many(self, sql, rows):
-        self.db.cursor().executemany(sql.replace("?", self.param), rows)
+    def together(self):
+        """Sends the statements of the block without waiting for each answer, where the driver can."""
+        return self.db.pipeline() if hasattr(self.db, "pipeline") else contextlib.nullcontext()
 
 
 def keep(store, db):
@@ -186,20 +193,25 @@ def count_hit(run, address):
     return count
 
 
-def keep_best(run, fields):
-    """Keeps the score when it beats the player's best; returns (stored, best, place)."""
+def keep_best(run, fields, count=10):
+    """Keeps the score when it beats the player's best; returns (stored, best, place) and the game's
+    top(). The statements go to the server together: one wait instead of four."""
     key = (fields["game_id"], fields["user_id"])
-    stored = run(KEEP_BEST, key + (fields["score"], fields["zumi"], fields["version"])).rowcount
-    best, = run(BEST_OF, key).fetchone()
-    place, = run(PLACE_OF, (fields["game_id"], best)).fetchone()
-    return stored, best, place
+    with run.together():
+        kept = run(KEEP_BEST, key + (fields["score"], fields["zumi"], fields["version"]))
+        standing = run(STANDING, key)
+        rows = run(TOP, (fields["game_id"], count))
+    return (kept.rowcount,) + standing.fetchone(), top_of(rows.fetchall())
 
 
 def top(run, game, count=10):
     """The game's players count and its best rows (user_id, score, zumi), best first; (0, []) for a
     game nobody registered."""
-    players = run(PLAYERS, (game,)).fetchone()
-    return (players[0], run(TOP, (game, count)).fetchall()) if players else (0, [])
+    return top_of(run(TOP, (game, count)).fetchall())
+
+
+def top_of(rows):
+    return (rows[0][0] if rows else 0), [row[1:] for row in rows]
 
 
 def games(run, first, count):
@@ -211,7 +223,7 @@ def row_counts(run):
     return {table: run(f"SELECT COUNT(*) FROM {table}").fetchone()[0] for table in TABLES}
 
 
-def copy_best(source, target, batch=5000):
+def copy_best(source, target, batch=1000):
     """Copies every row of source's best into target's, keeping the higher score where both have a
     player; returns the rows read. Times are written as UTC text, which both stores read."""
     copied, after = 0, ("", -1)
@@ -223,8 +235,8 @@ def copy_best(source, target, batch=5000):
         if not rows:
             return copied
         rows = [row[:5] + (utc_text(row[5]),) for row in rows]
-        with session(target, write=True) as run:
-            run.many(COPY_BEST, rows)
+        with session(target, write=True) as run:     # one statement a batch: the trigger runs once
+            run(COPY_BEST.format(rows=", ".join(["(?, ?, ?, ?, ?, ?)"] * len(rows))), [v for row in rows for v in row])
         copied += len(rows)
         after = rows[-1][:2]
 
