@@ -155,19 +155,19 @@ def make_app(where, settings=None):
 
     def registration(environ, query):
         with ranking_store.session(store, write=True) as run:
-            # A refused registration counts too: the limit is on what an address sends.
-            if settings.per_minute and ranking_store.count_hit(run, client_address(environ, settings)) > \
-                    settings.per_minute:
-                raise Answer(429, "ちょっと まってね", f"more than {settings.per_minute} registrations a minute "
-                             "from this address; try again in a minute",
-                             [("Retry-After", str(60 - int(time.time()) % 60))])
-            try:
-                fields = ranking_packet.decode(query, settings.ceilings)
-            except Refused as refusal:
-                bad = refusal
-            else:
-                bad = None
-                (stored, best, place), (players, rows) = ranking_store.keep_best(run, fields, TOP)
+            # Every registration counts, refused or not: the limit is on what an address sends.
+            hits = ranking_store.count_hit(run, client_address(environ, settings)) if settings.per_minute else 0
+            bad = fields = None
+            if hits <= settings.per_minute:
+                try:
+                    fields = ranking_packet.decode(query, settings.ceilings)
+                except Refused as refusal:
+                    bad = refusal
+                else:
+                    (stored, best, place), (players, rows) = ranking_store.keep_best(run, fields, TOP)
+        if hits > settings.per_minute:
+            raise Answer(429, "ちょっと まってね", f"more than {settings.per_minute} registrations a minute "
+                         "from this address; try again in a minute", [("Retry-After", str(60 - int(time.time()) % 60))])
         if bad:
             raise Answer(400, "とうろくできませんでした", f"Bad registration: {bad}")
         news = f"{fields['score']:,}てん を とうろくしました！" if stored else f"じこベストは {best:,}てん のままです。"

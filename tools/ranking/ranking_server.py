@@ -13,6 +13,7 @@ server prints is the ranking page's address. For several workers, run ranking_ap
 import argparse
 import configparser
 import logging
+import os
 import socketserver
 import sys
 import wsgiref.simple_server
@@ -40,12 +41,16 @@ def check(store):
 
 def copy(source, target):
     """Copies the best scores of a SQLite file into the store, keeping the higher of two."""
-    try:
-        rows = ranking_store.copy_best(ranking_store.open_store(source), target)
-    except (ranking_store.sqlite3.Error, *target.errors) as failure:
-        print(f"copy from {source} to {target.name} failed: {failure}".strip(), file=sys.stderr)
+    if not os.path.isfile(source):     # SQLite would make an empty one, and the copy would say 0 rows
+        print(f"copy from {source}: no such file", file=sys.stderr)
         return 1
-    print(f"copied {rows:,} rows from {source} to {target.name}")
+    origin = ranking_store.open_store(source)
+    try:
+        rows = ranking_store.copy_best(origin, target)
+    except origin.errors + target.errors as failure:
+        print(f"copy from {origin.name} to {target.name} failed: {failure}".strip(), file=sys.stderr)
+        return 1
+    print(f"copied {rows:,} rows from {origin.name} to {target.name}")
     return check(target)
 
 
