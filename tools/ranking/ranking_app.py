@@ -17,6 +17,7 @@ import html
 import json
 import logging
 import os
+import re
 import time
 import urllib.parse
 
@@ -186,8 +187,8 @@ def make_app(where, settings=None):
             return 200, "ロビナ ランキング", top_section(game, players, rows) + \
                 f'\n<p class="note"><a href="{PAGE_PATH}">ランキングへ</a></p>'
         number = asked.get("page", ["1"])[0]
-        if not number.isdigit() or int(number) < 1:
-            raise Answer(400, "みつかりません", f"page must be a number from 1: {number}")
+        if not re.fullmatch(r"[1-9][0-9]{0,6}", number):
+            raise Answer(400, "みつかりません", f"page must be a number from 1 to 9999999: {number}")
         first = (int(number) - 1) * GAMES_A_PAGE
         with ranking_store.session(store) as run:
             rows = ranking_store.games(run, first, GAMES_A_PAGE + 1)
