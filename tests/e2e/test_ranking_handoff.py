@@ -8,7 +8,7 @@ import re
 from conftest import REPO, reg_get, reg_set, wait_for
 from screens import park_mouse, point_centre as centre, wait_screen
 from test_frontend import NAME_DIALOG, SCORE, decode_record, install, name_the_high_score
-from test_ranking_server import BUILT_IN, GAME_PAGE, REGIST, get, packet_of
+from test_ranking_server import BUILT_IN, PAGE, REGIST, get, packet_of
 
 STAND_IN_BROWSER = REPO / "tests" / "support" / "record-url.sh"
 INFORMATION_POINT = (165, 151)
@@ -63,7 +63,7 @@ def test_the_ranking_button_hands_the_named_score_to_the_browser_and_the_page_ra
     player = f"プレイヤー {u32(main, 0):08X}"
     for store, server in ranking_servers.items():
         assert get(server + REGIST + digits)[0] == 200, store
-        listed = get(server + GAME_PAGE + "scor")[1]
+        listed = get(server + PAGE + "?game=scor")[1]
         assert re.search(rf"<h2>scor</h2>.*?<td>1位</td><td>{player}</td><td class=\"score\">1,234<", listed), \
             (store, listed)
     assert robina.running(), robina.log()[-300:]  # the hand-off leaves the program at its panel
