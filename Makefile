@@ -24,7 +24,8 @@ CMAKE_QUIET := -Wno-dev --log-level=WARNING -DCMAKE_RULE_MESSAGES=OFF -DCMAKE_TA
 TOUR := env -u DISPLAY ROBINA_PREFIX=$(abspath $(BUILD))/tour-prefix $(WINENV) --exec $(PYTHON) tools/tour.py \
         --folder $(RUNDIR)
 
-.PHONY: all deps host win stage run tour shots test test-native test-win test-e2e test-repeat fuzz bench soak clean
+.PHONY: all deps host win stage run tour shots test test-native test-win test-e2e test-ranking test-repeat fuzz bench \
+        soak clean
 
 all: win
 
@@ -75,7 +76,7 @@ shots: stage
 
 # Every runner runs even when an earlier one failed, so one run shows every failure.
 test:
-	@$(MAKE) -k --no-print-directory test-native test-win test-e2e
+	@$(MAKE) -k --no-print-directory test-native test-win test-e2e test-ranking
 
 test-native: host
 	@cd $(HOST) && ctest --output-on-failure -j $(JOBS)
@@ -85,6 +86,10 @@ test-win: win
 
 test-e2e: win
 	@$(WINENV) --exec $(PYTHON) -m pytest -q -p no:cacheprovider tests/e2e
+
+# The ranking page alone, on SQLite and on a PostgreSQL server the tests start: no Wine, no build.
+test-ranking: deps
+	@$(PYTHON) -m pytest -q -p no:cacheprovider tests/ranking
 
 # The whole suite N times in a clean clone with the machine kept busy; failures counted per test.
 N ?= 5
@@ -108,6 +113,7 @@ fuzz: deps
 bench: win
 	@$(WINENV) --exec sh -c 'cd $(WIN) && for b in bench/bench_*.exe; do [ -f "$$b" ] && $(CURDIR)/$(WINENV) "$$b"; done; true' \
 	  $(NO_SEQ_LINE)
+	@$(PYTHON) tests/ranking/bench_ranking.py
 
 # The long soak and kill runs (minutes each); `make test` runs short versions of the same tests.
 soak: win

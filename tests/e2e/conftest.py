@@ -258,3 +258,24 @@ def make_program(tmp_path, clean_profile):
     yield make
     for program in made:
         program.stop()
+
+
+@pytest.fixture(scope="session")
+def ranking_servers(tmp_path_factory):
+    """The ranking page on 127.0.0.1 on each store, {name: base address}: a SQLite file behind the
+    standard library's server, and a PostgreSQL server of the test's own behind gunicorn."""
+    import sys
+    sys.path.insert(0, str(REPO / "tests" / "ranking"))
+    import ranking_support
+    postgres = ranking_support.start_postgres()
+    folder = tmp_path_factory.mktemp("ranking")
+    started = {}
+    try:
+        started["SQLite"] = ranking_support.serve(str(folder / "ranking.sqlite"), folder / "sqlite")
+        started["PostgreSQL"] = ranking_support.serve(ranking_support.pg_database(postgres, "ranking"), folder / "pg",
+                                                      workers=2)
+        yield {name: base for name, (_, base, _) in started.items()}
+    finally:
+        for process, _, _ in started.values():
+            ranking_support.stop(process)
+        ranking_support.stop_postgres(postgres)

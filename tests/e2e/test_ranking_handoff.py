@@ -2,13 +2,13 @@
 the records panel opened from the information point, the game's page turned to and its ranking
 button clicked. The browser is the stand-in script, which records the address; the address is
 decoded here from the packet table, checked against the records the program saved, and sent to the
-ranking server on 127.0.0.1, whose page then lists the score."""
+ranking page on 127.0.0.1 on each store (SQLite and PostgreSQL), whose page then lists the score."""
 import re
 
 from conftest import REPO, reg_get, reg_set, wait_for
 from screens import park_mouse, point_centre as centre, wait_screen
 from test_frontend import NAME_DIALOG, SCORE, decode_record, install, name_the_high_score
-from test_ranking_server import BUILT_IN, PAGE, REGIST, get, packet_of, server  # noqa: F401 (fixture)
+from test_ranking_server import BUILT_IN, PAGE, REGIST, get, packet_of
 
 STAND_IN_BROWSER = REPO / "tests" / "support" / "record-url.sh"
 INFORMATION_POINT = (165, 151)
@@ -23,7 +23,7 @@ def u32(data, at):
 
 
 def test_the_ranking_button_hands_the_named_score_to_the_browser_and_the_page_ranks_it(robina, window_manager,
-                                                                                         server):
+                                                                                         ranking_servers):
     reg_set("Browsers", str(STAND_IN_BROWSER).encode() + b"\0", key="Software\\Wine\\WineBrowser")
     install(robina, SCORE)
     robina.start("/q", answers={NAME_DIALOG: 0})  # the name dialog is answered by hand
@@ -60,8 +60,10 @@ def test_the_ranking_button_hands_the_named_score_to_the_browser_and_the_page_ra
                       "zero": 0, "checksum": sum(packet[:28])}
     assert u32(game, 0) == u32(main, 0) and u32(game, 208) == 1234  # the records the packet is made from
 
-    assert get(server + REGIST + digits)[0] == 200
-    listed = get(server + PAGE)[1]
     player = f"プレイヤー {u32(main, 0):08X}"
-    assert re.search(rf"<h2>scor</h2><table>.*?<td>1位</td><td>{player}</td><td class=\"score\">1,234<", listed), listed
+    for store, server in ranking_servers.items():
+        assert get(server + REGIST + digits)[0] == 200, store
+        listed = get(server + PAGE + "?game=scor")[1]
+        assert re.search(rf"<h2>scor</h2>.*?<td>1位</td><td>{player}</td><td class=\"score\">1,234<", listed), \
+            (store, listed)
     assert robina.running(), robina.log()[-300:]  # the hand-off leaves the program at its panel

@@ -1,0 +1,250 @@
+"""Where the ranking keeps its rows: a SQLite file (the default) or a PostgreSQL database.
+
+Both are one plain Store record: how to connect, the tables to make on first use, and the errors that
+mean the store cannot answer now. Everything else is the same SQL, run through session(). Connections
+are kept for the next request (one per worker process under gunicorn, a few per threaded server).
+
+Tables: best (each player's best score per game), games (players per game, counted by a trigger
+when a player's first row appears, so that the overall page never counts a million rows), hits
+(registrations per address and minute, for the rate limit).
+"""
+import contextlib
+import dataclasses
+import datetime
+import re
+import sqlite3
+import threading
+import time
+
+IDLE_CONNECTIONS = 16       # kept for reuse; more are opened under load and closed afterwards
+
+SQLITE_TABLES = (
+    """CREATE TABLE IF NOT EXISTS best (
+        game_id TEXT NOT NULL, user_id INTEGER NOT NULL, score INTEGER NOT NULL, zumi INTEGER NOT NULL,
+        version INTEGER NOT NULL, updated TEXT NOT NULL DEFAULT CURRENT_TIMESTAMP, PRIMARY KEY (game_id, user_id))""",
+    "CREATE TABLE games (game_id TEXT PRIMARY KEY, players INTEGER NOT NULL)",
+    # A file kept by an earlier version of the page has players already.
+    "INSERT INTO games SELECT game_id, COUNT(*) FROM best GROUP BY game_id",
+    """CREATE TABLE hits (minute INTEGER NOT NULL, address TEXT NOT NULL, count INTEGER NOT NULL,
+        PRIMARY KEY (minute, address))""",
+    "CREATE INDEX best_rank ON best (game_id, score DESC, updated, user_id)",
+    "CREATE INDEX games_order ON games (players DESC, game_id)",
+    """CREATE TRIGGER best_counts AFTER INSERT ON best BEGIN
+        INSERT INTO games VALUES (new.game_id, 1) ON CONFLICT (game_id) DO UPDATE SET players = players + 1;
+    END""")
+
+# COLLATE "C": ids sort by their bytes whatever the server's locale, as on SQLite. The trigger runs
+# once a statement, so a bulk copy counts each game once.
+POSTGRESQL_TABLES = (
+    """CREATE TABLE best (
+        game_id TEXT COLLATE "C" NOT NULL, user_id BIGINT NOT NULL, score BIGINT NOT NULL, zumi INTEGER NOT NULL,
+        version INTEGER NOT NULL, updated TIMESTAMPTZ NOT NULL DEFAULT now(), PRIMARY KEY (game_id, user_id))""",
+    'CREATE TABLE games (game_id TEXT COLLATE "C" PRIMARY KEY, players BIGINT NOT NULL)',
+    """CREATE TABLE hits (minute BIGINT NOT NULL, address TEXT NOT NULL, count INTEGER NOT NULL,
+        PRIMARY KEY (minute, address))""",
+    "CREATE INDEX best_rank ON best (game_id, score DESC, updated, user_id)",
+    "CREATE INDEX games_order ON games (players DESC, game_id)",
+    """CREATE FUNCTION best_counts() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN
+        INSERT INTO games SELECT game_id, COUNT(*) FROM added GROUP BY game_id
+            ON CONFLICT (game_id) DO UPDATE SET players = games.players + excluded.players;
+        RETURN NULL;
+    END $$""",
+    """CREATE TRIGGER best_counts AFTER INSERT ON best REFERENCING NEW TABLE AS added
+        FOR EACH STATEMENT EXECUTE FUNCTION best_counts()""")
+
+TABLES = ("best", "games", "hits")
+
+# A player's row changes only for a higher score; one statement, so two registrations at once can
+# never put the lower one last.
+KEEP_BEST = """INSERT INTO best (game_id, user_id, score, zumi, version) VALUES (?, ?, ?, ?, ?)
+    ON CONFLICT (game_id, user_id) DO UPDATE SET score = excluded.score, zumi = excluded.zumi,
+    version = excluded.version, updated = CURRENT_TIMESTAMP WHERE excluded.score > best.score"""
+COPY_BEST = """INSERT INTO best (game_id, user_id, score, zumi, version, updated) VALUES {rows}
+    ON CONFLICT (game_id, user_id) DO UPDATE SET score = excluded.score, zumi = excluded.zumi,
+    version = excluded.version, updated = excluded.updated WHERE excluded.score > best.score"""
+STANDING = """SELECT score, (SELECT 1 + COUNT(*) FROM best AS other WHERE other.game_id = best.game_id
+    AND other.score > best.score) FROM best WHERE game_id = ? AND user_id = ?"""
+TOP = """SELECT players, user_id, score, zumi FROM games JOIN best ON best.game_id = games.game_id
+    WHERE games.game_id = ? ORDER BY score DESC, updated, user_id LIMIT ?"""
+# The page's games first, then their top scores: a top score looked up for every game the page skips
+# would make page 150 slow.
+GAMES = """SELECT game_id, players, (SELECT MAX(score) FROM best WHERE best.game_id = page.game_id)
+    FROM (SELECT game_id, players FROM games ORDER BY players DESC, game_id LIMIT ? OFFSET ?) AS page
+    ORDER BY players DESC, game_id"""
+HIT = """INSERT INTO hits (minute, address, count) VALUES (?, ?, 1)
+    ON CONFLICT (minute, address) DO UPDATE SET count = hits.count + 1 RETURNING count"""
+FORGET_HITS = "DELETE FROM hits WHERE minute < ?"
+
+
+@dataclasses.dataclass
+class Store:
+    name: str               # what --check and the logs call it (no password)
+    connect: object         # () -> a new DB-API connection, tables made
+    errors: tuple           # exceptions that mean the store cannot answer now
+    param: str              # the driver's placeholder
+    begin: str = ""         # what starts a writing transaction, where the driver does not
+    idle: list = dataclasses.field(default_factory=list)
+    lock: threading.Lock = dataclasses.field(default_factory=threading.Lock)
+
+
+def open_store(where, lock_wait=5.0):
+    """The store named by --db: a postgresql:// address, or else a SQLite file. Connects lazily, so a
+    server starts while its database is still down and answers 503 until it is up."""
+    if where.startswith(("postgresql://", "postgres://")):
+        return postgresql_store(where, lock_wait)
+    return sqlite_store(where, lock_wait)
+
+
+def sqlite_store(path, lock_wait):
+    def connect():
+        db = sqlite3.connect(path, timeout=lock_wait, isolation_level=None, check_same_thread=False)
+        try:
+            db.execute("PRAGMA journal_mode = WAL")     # readers go on while one writer writes
+            db.execute("PRAGMA synchronous = NORMAL")
+            db.execute("BEGIN IMMEDIATE")
+            if not db.execute("SELECT 1 FROM sqlite_master WHERE name = 'games'").fetchone():
+                for statement in SQLITE_TABLES:
+                    db.execute(statement)
+            db.execute("COMMIT")
+        except BaseException:
+            db.close()
+            raise
+        return db
+    return Store(f"SQLite {path}", connect, (sqlite3.Error,), "?", "BEGIN IMMEDIATE")
+
+
+def postgresql_store(address, lock_wait):
+    import psycopg     # only a PostgreSQL store needs the driver
+
+    def connect():
+        db = psycopg.connect(address, connect_timeout=max(1, round(lock_wait)),
+                             options=f"-c lock_timeout={round(lock_wait * 1000)} -c TimeZone=UTC")
+        try:
+            if db.execute("SELECT to_regclass('games')").fetchone()[0] is None:
+                # Workers starting together make them once: the second looks again after the first
+                # committed, in a transaction of its own that sees the new tables.
+                db.execute("SELECT pg_advisory_lock(7)")
+                db.commit()
+                try:
+                    if db.execute("SELECT to_regclass('games')").fetchone()[0] is None:
+                        for statement in POSTGRESQL_TABLES:
+                            db.execute(statement)
+                    db.commit()
+                finally:
+                    db.rollback()
+                    db.execute("SELECT pg_advisory_unlock(7)")
+            db.commit()
+        except BaseException:
+            db.close()
+            raise
+        return db
+    shown = re.sub(r"(//[^:/@]*):[^@/]*@", r"\1:***@", address)     # no password in logs
+    return Store(f"PostgreSQL {shown}", connect, (psycopg.Error,), "%s")
+
+
+@contextlib.contextmanager
+def session(store, write=False):
+    """A connection inside one transaction, committed when the block ends well and rolled back
+    otherwise. A connection that failed is closed, not kept."""
+    with store.lock:
+        db = store.idle.pop() if store.idle else None
+    db = db or store.connect()
+    try:
+        if write and store.begin:
+            db.execute(store.begin)
+        yield Runner(db, store.param)
+        db.commit()
+    except BaseException as failure:
+        with contextlib.suppress(Exception):
+            db.rollback()
+        if isinstance(failure, store.errors):
+            db.close()
+            raise
+        keep(store, db)
+        raise
+    keep(store, db)
+
+
+class Runner:
+    """Runs the SQL of this module on one connection, in the driver's placeholders."""
+
+    def __init__(self, db, param):
+        self.db, self.param = db, param
+
+    def __call__(self, sql, args=()):
+        return self.db.execute(sql.replace("?", self.param), args)
+
+    def together(self):
+        """Sends the statements of the block without waiting for each answer, where the driver can."""
+        return self.db.pipeline() if hasattr(self.db, "pipeline") else contextlib.nullcontext()
+
+
+def keep(store, db):
+    with store.lock:
+        if len(store.idle) < IDLE_CONNECTIONS:
+            store.idle.append(db)
+            return
+    db.close()
+
+
+def count_hit(run, address):
+    """Counts a registration from address in this minute; returns the minute's count so far."""
+    minute = int(time.time() // 60)
+    count, = run(HIT, (minute, address)).fetchone()
+    if count == 1:
+        run(FORGET_HITS, (minute,))
+    return count
+
+
+def keep_best(run, fields, count=10):
+    """Keeps the score when it beats the player's best; returns (stored, best, place) and the game's
+    top(). The statements go to the server together: one wait instead of four."""
+    key = (fields["game_id"], fields["user_id"])
+    with run.together():
+        kept = run(KEEP_BEST, key + (fields["score"], fields["zumi"], fields["version"]))
+        standing = run(STANDING, key)
+        rows = run(TOP, (fields["game_id"], count))
+    return (kept.rowcount,) + standing.fetchone(), top_of(rows.fetchall())
+
+
+def top(run, game, count=10):
+    """The game's players count and its best rows (user_id, score, zumi), best first; (0, []) for a
+    game nobody registered."""
+    return top_of(run(TOP, (game, count)).fetchall())
+
+
+def top_of(rows):
+    return (rows[0][0] if rows else 0), [row[1:] for row in rows]
+
+
+def games(run, first, count):
+    """(game_id, players, top score) of games first to first + count - 1 by number of players."""
+    return run(GAMES, (count, first)).fetchall()
+
+
+def row_counts(run):
+    return {table: run(f"SELECT COUNT(*) FROM {table}").fetchone()[0] for table in TABLES}
+
+
+def copy_best(source, target, batch=1000):
+    """Copies every row of source's best into target's, keeping the higher score where both have a
+    player; returns the rows read. Times are written as UTC text, which both stores read."""
+    copied, after = 0, ("", -1)
+    while True:
+        with session(source) as run:
+            rows = run("""SELECT game_id, user_id, score, zumi, version, updated FROM best
+                WHERE game_id > ? OR (game_id = ? AND user_id > ?) ORDER BY game_id, user_id LIMIT ?""",
+                       (after[0], after[0], after[1], batch)).fetchall()
+        if not rows:
+            return copied
+        rows = [row[:5] + (utc_text(row[5]),) for row in rows]
+        with session(target, write=True) as run:     # one statement a batch: the trigger runs once
+            run(COPY_BEST.format(rows=", ".join(["(?, ?, ?, ?, ?, ?)"] * len(rows))), [v for row in rows for v in row])
+        copied += len(rows)
+        after = rows[-1][:2]
+
+
+def utc_text(moment):
+    if isinstance(moment, str):
+        return moment
+    return moment.astimezone(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M:%S")
