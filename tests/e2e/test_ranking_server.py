@@ -10,7 +10,7 @@ import urllib.request
 import pytest
 from PIL import Image
 
-from conftest import BUILD, WIN, wine
+from conftest import BUILD, WIN, wait_for, wine
 
 BUILT_IN = "http://ranking.robina.example"  # the program's own registration host
 REGIST, PAGE = "/robina/ranking/regist.asp?user=", "/robina/ranking/"
@@ -44,7 +44,9 @@ def get(url):
 def sent(tmp_path_factory):
     folder = tmp_path_factory.mktemp("registration")
     wine([WIN / "tests/test_ranking.exe", "--gtest_filter=Ranking.TheBrowserGets*"], cwd=folder, timeout=120)
-    address = (folder / "browsed.txt").read_text().splitlines()[0]
+    # The stand-in browser runs apart from the program, and may write after it has ended.
+    browsed = folder / "browsed.txt"
+    address = wait_for(lambda: browsed.exists() and browsed.read_text().splitlines()[:1], what="browsed.txt")[0]
     assert re.fullmatch(re.escape(BUILT_IN + REGIST) + "[0-9A-F]{84}", address)
     return address[-84:]
 

@@ -292,13 +292,13 @@ int UseStandInBrowser() {
 }
 
 std::string WaitForBrowsedAddress() {
-    for (int wait = 0; wait < 300; wait++) {  // up to 30 s on a busy machine
+    for (int wait = 0; wait < 1200; wait++) {  // up to 120 s: a new prefix on a busy machine is slow to start it
         std::ifstream file("browsed.txt");
         std::string line;
         if (std::getline(file, line)) return line;
         Sleep(100);
     }
-    return "(nothing reached the browser in 30 s)";
+    return "(nothing reached the browser in 120 s)";
 }
 
 BoxWatcher::BoxWatcher(int pressId) {
