@@ -31,7 +31,7 @@ done
 # The failed tests of one run's output, one name a line: CTest's summary rows and pytest's FAILED and
 # ERROR lines. A run that failed with neither (a build error, a runner that died) counts as "make test".
 failed_tests() {
-  sed -n -e 's/^ *[0-9]* - \([^ ]*\) (.*)$/\1/p' \
+  sed -n -e 's/^[[:space:]]*[0-9]* - \([^ ]*\) (.*)$/\1/p' \
          -e 's/^\(FAILED\|ERROR\) \([^ ]*\).*$/\2/p' "$1"
 }
 

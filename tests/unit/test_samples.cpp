@@ -96,7 +96,10 @@ const Sample SAMPLES[] = {
 
 class Samples : public ::testing::TestWithParam<Sample> {
 protected:
+    // The scan loads the profile and every game's return saves it: the prefix's save data is this
+    // program's until it ends, or a test of damaged records in another program sees them replaced.
     static void SetUpTestSuite() {
+        LockSaveData();
         EnsureMainWindow();
         ASSERT_EQ(InitDisplay(), 1);
         InitSound();
@@ -106,6 +109,7 @@ protected:
         FadeState = FADE_COVERED;  // as the menu leaves the screen when it launches a game
         for (int i = 0; i < 3; i++) Tick();
     }
+    static void TearDownTestSuite() { UnlockSaveData(); }
 };
 
 TEST_P(Samples, GameIsPlayedToItsEndAndReportsItsScore) {
