@@ -11,7 +11,8 @@ endif()
 function(robina_target_options target)
   target_compile_options(${target} PRIVATE ${ROBINA_WARNINGS} ${ROBINA_CHARSET})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
-  target_link_options(${target} PRIVATE -static)
+  # No link time in the PE header: the same sources give the same program bytes (reproducible releases).
+  target_link_options(${target} PRIVATE -static -Wl,--no-insert-timestamp)
 endfunction()
 
 # The engine: everything but the entry point, so tests link the same code the program runs.

@@ -222,9 +222,6 @@ def test_sdk_zip_alone_builds_packs_and_plays_the_template(tmp_path):
     played = subprocess.run([str(WINENV), str(sdk / "robina-play.exe"), "TEMPLATE.VYG"], cwd=template,
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=180)
     assert b"verdict: ok" in played.stdout and played.returncode == 0, played.stdout[-500:]
-    for language in ("c", "c++"):
-        subprocess.run(["clang", "-x", language, "--target=i686-pc-windows-msvc", "-ffreestanding",
-                        "-fsyntax-only", "-Werror", str(sdk / "include" / "robina_game.h")], check=True)
 
 
 def test_debian_package_is_lintian_clean_and_starts_at_the_menu_in_a_fresh_home(tmp_path, window_manager):
