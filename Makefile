@@ -24,8 +24,8 @@ CMAKE_QUIET := -Wno-dev --log-level=WARNING -DCMAKE_RULE_MESSAGES=OFF -DCMAKE_TA
 TOUR := env -u DISPLAY ROBINA_PREFIX=$(abspath $(BUILD))/tour-prefix $(WINENV) --exec $(PYTHON) tools/tour.py \
         --folder $(RUNDIR)
 
-.PHONY: all deps host win stage run tour shots test test-native test-win test-e2e test-ranking test-repeat fuzz bench \
-        soak clean
+.PHONY: all deps host win stage run tour shots dist test test-native test-win test-e2e test-ranking test-dist \
+        test-repeat fuzz bench soak clean
 
 all: win
 
@@ -74,9 +74,14 @@ tour: stage
 shots: stage
 	@$(TOUR) --readme docs
 
+# The release files, into dist/ (tools/dist/dist.py): the installer, the portable zip, the SDK zip
+# and the Debian package. `make dist SIGN_CERT=cert.pem SIGN_KEY=key.pem` signs the Windows programs.
+dist: win
+	@SIGN_CERT="$(SIGN_CERT)" SIGN_KEY="$(SIGN_KEY)" $(PYTHON) tools/dist/dist.py --build $(BUILD) --out dist
+
 # Every runner runs even when an earlier one failed, so one run shows every failure.
 test:
-	@$(MAKE) -k --no-print-directory test-native test-win test-e2e test-ranking
+	@$(MAKE) -k --no-print-directory test-native test-win test-e2e test-ranking test-dist
 
 test-native: host
 	@cd $(HOST) && ctest --output-on-failure -j $(JOBS)
@@ -95,6 +100,11 @@ test-ranking: deps
 N ?= 5
 test-repeat:
 	@bash tools/test-repeat.sh $(N)
+
+# The release files as a player, an administrator and an author meet them (each in a Wine prefix
+# or a home folder of its own).
+test-dist: dist
+	@$(WINENV) --exec $(PYTHON) -m pytest -q -p no:cacheprovider tests/dist
 
 fuzz: deps
 	@cmake -S . -B $(FUZZ) -DROBINA_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null

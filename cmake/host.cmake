@@ -47,3 +47,12 @@ endforeach()
 
 # The layers of src/ run one way (CONVENTIONS.md).
 add_test(NAME layers COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/layers/check_layers.py)
+
+# Authors who build games with Visual C++ get the same record layouts: the game interface's own
+# size and offset assertions, compiled for the MSVC ABI, in C and in C++ (no Windows SDK needed).
+find_program(CLANG clang)
+foreach(language c c++)
+  add_test(NAME game_interface_msvc_${language}
+    COMMAND ${CLANG} -x ${language} --target=i686-pc-windows-msvc -ffreestanding -fsyntax-only -Werror
+            ${CMAKE_SOURCE_DIR}/include/robina_game.h)
+endforeach()

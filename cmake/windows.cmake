@@ -10,8 +10,9 @@ endif()
 
 function(robina_target_options target)
   target_compile_options(${target} PRIVATE ${ROBINA_WARNINGS} ${ROBINA_CHARSET})
-  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
-  target_link_options(${target} PRIVATE -static)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
+  # No link time in the PE header: the same sources give the same program bytes (reproducible releases).
+  target_link_options(${target} PRIVATE -static -Wl,--no-insert-timestamp)
 endfunction()
 
 # The engine: everything but the entry point, so tests link the same code the program runs.
@@ -19,7 +20,7 @@ file(GLOB ROBINA_ENGINE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cp
 list(REMOVE_ITEM ROBINA_ENGINE_SOURCES ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
 add_library(robina_engine STATIC ${ROBINA_ENGINE_SOURCES})
 robina_target_options(robina_engine)
-target_include_directories(robina_engine PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_include_directories(robina_engine PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
 target_link_libraries(robina_engine PUBLIC ${ROBINA_SYSTEM_LIBS})
 
 # The program's own art and sounds, drawn at build time and packed into MENUDATA.
@@ -49,6 +50,16 @@ target_link_options(Robina PRIVATE -Wl,--file-alignment,4096)
 set_target_properties(Robina PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(Robina robina_art)
 add_subdirectory(${CMAKE_SOURCE_DIR}/tools/robina-play ${CMAKE_BINARY_DIR}/robina-play)
+
+# rvpx.exe: the packing tool for authors on Windows, from the same sources as the Linux rvpx.
+add_executable(rvpx_win ${CMAKE_SOURCE_DIR}/tools/rvpx/rvpx.cpp ${ROBINA_FORMAT_SOURCES})
+robina_target_options(rvpx_win)
+set_target_properties(rvpx_win PROPERTIES OUTPUT_NAME rvpx RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# What ships runs on a bare Windows: every DLL the programs import comes with the system.
+add_test(NAME imports_ship_with_windows
+  COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tests/dist/check_imports.py
+          $<TARGET_FILE:Robina> $<TARGET_FILE:robina-play> $<TARGET_FILE:rvpx_win>)
 
 # GoogleTest from Debian's source package, built with the cross compiler.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

@@ -7,7 +7,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
-#include "launcher/robina_game.h"
+#include "robina_game.h"
 #include "base/area_format.h"
 
 #define PRODUCT_TITLE "ポモのロビナ"

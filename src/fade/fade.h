@@ -4,7 +4,7 @@
 #define ROBINA_FADE_H
 
 #include <stdint.h>
-#include "launcher/robina_game.h"
+#include "robina_game.h"
 
 extern uint8_t FadeState;      // 0 visible, 1 cover requested/running, 2 covered, 3 uncover requested/running
 extern Sprite *CursorSprite;   // the drawn cursor; dialogs hide it before their last frame

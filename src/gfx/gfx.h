@@ -6,7 +6,7 @@
 #define ROBINA_GFX_H
 
 #include <stdint.h>
-#include "launcher/robina_game.h"
+#include "robina_game.h"
 
 struct IDirectDraw;
 struct IDirectDrawSurface;

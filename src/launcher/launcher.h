@@ -5,7 +5,7 @@
 
 #include <windows.h>
 #include <stdint.h>
-#include "launcher/robina_game.h"
+#include "robina_game.h"
 
 // --- services.cpp ---
 extern ServiceTableRecord ServiceTable;  // filled once at boot, unchanged until exit

@@ -5,7 +5,7 @@
 #define ROBINA_SCENE_KIT_H
 
 #include <stdint.h>
-#include "launcher/robina_game.h"
+#include "robina_game.h"
 
 // --- assets ---
 // Loads names[i] into slots[i] from the current pack, in list order; a failed load leaves a null

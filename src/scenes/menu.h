@@ -4,7 +4,7 @@
 #define ROBINA_MENU_H
 
 #include <stdint.h>
-#include "launcher/robina_game.h"
+#include "robina_game.h"
 #include "catalogue/catalogue.h"
 #include "scenes/kit.h"
 

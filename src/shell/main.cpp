@@ -25,7 +25,8 @@ static void Refuse(const char *message) {
 }
 
 // Only the menu switch ("/q", "-q", ...) is understood. Anything else ends the program; a game file
-// opened from the Windows shell arrives here as its path, and is answered with where such files go.
+// opened from the Windows shell arrives here as its path (in quotes, as the association passes it),
+// and is answered with where such files go.
 static int AcceptCommandLine(const char *line) {
     size_t length = strlen(line);
     if (length < 2) return 1;
@@ -33,7 +34,8 @@ static int AcceptCommandLine(const char *line) {
         QuickStart = 1;
         return 1;
     }
-    if (length >= 4 && strcmp(line + length - 4, ".vyg") == 0) Refuse(GAME_FILE_NOTICE);
+    if (line[0] == '"' && line[length - 1] == '"') length -= 1;
+    if (length >= 4 && strncmp(line + length - 4, ".vyg", 4) == 0) Refuse(GAME_FILE_NOTICE);
     return 0;
 }
 

@@ -6,7 +6,7 @@
 #define ROBINA_SHELL_H
 
 #include <stdint.h>
-#include "launcher/robina_game.h"
+#include "robina_game.h"
 
 // --- start-up settings dialog (settings.cpp) ---
 extern int32_t StartupCancelled;   // 1 when the settings dialog was left without starting

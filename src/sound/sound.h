@@ -5,7 +5,7 @@
 #define ROBINA_SOUND_H
 
 #include <stdint.h>
-#include "launcher/robina_game.h"
+#include "robina_game.h"
 
 struct IDirectSound;
 struct tWAVEFORMATEX;

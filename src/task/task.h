@@ -4,7 +4,7 @@
 #define ROBINA_TASK_H
 
 #include <stdint.h>
-#include "launcher/robina_game.h"
+#include "robina_game.h"
 
 typedef struct Task {
     struct Task *prev;   // towards the head; null for the head sentinel

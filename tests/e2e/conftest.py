@@ -82,21 +82,27 @@ def wait_for(predicate, timeout=WAIT_SECONDS, interval=0.1, what="condition", se
 class Program:
     """One program folder with a copy of Robina.exe, and at most one running instance of it."""
 
-    def __init__(self, folder, audio_file):
+    def __init__(self, folder, audio_file, prefix=None, copy=True):
+        """copy=False runs the Robina.exe already in the folder (an installed one); prefix names a
+        Wine prefix other than the shared one."""
         self.folder = folder
         self.audio_file = audio_file
-        self.boxes_file = folder.parent / (folder.name + "-boxes.jsonl")
+        self.prefix = prefix
+        self.boxes_file = audio_file.parent / (folder.name + "-boxes.jsonl")
         self.process = None
         self.watcher = None
         self.dll_overrides = ""  # Wine DLL overrides of this program, e.g. "dinput=d" (none missing)
         folder.mkdir(parents=True, exist_ok=True)
-        shutil.copy(WIN / "Robina.exe", folder / "Robina.exe")
+        if copy:
+            shutil.copy(WIN / "Robina.exe", folder / "Robina.exe")
         (folder / "debughqx.bin").write_bytes(b"")
 
     def env(self):
         env = dict(os.environ)
         env["ROBINA_AUDIO_FILE"] = str(self.audio_file)
         env["ROBINA_DLL_OVERRIDES"] = self.dll_overrides
+        if self.prefix:
+            env["ROBINA_PREFIX"] = str(self.prefix)
         return env
 
     def watch(self, answers=None):
@@ -174,7 +180,7 @@ class Program:
     def screenshot(self, path=None):
         """The whole virtual screen as a PIL image."""
         from PIL import Image
-        path = path or self.folder.parent / "screen.png"
+        path = path or self.audio_file.parent / "screen.png"
         subprocess.run(["import", "-window", "root", str(path)], check=True, stderr=subprocess.DEVNULL)
         return Image.open(path).convert("RGB")
 

@@ -65,4 +65,4 @@ def test_association_names_the_program_in_a_folder_with_blanks(make_program):
     assert hkcr_get(".vyg") == "PomoRobina.vyg"
     assert hkcr_get("PomoRobina.vyg") == "ロビナ旅先ファイル"
     assert hkcr_get("PomoRobina.vyg\\DefaultIcon") == exe + ",1"
-    assert hkcr_get("PomoRobina.vyg\\shell\\open\\command") == exe + " %1"
+    assert hkcr_get("PomoRobina.vyg\\shell\\open\\command") == f'"{exe}" "%1"'

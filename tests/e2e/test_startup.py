@@ -35,6 +35,7 @@ def escape_and_check_exit(program):
     ("/x", False),
     ("xy", False),
     (r"C:\games\sample.vyg", True),
+    (r"C:\my games\sample.vyg", True),  # one argument with a blank: quoted, as the association passes it
     (r"C:\games\sample.VYG", False),
 ])
 def test_other_command_lines_end_at_once(make_program, line, notice):

@@ -4,9 +4,11 @@
 The order is read from the "Layers" block of CONVENTIONS.md, bottom first, one layer per line, with
 the folders of a layer separated by blanks. A file may include files of its own folder and of any
 layer below its own; peers (two folders on one line) do not include each other. Single files that
-stand below everything are listed on the first line by path. The portable *_format files include
-only other *_format headers and the standard library, and game sources include only the game
-interface. Prints every offending include and exits 1 when there is one.
+stand below everything are listed on the first line by path. The game interface is the one public
+header, include/robina_game.h, in the layer "include" at the bottom: it includes only the standard
+library, and no copy of it lies under src/. The portable *_format files include only other *_format
+headers and the standard library, and game sources include only the game interface. Prints every
+offending include and exits 1 when there is one.
 """
 import pathlib
 import re
@@ -16,6 +18,7 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 SYSTEM_INCLUDE = re.compile(r'^\s*#\s*include\s+<([^>]+)>', re.M)
 GAME_INTERFACE = "robina_game.h"
+PUBLIC = ROOT / "include"
 
 
 def read_layers(conventions):
@@ -48,7 +51,10 @@ def check_src(rank):
         text = file.read_text(encoding="utf-8", errors="replace")
         for target in INCLUDE.findall(text):
             if "/" not in target:
-                target = f"{relative.rsplit('/', 1)[0]}/{target}"
+                folder = relative.rsplit('/', 1)[0]
+                beside = (ROOT / "src" / folder / target).exists()
+                public = not beside and (PUBLIC / target).exists()
+                target = f"include/{target}" if public else f"{folder}/{target}"
             other = layer_of(target, rank)
             if other == own:
                 continue
@@ -66,6 +72,18 @@ def check_src(rank):
     return faults
 
 
+def check_public():
+    faults = []
+    if not (PUBLIC / GAME_INTERFACE).is_file():
+        faults.append(f"include/{GAME_INTERFACE}: the game interface is missing")
+    for copy in (ROOT / "src").rglob(GAME_INTERFACE):
+        faults.append(f"{copy.relative_to(ROOT)}: a second game interface; it belongs in include/ alone")
+    for file in sorted(PUBLIC.glob("*.h")):
+        for target in INCLUDE.findall(file.read_text(encoding="utf-8", errors="replace")):
+            faults.append(f"include/{file.name}: public header includes {target}")
+    return faults
+
+
 def check_games():
     faults = []
     for file in sorted((ROOT / "games").rglob("*")):
@@ -80,7 +98,7 @@ def check_games():
 
 def main():
     rank = read_layers(ROOT / "CONVENTIONS.md")
-    faults = check_src(rank) + check_games()
+    faults = check_src(rank) + check_public() + check_games()
     for fault in faults:
         print(fault)
     print(f"layers: {len(faults)} upward or foreign includes")

@@ -1,6 +1,7 @@
 // The scan of game files made here, in this program's folder (this program owns every scan test:
 // other test programs' game files lying there are never acceptable games), and the file
-// association, read back after registering from here and from a copy in a folder with blanks.
+// association, read back after registering from here and from a copy in a folder with blanks, and
+// from the user's own classes when the classes root refuses it.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -15,10 +16,12 @@
 #include "base/base.h"
 
 namespace {
-std::string ClassValue(const char *key) {
+const char USER_CLASSES[] = "Software\\Classes";
+
+std::string ClassValue(const char *key, HKEY root = HKEY_CLASSES_ROOT) {
     char value[1024] = "";
     LONG size = sizeof value;
-    if (RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) != ERROR_SUCCESS) return "<missing>";
+    if (RegQueryValueA(root, key, value, &size) != ERROR_SUCCESS) return "<missing>";
     return value;
 }
 
@@ -28,11 +31,17 @@ std::string ProgramPath() {
     return path;
 }
 
-void ExpectAssociationOf(const std::string &program) {
-    EXPECT_EQ(ClassValue(".vyg"), "PomoRobina.vyg");
-    EXPECT_EQ(ClassValue("PomoRobina.vyg"), "ロビナ旅先ファイル");
-    EXPECT_EQ(ClassValue("PomoRobina.vyg\\DefaultIcon"), program + ",1");
-    EXPECT_EQ(ClassValue("PomoRobina.vyg\\shell\\open\\command"), program + " %1");
+void ExpectAssociationOf(const std::string &program, HKEY root = HKEY_CLASSES_ROOT) {
+    EXPECT_EQ(ClassValue(".vyg", root), "PomoRobina.vyg");
+    EXPECT_EQ(ClassValue("PomoRobina.vyg", root), "ロビナ旅先ファイル");
+    EXPECT_EQ(ClassValue("PomoRobina.vyg\\DefaultIcon", root), program + ",1");
+    EXPECT_EQ(ClassValue("PomoRobina.vyg\\shell\\open\\command", root), "\"" + program + "\" \"%1\"");
+}
+
+void DeleteAssociation(HKEY root) {
+    RegDeleteTreeA(root, "PomoRobina.vyg");
+    RegDeleteKeyA(root, "PomoRobina.vyg");
+    RegDeleteKeyA(root, ".vyg");
 }
 }  // namespace
 
@@ -49,7 +58,7 @@ TEST(Association, FollowsTheProgramToAFolderWithBlanks) {
     CreateDirectoryA(moved.c_str(), NULL);
     ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
     EXPECT_EQ(RunChildProgram(copy, "--gtest_filter=Association.PointsAtTheRunningProgram", moved.c_str()), 0);
-    ExpectAssociationOf(copy);  // the blanks stay as they are, unquoted
+    ExpectAssociationOf(copy);  // the whole path in quotes, blanks and all
     EXPECT_NE(copy.find(" copy\\robina test.exe"), std::string::npos);
 
     // Started once from its first folder again, the program takes all four entries back.
@@ -59,6 +68,27 @@ TEST(Association, FollowsTheProgramToAFolderWithBlanks) {
     DeleteFileA((moved + "debughqx.bin").c_str());
     DeleteFileA((moved + "debug.log").c_str());
     EXPECT_TRUE(RemoveDirectoryA(moved.c_str()));
+}
+
+// A class key that takes no lasting subkeys (a volatile one) refuses the icon's entry, as the classes
+// root refuses a standard user: the four entries then go to the user's own classes.
+TEST(Association, RefusedByTheClassesRootGoesToTheUsersClasses) {
+    HKEY user, refusing;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, USER_CLASSES, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &user, NULL), 0);
+    DeleteAssociation(user);
+    DeleteAssociation(HKEY_CLASSES_ROOT);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "PomoRobina.vyg", 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              NULL, &refusing, NULL), 0);
+    RegCloseKey(refusing);
+    ASSERT_EQ(RegisterGameFileType(".vyg", "ロビナ旅先ファイル", 1), 1);
+    ExpectAssociationOf(ProgramPath(), user);
+    EXPECT_EQ(ClassValue("Software\\Classes\\PomoRobina.vyg\\DefaultIcon", HKEY_LOCAL_MACHINE), "<missing>");
+
+    DeleteAssociation(user);
+    RegCloseKey(user);
+    DeleteAssociation(HKEY_CLASSES_ROOT);
+    ASSERT_EQ(RegisterGameFileType(".vyg", "ロビナ旅先ファイル", 1), 1);
+    ExpectAssociationOf(ProgramPath());
 }
 
 namespace {

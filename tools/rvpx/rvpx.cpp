@@ -1,4 +1,5 @@
-// rvpx: makes, lists and unpacks RVPX packs (the program's resource pack and game files) on Linux.
+// rvpx: makes, lists and unpacks RVPX packs (the program's resource pack and game files), on Linux and,
+// as rvpx.exe, on Windows for game authors there (the same packs from the same inputs).
 // A pack is written only after every input was read and every name checked, so a refused run
 // leaves no file behind; extraction writes only names without a folder part.
 #include <errno.h>
@@ -7,6 +8,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include "base/text_format.h"
 #include "pack/pack_format.h"
 
 static const char USAGE[] =
@@ -59,13 +61,29 @@ static std::string Folded(const char *name) {
     return folded;
 }
 
+// A member is named by its file's base name. On Windows a path also parts at '\\' and at a drive's
+// ':', and a 0x5C that is the second byte of a Shift-JIS character is no separator.
+static const char *BaseName(const char *path) {
+    const char *base = path;
+    for (const char *at = path; *at; at++) {
+#ifdef _WIN32
+        if (IsShiftJisLead((uint8_t)at[0]) && IsShiftJisTrail((uint8_t)at[1])) {
+            at++;
+            continue;
+        }
+        if (*at == '\\' || *at == ':') base = at + 1;
+#endif
+        if (*at == '/') base = at + 1;
+    }
+    return base;
+}
+
 static int CreatePack(const char *out, int count, char **files) {
     if (count > PACK_MAX_MEMBERS) return Fail(out, "more than 256 members");
     std::vector<std::string> names;
     std::vector<std::vector<uint8_t>> contents((size_t)count);
     for (int i = 0; i < count; i++) {
-        const char *slash = strrchr(files[i], '/');
-        names.push_back(slash ? slash + 1 : files[i]);
+        names.push_back(BaseName(files[i]));
         const char *why = 0;
         if (!ValidPackName(names[i].c_str(), &why)) return Fail(files[i], why);
         for (int j = 0; j < i; j++) {

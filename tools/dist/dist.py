@@ -1,0 +1,234 @@
+#!/usr/bin/env python3
+"""`make dist`: what leaves the bench, from a built tree (make win), into one folder.
+
+    Robina-VERSION-setup.exe   the Windows installer (NSIS, Japanese)
+    Robina-VERSION.zip         the portable program: unzip anywhere and run
+    Robina-SDK-VERSION.zip     for game authors on Windows: header, rvpx.exe, robina-play.exe, template
+    robina_VERSION_all.deb     for Linux players: the program under Wine, one prefix per user
+
+The version is the shell's own (SHELL_VERSION). Builds are reproducible: every timestamp is
+SOURCE_DATE_EPOCH (by default the time of the last commit) and members go in a fixed order, so two
+builds of one commit give byte-identical zips and package. With SIGN_CERT and SIGN_KEY (PEM files) in
+the environment the executables, the installer and its uninstaller are signed with osslsigncode.
+
+    dist.py [--build BUILD] [--out FOLDER]
+    dist.py sign FILE          sign FILE in place (makensis calls this for its two programs)
+"""
+import argparse
+import gzip
+import hashlib
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+import time
+import zipfile
+
+REPO = pathlib.Path(__file__).resolve().parents[2]
+HERE = REPO / "tools" / "dist"
+PRODUCT = "ポモのロビナ"
+GAMES = ["BALLOON.VYG", "MEMORY.VYG", "MOGURA.VYG", "HAYAOSHI.VYG", "MICHI.VYG"]
+TEMPLATE_FILES = ["game.ini", "sys_logo.bmp", "sys_states.bmp", "help.bmp", "robin.bmp", "text.bmp", "peep.wav"]
+ICON_PROGRAM, ICON_GAME_FILE = 120, 121  # the program's icon resources (src/res/resource.h)
+ZIP_EPOCH_FLOOR = 315532800  # 1980-01-01, the earliest time a zip entry holds
+
+
+def run(*args, **kwargs):
+    return subprocess.run([str(a) for a in args], check=True, **kwargs)
+
+
+def shell_version():
+    text = (REPO / "src" / "catalogue" / "ini_format.h").read_text(encoding="utf-8")
+    hundredths = int(re.search(r"SHELL_VERSION = (\d+)", text).group(1))
+    return f"{hundredths // 100}.{hundredths % 100:02d}"
+
+
+def source_date_epoch():
+    if os.environ.get("SOURCE_DATE_EPOCH"):
+        return int(os.environ["SOURCE_DATE_EPOCH"])
+    out = run("git", "-C", REPO, "log", "-1", "--format=%ct", stdout=subprocess.PIPE, text=True).stdout
+    return int(out.strip())
+
+
+def sign(path):
+    """Signs a Windows program in place with the certificate and key the environment names."""
+    path = pathlib.Path(path)
+    signed = path.with_name(path.name + ".signed")
+    run("osslsigncode", "sign", "-certs", os.environ["SIGN_CERT"], "-key", os.environ["SIGN_KEY"],
+        "-h", "sha256", "-n", PRODUCT, "-i", "http://robina.example/", "-in", path, "-out", signed,
+        stdout=subprocess.DEVNULL)
+    signed.replace(path)
+
+
+def signing():
+    return bool(os.environ.get("SIGN_CERT") and os.environ.get("SIGN_KEY"))
+
+
+def windows_text(text, version):
+    """A text for Windows players: Shift-JIS with CRLF line ends."""
+    return text.replace("@VERSION@", version).replace("\n", "\r\n").encode("cp932")
+
+
+def write_zip(path, members, epoch):
+    """members: (name in the zip, bytes), stored in name order with one timestamp. Names that are not
+    ASCII are stored as UTF-8 with the language-encoding flag, which Windows' own unzip honours."""
+    stamp = time.gmtime(max(epoch, ZIP_EPOCH_FLOOR))[:6]
+    with zipfile.ZipFile(path, "w") as archive:
+        for name, data in sorted(members):
+            info = zipfile.ZipInfo(name, stamp)
+            # Made "on Unix" (mode rw-r--r--, and the archive attribute Windows sets): unzip on Linux
+            # then reads the names as UTF-8 too, where for "MS-DOS" it would convert them from OEM.
+            info.create_system = 3
+            info.external_attr = (0o100644 << 16) | 0x20
+            info.compress_type = zipfile.ZIP_DEFLATED
+            archive.writestr(info, data, compresslevel=9)
+
+
+def extract_icons(program, folder):
+    """The program's icon groups as .ico files, and each image of them as a PNG: {number: (ico, {size:
+    png})}. The images are 32-bit with alpha, which icotool refuses for want of the unused AND mask."""
+    from PIL import Image
+    icons = {}
+    for number in (ICON_PROGRAM, ICON_GAME_FILE):
+        ico = folder / f"icon{number}.ico"
+        run("wrestool", "-x", "--type=group_icon", f"--name={number}", "-o", ico, program, stderr=subprocess.DEVNULL)
+        pngs = {}
+        with Image.open(ico) as group:
+            for size in sorted(group.ico.sizes()):
+                pngs[size[0]] = folder / f"icon{number}-{size[0]}.png"
+                group.ico.getimage(size).save(pngs[size[0]])
+        icons[number] = (ico, pngs)
+    return icons
+
+
+def build_installer(stage, out, version, epoch):
+    files = ["Robina.exe", "readme.txt"] + GAMES
+    for name in files:
+        os.utime(stage / name, (epoch, epoch))  # the installer keeps each file's time
+    lines = ["!macro InstallFiles"] + [f'  File "{stage}/{name}"' for name in files] + ["!macroend",
+             "!macro RemoveFiles"] + [f'  Delete "$INSTDIR\\{name}"' for name in files] + ["!macroend"]
+    (stage / "installed.nsh").write_text("\n".join(lines) + "\n", encoding="utf-8")
+    quad = ".".join([version.split(".")[0], "0", str(int(version.split(".")[1])), "0"])
+    defines = [f"-DVERSION={version}", f"-DVERSION_QUAD={quad}", f"-DSTAGE={stage}", f"-DOUTFILE={out}"]
+    if signing():
+        defines.append(f"-DSIGN={sys.executable} {pathlib.Path(__file__).resolve()} sign")
+    run("makensis", "-INPUTCHARSET", "UTF8", "-V2", *defines, HERE / "robina.nsi", stdout=subprocess.DEVNULL)
+
+
+def author_guide(version):
+    """The README's section for authors, after a preface on what the SDK holds."""
+    readme = (REPO / "README.md").read_text(encoding="utf-8")
+    section = re.search(r"^## Writing a game\n.*?(?=^## |\Z)", readme, re.S | re.M).group(0)
+    preface = (HERE / "sdk-preface.md").read_text(encoding="utf-8").replace("@VERSION@", version)
+    return (preface + "\n" + section).replace("\n", "\r\n").encode("utf-8")
+
+
+def sdk_members(build, stage, version):
+    top = f"Robina-SDK-{version}/"
+    template = build / "win" / "games" / "template" / "template"
+    members = [(top + "include/robina_game.h", (REPO / "include" / "robina_game.h").read_bytes()),
+               (top + "rvpx.exe", (stage / "rvpx.exe").read_bytes()),
+               (top + "robina-play.exe", (stage / "robina-play.exe").read_bytes()),
+               (top + "guide.md", author_guide(version)),
+               (top + "template/template.cpp", (REPO / "games" / "template" / "template.cpp").read_bytes()),
+               (top + "template/build.bat", (HERE / "build.bat").read_bytes().replace(b"\n", b"\r\n"))]
+    members += [(top + "template/" + name, (template / name).read_bytes()) for name in TEMPLATE_FILES]
+    return members
+
+
+def deb_tree(root, stage, icons, version, epoch):
+    def put(relative, data, mode=0o644):
+        path = root / relative
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(data)
+        path.chmod(mode)
+
+    def gz(data):
+        return gzip.compress(data, 9, mtime=0)
+    deb = HERE / "deb"
+    day = time.strftime("%a, %d %b %Y %H:%M:%S +0000", time.gmtime(epoch))
+    put("usr/games/robina", (deb / "robina").read_bytes(), 0o755)
+    for name in ["Robina.exe"] + GAMES:
+        put(f"usr/share/games/robina/{name}", (stage / name).read_bytes())
+    put("usr/share/applications/robina.desktop", (deb / "robina.desktop").read_bytes())
+    put("usr/share/mime/packages/robina.xml", (deb / "robina.xml").read_bytes())
+    for number, name, kind in ((ICON_PROGRAM, "robina", "apps"),
+                               (ICON_GAME_FILE, "application-x-robina-game", "mimetypes")):
+        for size, png in icons[number][1].items():
+            put(f"usr/share/icons/hicolor/{size}x{size}/{kind}/{name}.png", png.read_bytes())
+    put("usr/share/man/man6/robina.6.gz", gz((deb / "robina.6").read_text().replace("@VERSION@", version).encode()))
+    put("usr/share/doc/robina/copyright", (deb / "copyright").read_bytes())
+    changelog = (deb / "changelog").read_text().replace("@VERSION@", version).replace("@DATE@", day)
+    put("usr/share/doc/robina/changelog.gz", gz(changelog.encode()))
+    files = sorted(p for p in root.rglob("*") if p.is_file())
+    size_kb = sum((p.stat().st_size + 1023) // 1024 for p in files)
+    control = (deb / "control").read_text().replace("@VERSION@", version).replace("@SIZE@", str(size_kb))
+    put("DEBIAN/control", control.encode())
+    sums = "".join(f"{hashlib.md5(p.read_bytes()).hexdigest()}  {p.relative_to(root).as_posix()}\n" for p in files)
+    put("DEBIAN/md5sums", sums.encode())
+    for path in sorted(root.rglob("*"), reverse=True):
+        os.utime(path, (epoch, epoch), follow_symlinks=False)
+    os.utime(root, (epoch, epoch))
+
+
+def make_dist(build, out):
+    version = shell_version()
+    epoch = source_date_epoch()
+    win = build / "win"
+    stage = build / "dist-stage"
+    shutil.rmtree(stage, ignore_errors=True)
+    stage.mkdir(parents=True)
+    out.mkdir(parents=True, exist_ok=True)
+    for name in ("Robina.exe", "robina-play.exe", "rvpx.exe"):
+        shutil.copy(win / name, stage / name)
+        if signing():
+            sign(stage / name)
+    for name in GAMES:
+        shutil.copy(win / "games" / name, stage / name)
+    readme = windows_text((HERE / "readme.txt").read_text(encoding="utf-8"), version)
+    (stage / "readme.txt").write_bytes(readme)
+    icons = extract_icons(stage / "Robina.exe", stage)
+    shutil.copy(icons[ICON_PROGRAM][0], stage / "robina.ico")
+
+    made = []
+    installer = out / f"Robina-{version}-setup.exe"
+    build_installer(stage, installer, version, epoch)
+    made.append(installer)
+
+    portable = out / f"Robina-{version}.zip"
+    top = PRODUCT + "/"
+    write_zip(portable, [(top + name, (stage / name).read_bytes()) for name in ["Robina.exe", "readme.txt"] + GAMES],
+              epoch)
+    made.append(portable)
+
+    sdk = out / f"Robina-SDK-{version}.zip"
+    write_zip(sdk, sdk_members(build, stage, version), epoch)
+    made.append(sdk)
+
+    root = stage / "deb"
+    deb_tree(root, stage, icons, version, epoch)
+    package = out / f"robina_{version}_all.deb"
+    run("dpkg-deb", "--root-owner-group", "-Zxz", "--build", root, package, stdout=subprocess.DEVNULL,
+        env=dict(os.environ, SOURCE_DATE_EPOCH=str(epoch)))
+    made.append(package)
+
+    for path in made:
+        print(f"dist: {path} ({path.stat().st_size} bytes)")
+
+
+def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "sign":
+        sign(sys.argv[2])
+        return 0
+    parser = argparse.ArgumentParser(description="Builds the release files into one folder.")
+    parser.add_argument("--build", default=str(REPO / "build"), help="the build folder (make win)")
+    parser.add_argument("--out", default=str(REPO / "dist"), help="where the release files go")
+    args = parser.parse_args()
+    make_dist(pathlib.Path(args.build).resolve(), pathlib.Path(args.out).resolve())
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
