@@ -212,6 +212,8 @@ class Program:
         return self.audio_file.read_bytes() if self.audio_file.exists() else b""
 
     def stop(self):
+        """Kills the program and the watcher, and returns once no process of theirs runs any more: the
+        program's own process outlives the shell that started it by a moment, and may still write."""
         for proc in (self.process, self.watcher):
             if proc is not None and proc.poll() is None:
                 try:
@@ -219,7 +221,20 @@ class Program:
                 except ProcessLookupError:
                     pass
                 proc.wait(timeout=10)
+                wait_for(lambda: not session_running(proc.pid), what="the killed processes to end")
         self.watcher = None
+
+
+def session_running(session):
+    """Whether a process of the session is alive (a zombie runs nothing and is not counted)."""
+    for entry in pathlib.Path("/proc").iterdir():
+        try:
+            if entry.name.isdigit() and os.getsid(int(entry.name)) == session and \
+                    (entry / "stat").read_text().rsplit(")", 1)[1].split()[0] != "Z":
+                return True
+        except (OSError, IndexError):
+            continue
+    return False
 
 
 @pytest.fixture
