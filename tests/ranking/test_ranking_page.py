@@ -4,13 +4,16 @@ import html
 import itertools
 import json
 import re
+import sqlite3
 import subprocess
 import sys
+import threading
 import time
 import urllib.parse
 
 import pytest
 
+import ranking_store
 from conftest import rows
 from ranking_support import API, PAGE, REGIST, TOOLS, connect, forge, get, load, pg_database
 
@@ -151,6 +154,40 @@ def test_fifty_players_at_once_lose_nothing_and_duplicate_nothing(store, page, t
     for game, _ in sent:
         players[game] = players.get(game, 0) + 1
     assert dict(rows(store, "SELECT game_id, players FROM games")) == players
+
+
+def until(done, what):
+    deadline = time.monotonic() + 60
+    while not done():
+        assert time.monotonic() < deadline, what()
+        time.sleep(0.01)
+
+
+def test_writers_of_one_server_take_the_sqlite_file_in_the_order_they_came(tmp_path):
+    store = ranking_store.open_store(str(tmp_path / "ranking.sqlite"), lock_wait=30)
+    wrote = []
+
+    def writer(name):
+        try:
+            with ranking_store.session(store, write=True) as run:
+                wrote.append(name)
+                run("INSERT INTO hits VALUES (1, ?, 1)", (name,))
+        except sqlite3.OperationalError as failure:
+            wrote.append(f"{name}: {failure}")
+
+    with ranking_store.session(store, write=True):
+        for n, name in enumerate("abcde"):
+            threading.Thread(target=writer, args=(name,)).start()
+            until(lambda: len(store.turns.waiting) == n + 1, lambda: wrote)     # each waits before the next
+        store.turns.seconds = 0.05
+        threading.Thread(target=writer, args=("late",)).start()
+        until(lambda: wrote, lambda: "the late writer never gave up")
+        store.turns.seconds = 30
+        assert wrote == ["late: database is locked: no turn to write within 0.05 s"]
+        assert len(store.turns.waiting) == 5    # those before it kept their places
+    until(lambda: len(wrote) == 6, lambda: wrote)
+    assert wrote[1:] == list("abcde") and not store.turns.busy
+    assert rows(str(tmp_path / "ranking.sqlite"), "SELECT address FROM hits ORDER BY rowid") == [(c,) for c in "abcde"]
 
 
 def test_a_sqlite_file_is_copied_into_postgresql_once(postgres, tmp_path):

@@ -42,7 +42,7 @@ STATUS = {200: "200 OK", 400: "400 Bad Request", 404: "404 Not Found", 405: "405
 class Settings:
     ceilings: dict = dataclasses.field(default_factory=lambda: {"": ranking_packet.DEFAULT_CEILING})
     per_minute: int = 30            # registrations a minute from one address; 0: no limit
-    lock_wait: float = 5.0          # seconds a request waits for a locked store before its 503
+    lock_wait: float = 15.0         # seconds a request waits for a locked store before its 503
     proxies: frozenset = frozenset({"127.0.0.1", "::1"})   # whose X-Forwarded-For names the client
 
 

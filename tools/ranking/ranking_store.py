@@ -8,6 +8,7 @@ Tables: best (each player's best score per game), games (players per game, count
 when a player's first row appears, so that the overall page never counts a million rows), hits
 (registrations per address and minute, for the rate limit).
 """
+import collections
 import contextlib
 import dataclasses
 import datetime
@@ -83,11 +84,48 @@ class Store:
     errors: tuple           # exceptions that mean the store cannot answer now
     param: str              # the driver's placeholder
     begin: str = ""         # what starts a writing transaction, where the driver does not
+    turns: object = None    # the writers' queue, where the store keeps none of its own
     idle: list = dataclasses.field(default_factory=list)
     lock: threading.Lock = dataclasses.field(default_factory=threading.Lock)
 
 
-def open_store(where, lock_wait=5.0):
+@dataclasses.dataclass
+class Turns:
+    """A process's writers, given the store one at a time in the order they came. SQLite's own wait
+    for its lock polls with growing sleeps: under fifty writers at once some waited out their time
+    and were answered 503 while most went through in milliseconds."""
+    seconds: float          # the longest a writer waits for its turn
+    failure: type           # what waiting it out raises: the store's own "locked" error
+    busy: bool = False
+    waiting: collections.deque = dataclasses.field(default_factory=collections.deque)   # of Events
+    guard: threading.Lock = dataclasses.field(default_factory=threading.Lock)
+
+
+def wait_turn(turns):
+    with turns.guard:
+        if not turns.busy:
+            turns.busy = True
+            return
+        mine = threading.Event()
+        turns.waiting.append(mine)
+    if mine.wait(turns.seconds):
+        return
+    with turns.guard:
+        if mine.is_set():       # handed over just as the wait ran out
+            return
+        turns.waiting.remove(mine)
+    raise turns.failure(f"database is locked: no turn to write within {turns.seconds:g} s")
+
+
+def pass_turn(turns):
+    with turns.guard:
+        if turns.waiting:
+            turns.waiting.popleft().set()
+        else:
+            turns.busy = False
+
+
+def open_store(where, lock_wait=15.0):
     """The store named by --db: a postgresql:// address, or else a SQLite file. Connects lazily, so a
     server starts while its database is still down and answers 503 until it is up."""
     if where.startswith(("postgresql://", "postgres://")):
@@ -101,16 +139,21 @@ def sqlite_store(path, lock_wait):
         try:
             db.execute("PRAGMA journal_mode = WAL")     # readers go on while one writer writes
             db.execute("PRAGMA synchronous = NORMAL")
-            db.execute("BEGIN IMMEDIATE")
-            if not db.execute("SELECT 1 FROM sqlite_master WHERE name = 'games'").fetchone():
-                for statement in SQLITE_TABLES:
-                    db.execute(statement)
-            db.execute("COMMIT")
+            if not made(db):    # a new connection takes the writer's lock only for a new file
+                db.execute("BEGIN IMMEDIATE")
+                if not made(db):
+                    for statement in SQLITE_TABLES:
+                        db.execute(statement)
+                db.execute("COMMIT")
         except BaseException:
             db.close()
             raise
         return db
-    return Store(f"SQLite {path}", connect, (sqlite3.Error,), "?", "BEGIN IMMEDIATE")
+
+    def made(db):
+        return db.execute("SELECT 1 FROM sqlite_master WHERE name = 'games'").fetchone()
+    return Store(f"SQLite {path}", connect, (sqlite3.Error,), "?", "BEGIN IMMEDIATE",
+                 Turns(lock_wait, sqlite3.OperationalError))
 
 
 def postgresql_store(address, lock_wait):
@@ -146,23 +189,30 @@ def postgresql_store(address, lock_wait):
 def session(store, write=False):
     """A connection inside one transaction, committed when the block ends well and rolled back
     otherwise. A connection that failed is closed, not kept."""
-    with store.lock:
-        db = store.idle.pop() if store.idle else None
-    db = db or store.connect()
+    turns = store.turns if write else None
+    if turns:
+        wait_turn(turns)
     try:
-        if write and store.begin:
-            db.execute(store.begin)
-        yield Runner(db, store.param)
-        db.commit()
-    except BaseException as failure:
-        with contextlib.suppress(Exception):
-            db.rollback()
-        if isinstance(failure, store.errors):
-            db.close()
+        with store.lock:
+            db = store.idle.pop() if store.idle else None
+        db = db or store.connect()
+        try:
+            if write and store.begin:
+                db.execute(store.begin)
+            yield Runner(db, store.param)
+            db.commit()
+        except BaseException as failure:
+            with contextlib.suppress(Exception):
+                db.rollback()
+            if isinstance(failure, store.errors):
+                db.close()
+                raise
+            keep(store, db)
             raise
         keep(store, db)
-        raise
-    keep(store, db)
+    finally:
+        if turns:
+            pass_turn(turns)
 
 
 class Runner:
