@@ -118,7 +118,7 @@ static_assert(sizeof(LineWork) == 16, "LineTask work area");
 enum { NEUTRAL_PAIR = MI_LOGO_MISSING - MI_LOGO_NONE };
 static_assert(MI_STATES_REFUSED == MI_STATES_NONE + NEUTRAL_PAIR * GAME_PICTURE_REFUSED, "neutral pairs");
 
-static Image *PictureOrNeutral(Image *const *pictures, const uint8_t *faults, int game, int neutral) {
+static Image *PictureOrNeutral(Image *const *pictures, const int32_t *faults, int game, int neutral) {
     if (game < 1 || game > MAX_GAMES) return MenuState.images[neutral];
     Image *own = pictures[game - 1];
     return own ? own : MenuState.images[neutral + NEUTRAL_PAIR * faults[game - 1]];
@@ -132,13 +132,6 @@ Image *GameStatusImage(int game) {
     return PictureOrNeutral(MenuState.gameStatus, MenuState.gameStatusFault, game, MI_STATES_NONE);
 }
 
-static Image *LoadGamePictureOf(const char *name, int32_t height, uint8_t *fault) {
-    int32_t why = GAME_PICTURE_FIT;
-    Image *image = LoadGamePicture(name, GAME_PICTURE_W, height, &why);
-    *fault = (uint8_t)why;
-    return image;
-}
-
 // A game whose file cannot be opened, or is no game file at all, keeps empty slots with no fault (a
 // failed SetPack leaves the previous pack current, so nothing may be loaded then).
 static void LoadGameImages(void) {
@@ -148,9 +141,10 @@ static void LoadGameImages(void) {
         MenuState.gameLogoFault[g - 1] = MenuState.gameStatusFault[g - 1] = GAME_PICTURE_FIT;
         if (g > GameCatalogue.GameCount) continue;
         if (!SetPack(GameCatalogue.entries[g - 1].fileName) || !PackIsWhole()) continue;
-        MenuState.gameLogo[g - 1] = LoadGamePictureOf(GAME_LOGO_NAME, GAME_LOGO_H, &MenuState.gameLogoFault[g - 1]);
+        MenuState.gameLogo[g - 1] =
+            LoadGamePicture(GAME_LOGO_NAME, GAME_PICTURE_W, GAME_LOGO_H, &MenuState.gameLogoFault[g - 1]);
         MenuState.gameStatus[g - 1] =
-            LoadGamePictureOf(GAME_STATUS_NAME, GAME_STATUS_H, &MenuState.gameStatusFault[g - 1]);
+            LoadGamePicture(GAME_STATUS_NAME, GAME_PICTURE_W, GAME_STATUS_H, &MenuState.gameStatusFault[g - 1]);
     }
     SetPack(MENU_PACK);
 }

@@ -37,8 +37,8 @@ enum { HOVER_NOTHING = 0, HOVER_INFORMATION = 1, HOVER_FIRST_GAME = 2 };
 typedef struct MenuStateRecord {
     Image *gameLogo[MAX_GAMES];    // "sys_logo.bmp" of game g at g - 1; null when its file failed
     Image *gameStatus[MAX_GAMES];  // "sys_states.bmp" likewise
-    uint8_t gameLogoFault[MAX_GAMES];    // GamePictureFault of a null gameLogo; GAME_PICTURE_FIT: no file
-    uint8_t gameStatusFault[MAX_GAMES];  // likewise for gameStatus
+    int32_t gameLogoFault[MAX_GAMES];    // GamePictureFault of a null gameLogo; GAME_PICTURE_FIT: no file
+    int32_t gameStatusFault[MAX_GAMES];  // likewise for gameStatus
     Image *images[MI_COUNT];
     Sound *sounds[MS_COUNT];
     Sprite *background;

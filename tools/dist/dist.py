@@ -30,6 +30,7 @@ REPO = pathlib.Path(__file__).resolve().parents[2]
 HERE = REPO / "tools" / "dist"
 PRODUCT = "ポモのロビナ"
 GAMES = ["BALLOON.VYG", "MEMORY.VYG", "MOGURA.VYG", "HAYAOSHI.VYG", "MICHI.VYG"]
+PLAYER_FILES = ["Robina.exe", "readme.txt"] + GAMES   # what the installer and the portable zip hold
 TEMPLATE_FILES = ["game.ini", "sys_logo.bmp", "sys_states.bmp", "help.bmp", "robin.bmp", "text.bmp", "peep.wav"]
 ICON_PROGRAM, ICON_GAME_FILE = 120, 121  # the program's icon resources (src/res/resource.h)
 ZIP_EPOCH_FLOOR = 315532800  # 1980-01-01, the earliest time a zip entry holds
@@ -104,11 +105,10 @@ def extract_icons(program, folder):
 
 
 def build_installer(stage, out, version, epoch):
-    files = ["Robina.exe", "readme.txt"] + GAMES
-    for name in files:
+    for name in PLAYER_FILES:
         os.utime(stage / name, (epoch, epoch))  # the installer keeps each file's time
-    lines = ["!macro InstallFiles"] + [f'  File "{stage}/{name}"' for name in files] + ["!macroend",
-             "!macro RemoveFiles"] + [f'  Delete "$INSTDIR\\{name}"' for name in files] + ["!macroend"]
+    lines = ["!macro InstallFiles"] + [f'  File "{stage}/{name}"' for name in PLAYER_FILES] + ["!macroend",
+             "!macro RemoveFiles"] + [f'  Delete "$INSTDIR\\{name}"' for name in PLAYER_FILES] + ["!macroend"]
     (stage / "installed.nsh").write_text("\n".join(lines) + "\n", encoding="utf-8")
     quad = ".".join([version.split(".")[0], "0", str(int(version.split(".")[1])), "0"])
     defines = [f"-DVERSION={version}", f"-DVERSION_QUAD={quad}", f"-DSTAGE={stage}", f"-DOUTFILE={out}"]
@@ -199,8 +199,7 @@ def make_dist(build, out):
 
     portable = out / f"Robina-{version}.zip"
     top = PRODUCT + "/"
-    write_zip(portable, [(top + name, (stage / name).read_bytes()) for name in ["Robina.exe", "readme.txt"] + GAMES],
-              epoch)
+    write_zip(portable, [(top + name, (stage / name).read_bytes()) for name in PLAYER_FILES], epoch)
     made.append(portable)
 
     sdk = out / f"Robina-SDK-{version}.zip"
