@@ -44,6 +44,7 @@ set_source_files_properties(${ROBINA_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_
 add_executable(Robina WIN32 ${CMAKE_SOURCE_DIR}/src/shell/main.cpp ${ROBINA_RC})
 robina_target_options(Robina)
 target_link_libraries(Robina PRIVATE robina_engine)
+target_link_options(Robina PRIVATE -municode)
 # Sections on page boundaries in the file too: Wine then maps the 17 MB of resources from the file
 # instead of copying the whole image into private memory at every start.
 target_link_options(Robina PRIVATE -Wl,--file-alignment,4096)

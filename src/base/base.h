@@ -11,6 +11,7 @@
 #include "base/area_format.h"
 
 #define PRODUCT_TITLE "ポモのロビナ"
+#define ERROR_CAPTION "エラー"  // caption of every error box
 enum { TICK_MS = 20 };
 
 // --- log, error box, allocator, random, program folder, text cut (diag.cpp) ---
@@ -24,12 +25,38 @@ void __cdecl Free(void *block);
 int32_t __cdecl Random(int32_t lower, int32_t upper);
 extern int32_t (*RandomOverride)(int32_t lower, int32_t upper);  // tests: answers Random when set
 void SeedRandom(uint32_t seed);     // a run that repeats: the same seed, the same numbers after it
-int ModuleDirectory(char *buffer);  // buffer of 260 characters; 1 when filled
+int ModuleDirectory(wchar_t *buffer);  // buffer of PATH_CHARS; 1 when filled (ends in a backslash)
 // Called once before a fatal exit that bypasses the normal shutdown (for example when memory ran
 // out), so that what must never be left behind (an extracted game library) is released.
 extern void (*LastWords)(void);
 
 extern int32_t LiveBlocks;      // blocks from Alloc not yet given back to Free
+
+// --- text at the Windows boundary (widetext.cpp) ---
+// The program's own text is Shift-JIS on every system; Windows is given UTF-16 through the wide
+// functions, converted here with code page 932 named, never with the system's code page. Paths are
+// wide from Windows to Windows and become Shift-JIS only to be compared, shown or logged.
+enum {
+    SHIFT_JIS_CODE_PAGE = 932,
+    PATH_CHARS = 260,       // a path of the program's: the classic Windows limit, in UTF-16 units
+    MESSAGE_CHARS = 1024,   // a message, a window's or a control's text
+    TITLE_CHARS = 128,      // a caption, a font face, a registry value name
+};
+// `bytes` of Shift-JIS (a terminator among them is converted too): the UTF-16 units written, 0 for
+// none, -1 when they do not fit.
+int SjisToWide(const char *text, int bytes, wchar_t *wide, int wideChars);
+// `chars` UTF-16 units: the bytes written, 0 for none, -1 when they do not fit or one of them has no
+// Shift-JIS form (never a silent "?").
+int WideToSjis(const wchar_t *wide, int chars, char *text, int textBytes);
+int ToWide(const char *text, wchar_t *wide, int wideChars);    // terminated; 1 when whole, else ""
+int FromWide(const wchar_t *wide, char *text, int textBytes);  // terminated; 1 when whole, else ""
+int HasShiftJisForm(const wchar_t *wide);                      // 1: every character has one
+int ShowMessage(void *owner, const char *text, const char *caption, uint32_t flags);  // MessageBoxW's answer
+int SetWindowTextSjis(void *window, const char *text);
+int GetWindowTextSjis(void *window, char *text, int textBytes);  // 0 ("") for a text with no Shift-JIS form
+// A path as log lines and messages show it, where a character with no Shift-JIS form may be "?";
+// never stored, never compared.
+const char *ShownPath(const wchar_t *path);
 
 // --- registry configuration (config.cpp) ---
 // Value names of the configuration key; the save records add their own (savedata.cpp).

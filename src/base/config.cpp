@@ -1,63 +1,87 @@
 // The per-user configuration key "Software\Mossleaf\<title>\Config\": string values of an exact size.
-// A value is accepted only when its stored size is exactly the size the caller expects.
+// A value is accepted only when its stored size is exactly the size the caller expects. Key, value
+// names and texts are Shift-JIS here and UTF-16 in the registry, so the key and its values are the
+// same on a Windows of any language as on a Japanese one.
 #include <windows.h>
 #include <stdio.h>
 #include "base/base.h"
 
+enum { VALUE_CHARS = 4096 };  // the longest text value kept here, in UTF-16 units
+
 static HKEY OpenConfigKey(void) {
-    char path[MAX_PATH];
+    char path[TITLE_CHARS];
+    wchar_t widePath[TITLE_CHARS];
     snprintf(path, sizeof path, "Software\\Mossleaf\\%s\\Config\\", PRODUCT_TITLE);
+    if (!ToWide(path, widePath, TITLE_CHARS)) return NULL;
     HKEY key = NULL;
     DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, widePath, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                         &key, &disposition) != ERROR_SUCCESS)
         return NULL;
     return key;
 }
 
+// The key and the value's name in UTF-16; null when either cannot be had.
+static HKEY OpenValue(const char *name, wchar_t *wideName) {
+    if (!ToWide(name, wideName, TITLE_CHARS)) return NULL;
+    return OpenConfigKey();
+}
+
+// The stored text in Shift-JIS, as many bytes as the value holds (a stored terminator included):
+// what the narrow functions gave on a Japanese system. -1: no such value, or not text of that form.
+static int StoredText(HKEY key, const wchar_t *name, char *text, int textBytes, LONG *status) {
+    static wchar_t wide[VALUE_CHARS];
+    DWORD size = sizeof wide;
+    *status = RegQueryValueExW(key, name, NULL, NULL, (BYTE *)wide, &size);
+    if (*status != ERROR_SUCCESS) return -1;
+    return WideToSjis(wide, (int)(size / sizeof(wchar_t)), text, textBytes);
+}
+
 int ReadConfig(const char *name, void *buffer, uint32_t size) {
-    HKEY key = OpenConfigKey();
+    wchar_t wideName[TITLE_CHARS];
+    HKEY key = OpenValue(name, wideName);
     if (!key) return 0;
-    DWORD stored = 0;
-    if (RegQueryValueExA(key, name, NULL, NULL, NULL, &stored) != ERROR_SUCCESS) stored = 0;
-    if (stored != size) {
-        RegCloseKey(key);
-        Log("レジストリサイズ異常1\n");
-        return 0;
-    }
-    DWORD length = size;
-    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE *)buffer, &length);
+    static char text[2 * VALUE_CHARS];
+    LONG status;
+    int stored = StoredText(key, wideName, text, sizeof text, &status);
     RegCloseKey(key);
     if (status == ERROR_MORE_DATA) {
         Log("レジストリサイズ異常2\n");
         return 0;
     }
-    return status == ERROR_SUCCESS;
+    if (stored < 0 || (uint32_t)stored != size) {
+        Log("レジストリサイズ異常1\n");
+        return 0;
+    }
+    memcpy(buffer, text, size);
+    return 1;
 }
 
 int HasConfig(const char *name) {
-    HKEY key = OpenConfigKey();
+    wchar_t wideName[TITLE_CHARS];
+    HKEY key = OpenValue(name, wideName);
     if (!key) return 0;
-    int found = RegQueryValueExA(key, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+    int found = RegQueryValueExW(key, wideName, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
     RegCloseKey(key);
     return found;
 }
 
 int WriteConfig(const char *name, const void *data, uint32_t size) {
-    HKEY key = OpenConfigKey();
+    wchar_t wideName[TITLE_CHARS];
+    static wchar_t wide[VALUE_CHARS];
+    int chars = SjisToWide((const char *)data, (int)size, wide, VALUE_CHARS);
+    if (chars < 0) return 0;
+    HKEY key = OpenValue(name, wideName);
     if (!key) return 0;
-    LONG status = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)data, size);
+    LONG status = RegSetValueExW(key, wideName, 0, REG_SZ, (const BYTE *)wide, (DWORD)chars * sizeof(wchar_t));
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }
 
-// Through the wide functions, which hand over the stored bytes as they are: the narrow ones convert
-// a string value and may end it with a terminator it did not have.
+// The stored bytes and type as they are: converted, a value could gain or lose its terminator.
 int CopyConfig(const char *from, const char *to) {
-    WCHAR fromW[MAX_PATH], toW[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, from, -1, fromW, MAX_PATH) ||
-        !MultiByteToWideChar(CP_ACP, 0, to, -1, toW, MAX_PATH))
-        return 0;
+    wchar_t fromW[TITLE_CHARS], toW[TITLE_CHARS];
+    if (!ToWide(from, fromW, TITLE_CHARS) || !ToWide(to, toW, TITLE_CHARS)) return 0;
     HKEY key = OpenConfigKey();
     if (!key) return 0;
     DWORD type = 0, size = 0;
@@ -75,7 +99,7 @@ int CopyConfig(const char *from, const char *to) {
 int DeleteObsoleteConfig(void) {
     HKEY key = OpenConfigKey();
     if (!key) return 0;
-    LONG status = RegDeleteValueA(key, CONFIG_OBSOLETE);
+    LONG status = RegDeleteValueW(key, L"" CONFIG_OBSOLETE);
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }

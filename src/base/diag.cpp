@@ -62,20 +62,20 @@ void ErrorBox(const char *message) {
         SystemCursorShown = 1;
         ShowCursor(TRUE);
     }
-    MessageBoxA((HWND)MainWindow, message, "エラー", MB_ICONWARNING | MB_OK);
+    ShowMessage(MainWindow, message, ERROR_CAPTION, MB_ICONWARNING | MB_OK);
     PostQuitMessage(0);
 }
 
 // For faults after which nothing of the program may run on: the loop is not returned to.
 void ExitWithMessage(const char *message, unsigned exitCode) {
     if (SystemCursorShown == 0) ShowCursor(TRUE);
-    MessageBoxA((HWND)MainWindow, message, "エラー", MB_ICONWARNING | MB_OK);
+    ShowMessage(MainWindow, message, ERROR_CAPTION, MB_ICONWARNING | MB_OK);
     if (LastWords) LastWords();
     ExitProcess(exitCode);
 }
 
 void NoticeBox(const char *message) {
-    MessageBoxA((HWND)MainWindow, message, "エラー", MB_ICONWARNING | MB_OK);
+    ShowMessage(MainWindow, message, ERROR_CAPTION, MB_ICONWARNING | MB_OK);
     ResetFrameClock();
 }
 
@@ -116,12 +116,13 @@ int32_t __cdecl Random(int32_t lower, int32_t upper) {
     return (int32_t)((uint32_t)lower + (uint32_t)(r % n));
 }
 
-int ModuleDirectory(char *buffer) {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(GetModuleHandleA(NULL), path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return 0;
-    char drive[_MAX_DRIVE], folder[_MAX_DIR];
-    _splitpath(path, drive, folder, NULL, NULL);
-    snprintf(buffer, MAX_PATH, "%s%s", drive, folder);
+int ModuleDirectory(wchar_t *buffer) {
+    wchar_t path[PATH_CHARS];
+    DWORD length = GetModuleFileNameW(NULL, path, PATH_CHARS);
+    if (length == 0 || length >= PATH_CHARS) return 0;
+    wchar_t *name = wcsrchr(path, L'\\');
+    if (!name) return 0;
+    name[1] = 0;
+    wcscpy(buffer, path);
     return 1;
 }

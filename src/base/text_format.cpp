@@ -24,3 +24,29 @@ size_t CutText(char *to, size_t toSize, const char *from, size_t fromSize) {
     memset(to + at, 0, toSize - at);
     return at;
 }
+
+static char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+void FoldShiftJisUpper(char *text) {
+    for (; *text; text++) {
+        if (IsShiftJisLead((uint8_t)*text)) {
+            if (!text[1]) return;
+            text++;
+        } else {
+            *text = UpperAscii(*text);
+        }
+    }
+}
+
+int SameShiftJisFolded(const char *a, const char *b) {
+    for (;; a++, b++) {
+        if (UpperAscii(*a) != UpperAscii(*b)) return 0;
+        if (!*a) return 1;
+        if (!IsShiftJisLead((uint8_t)*a)) continue;
+        a++, b++;
+        if (*a != *b) return 0;
+        if (!*a) return 1;
+    }
+}

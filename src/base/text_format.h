@@ -16,4 +16,9 @@ int IsShiftJisTrail(uint8_t byte);  // 0x40..0x7E, 0x80..0xFC
 // byte ends the text. Returns the bytes copied.
 size_t CutText(char *to, size_t toSize, const char *from, size_t fromSize);
 
+// The case fold of file names: single-byte a to z become A to Z; the second byte of a double-byte
+// character is stepped over, since 0x61..0x7A are trail bytes too (ビ is 83 72, and 83 52 is コ).
+void FoldShiftJisUpper(char *text);
+int SameShiftJisFolded(const char *a, const char *b);  // 1: equal once both are folded
+
 #endif

@@ -5,39 +5,44 @@
 // classes, which the Windows shell reads first for that user.
 #include <windows.h>
 #include <stdio.h>
-#include <string.h>
+#include <wchar.h>
 #include "catalogue/catalogue.h"
+#include "base/base.h"
 
-static int SetDefaultValue(HKEY root, const char *key, const char *value) {
-    return RegSetValueA(root, key, REG_SZ, value, (DWORD)strlen(value)) == ERROR_SUCCESS;
+static int SetDefaultValue(HKEY root, const wchar_t *key, const wchar_t *value) {
+    return RegSetValueW(root, key, REG_SZ, value, (DWORD)(wcslen(value) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-static int WriteAssociation(HKEY root, const char *extension, const char *classKey, const char *description,
-                            const char *icon, const char *command) {
-    char key[MAX_PATH + 32];
+static int WriteAssociation(HKEY root, const wchar_t *extension, const wchar_t *classKey, const wchar_t *description,
+                            const wchar_t *icon, const wchar_t *command) {
+    wchar_t key[PATH_CHARS + 32];
     if (!SetDefaultValue(root, classKey, description)) return 0;
-    snprintf(key, sizeof key, "%s\\DefaultIcon", classKey);
+    swprintf(key, PATH_CHARS + 32, L"%ls\\DefaultIcon", classKey);
     if (!SetDefaultValue(root, key, icon)) return 0;
-    snprintf(key, sizeof key, "%s\\shell\\open\\command", classKey);
+    swprintf(key, PATH_CHARS + 32, L"%ls\\shell\\open\\command", classKey);
     if (!SetDefaultValue(root, key, command)) return 0;
     return SetDefaultValue(root, extension, classKey);
 }
 
 // The program path and the file's path are quoted: unquoted, a program under "Program Files" could be
 // taken for C:\Program.exe, and a game file's path with blanks would arrive split into several words.
+// The program's path stays wide: its folder may hold characters Shift-JIS has not.
 int RegisterGameFileType(const char *extension, const char *description, int32_t icon) {
-    char program[MAX_PATH] = "";
-    GetModuleFileNameA(NULL, program, MAX_PATH);
-    char classKey[MAX_PATH], iconValue[MAX_PATH + 32], command[MAX_PATH + 32];
-    snprintf(classKey, sizeof classKey, "PomoRobina%s", extension);
-    snprintf(iconValue, sizeof iconValue, "%s,%d", program, (int)icon);
-    snprintf(command, sizeof command, "\"%s\" \"%%1\"", program);
-    if (WriteAssociation(HKEY_CLASSES_ROOT, extension, classKey, description, iconValue, command)) return 1;
+    wchar_t program[PATH_CHARS] = L"", wideExtension[TITLE_CHARS], wideDescription[TITLE_CHARS];
+    DWORD length = GetModuleFileNameW(NULL, program, PATH_CHARS);
+    if (length == 0 || length >= PATH_CHARS || !ToWide(extension, wideExtension, TITLE_CHARS) ||
+        !ToWide(description, wideDescription, TITLE_CHARS))
+        return 0;
+    wchar_t classKey[TITLE_CHARS], iconValue[PATH_CHARS + 32], command[PATH_CHARS + 32];
+    swprintf(classKey, TITLE_CHARS, L"PomoRobina%ls", wideExtension);
+    swprintf(iconValue, PATH_CHARS + 32, L"%ls,%d", program, (int)icon);
+    swprintf(command, PATH_CHARS + 32, L"\"%ls\" \"%%1\"", program);
+    if (WriteAssociation(HKEY_CLASSES_ROOT, wideExtension, classKey, wideDescription, iconValue, command)) return 1;
     HKEY userClasses;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &userClasses,
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &userClasses,
                         NULL) != ERROR_SUCCESS)
         return 0;
-    int written = WriteAssociation(userClasses, extension, classKey, description, iconValue, command);
+    int written = WriteAssociation(userClasses, wideExtension, classKey, wideDescription, iconValue, command);
     RegCloseKey(userClasses);
     return written;
 }

@@ -13,16 +13,43 @@ const int32_t ShellVersion = SHELL_VERSION;
 GameCatalogueRecord GameCatalogue;
 uint8_t SelectedGame = 0;
 
-enum { MAX_SCANNED_NAMES = 100, INI_VALUE_BYTES = 260 };
-static const char IniSection[] = "Robina";
+enum { MAX_SCANNED_NAMES = 100, INI_VALUE_BYTES = 260, INI_FILE_BYTES_MAX = 1 << 20, UTF16_MARK = 0xFEFF };
+static const wchar_t IniSection[] = L"Robina";
+
+// game.ini is Shift-JIS. The profile reader takes a file without a byte-order mark to be in the
+// system's code page, so the extracted copy is rewritten as UTF-16 first: then the values read the
+// same on a Windows of any language.
+static int MakeIniUnicode(const wchar_t *path) {
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD size = GetFileSize(file, NULL), got = 0, wrote = 0;
+    int made = 0;
+    if (size <= INI_FILE_BYTES_MAX) {
+        char *text = (char *)Alloc((int32_t)size + 1);
+        wchar_t *wide = (wchar_t *)Alloc(((int32_t)size + 1) * (int32_t)sizeof(wchar_t));
+        wide[0] = UTF16_MARK;
+        int chars = ReadFile(file, text, size, &got, NULL) && got == size ? SjisToWide(text, (int)size, wide + 1, (int)size) : -1;
+        DWORD bytes = (DWORD)(chars + 1) * sizeof(wchar_t);
+        made = chars >= 0 && SetFilePointer(file, 0, NULL, FILE_BEGIN) == 0 &&
+               WriteFile(file, wide, bytes, &wrote, NULL) && wrote == bytes && SetEndOfFile(file);
+        Free(wide);
+        Free(text);
+    }
+    CloseHandle(file);
+    return made;
+}
 
 // Reads one key of game.ini from a fresh extraction of the current pack. A missing member reads
-// as the default, like a missing key.
+// as the default, like a missing key; so does a value with no Shift-JIS form, which no game wrote.
 static void ReadIniValue(const char *key, const char *fallback, char *value) {
     snprintf(value, INI_VALUE_BYTES, "%s", fallback);
-    const char *path = ExtractMember("game.ini");
+    wchar_t wideKey[TITLE_CHARS], wideFallback[INI_VALUE_BYTES], wide[INI_VALUE_BYTES];
+    const wchar_t *path = ExtractMember("game.ini");
     if (!path) return;
-    GetPrivateProfileStringA(IniSection, key, fallback, value, INI_VALUE_BYTES, path);
+    if (MakeIniUnicode(path) && ToWide(key, wideKey, TITLE_CHARS) && ToWide(fallback, wideFallback, INI_VALUE_BYTES)) {
+        GetPrivateProfileStringW(IniSection, wideKey, wideFallback, wide, INI_VALUE_BYTES, path);
+        if (!FromWide(wide, value, INI_VALUE_BYTES)) snprintf(value, INI_VALUE_BYTES, "%s", fallback);
+    }
     DeleteExtracted();
 }
 
@@ -89,20 +116,26 @@ static void AddGame(const GameEntry *entry) {
     LoadRecord(GameCatalogue.GameCount);
 }
 
-// Collects up to MAX_SCANNED_NAMES names of "*.vyg" files in the order the system reports them.
-static int CollectGameFiles(char (*names)[MAX_PATH]) {
-    char pattern[MAX_PATH + 8] = "";
-    ModuleDirectory(pattern);
-    strcat(pattern, "*.vyg");
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
+// Collects up to MAX_SCANNED_NAMES names of "*.vyg" files in the order the system reports them. A
+// name is Shift-JIS only to be compared with FILENAME and shown: one with no Shift-JIS form can
+// match no game and is passed over, with a log line. The folder's own path stays wide. 0: no file
+// matched at all.
+static int CollectGameFiles(char (*names)[MAX_PATH], int *count) {
+    wchar_t pattern[PATH_CHARS + 8] = L"";
+    if (!ModuleDirectory(pattern)) return 0;
+    wcscat(pattern, L"*.vyg");
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    *count = 0;
     if (search == INVALID_HANDLE_VALUE) return 0;
-    int count = 0;
     do {
-        snprintf(names[count++], MAX_PATH, "%s", found.cFileName);
-    } while (count < MAX_SCANNED_NAMES && FindNextFileA(search, &found));
+        if (FromWide(found.cFileName, names[*count], MAX_PATH))
+            *count += 1;
+        else
+            Log("passed over %s: its name has no Shift-JIS form\n", ShownPath(found.cFileName));
+    } while (*count < MAX_SCANNED_NAMES && FindNextFileW(search, &found));
     FindClose(search);
-    return count;
+    return 1;
 }
 
 int ScanGameFiles(void) {
@@ -110,7 +143,8 @@ int ScanGameFiles(void) {
     RegisterGameFileType(".vyg", "ロビナ旅先ファイル", 1);
     LoadRecord(0);
     char (*names)[MAX_PATH] = (char (*)[MAX_PATH])Alloc(MAX_SCANNED_NAMES * MAX_PATH);
-    int count = CollectGameFiles(names);
+    int count = 0;
+    int matched = CollectGameFiles(names, &count);
     for (int i = 0; i < count; i++) {
         GameEntry entry;
         int identified = IdentifyGameFile(names[i], &entry);
@@ -122,7 +156,7 @@ int ScanGameFiles(void) {
         AddGame(&entry);
     }
     Free(names);
-    if (count == 0) return 0;
+    if (!matched) return 0;
     Log("ゲームファイルが%d個見つかりました\n", GameCatalogue.GameCount);
     return 1;
 }

@@ -1,5 +1,6 @@
 #include "catalogue/ini_format.h"
 #include <string.h>
+#include "base/text_format.h"
 
 const IniKey GameIniKeys[INI_KEYS] = {
     {"GAMEID", "default"},
@@ -47,18 +48,8 @@ int TakeIniValue(GameIniRecord *ini, int key, const char *text) {
     return 0;
 }
 
-static char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-}
-
-static int SameFolded(const char *a, const char *b) {
-    for (; Upper(*a) == Upper(*b); a++, b++)
-        if (!*a) return 1;
-    return 0;
-}
-
 int MatchGameFileName(char *iniName, const char *diskName) {
-    for (char *c = iniName; *c; c++) *c = Upper(*c);
-    if (!SameFolded(iniName, diskName) || SameFolded(iniName, DefaultGameFileName)) return 0;
+    FoldShiftJisUpper(iniName);
+    if (!SameShiftJisFolded(iniName, diskName) || SameShiftJisFolded(iniName, DefaultGameFileName)) return 0;
     return strlen(iniName) < GAME_FILE_NAME_BYTES ? 1 : -1;
 }

@@ -32,7 +32,7 @@ int32_t LenientInteger(const char *text);
 int TakeIniValue(GameIniRecord *ini, int key, const char *text);
 
 // Folds FILENAME (iniName) to upper case in place and compares it with the file's name on disk,
-// A to Z folded. 1: the file is this game; -1: it is, but the name does not fit a catalogue entry;
+// single-byte a to z folded (never the second byte of a double-byte character). 1: the file is this game; -1: it is, but the name does not fit a catalogue entry;
 // 0: not a game of this name, or the default name.
 int MatchGameFileName(char *iniName, const char *diskName);
 

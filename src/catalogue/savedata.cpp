@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 #include "catalogue/catalogue.h"
 #include "base/base.h"
 
@@ -195,10 +196,13 @@ void SaveRecord(int32_t game) {
     }
 }
 
-static void IdentityPath(char *path, size_t size) {
-    char system[MAX_PATH] = "";
-    GetSystemDirectoryA(system, MAX_PATH);
-    snprintf(path, size, "%s%s", system, IdentityFile);
+// The system folder's path stays wide: it need not have a Shift-JIS form.
+static void IdentityPath(wchar_t *path) {
+    wchar_t file[TITLE_CHARS];
+    ToWide(IdentityFile, file, TITLE_CHARS);
+    UINT length = GetSystemDirectoryW(path, PATH_CHARS);
+    if (length == 0 || length >= PATH_CHARS) path[0] = 0;
+    wcscat(path, file);
 }
 
 static int DecodeIdentity(const char *text, uint32_t *id) {
@@ -206,11 +210,13 @@ static int DecodeIdentity(const char *text, uint32_t *id) {
 }
 
 uint32_t GetUserIdentity(void) {
-    char path[MAX_PATH + sizeof IdentityFile];
-    IdentityPath(path, sizeof path);
+    wchar_t path[PATH_CHARS + TITLE_CHARS], tag[TITLE_CHARS], wide[MAX_PATH] = L"";
+    IdentityPath(path);
+    ToWide(RecordTag, tag, TITLE_CHARS);
+    GetPrivateProfileStringW(L"USER", tag, L"0", wide, MAX_PATH - 1, path);
     // Zero-filled, so a short text is followed by zeros up to the 19 bytes the decoder reads.
-    char text[MAX_PATH] = "";
-    GetPrivateProfileStringA("USER", RecordTag, "0", text, MAX_PATH - 1, path);
+    char text[2 * MAX_PATH] = "";
+    FromWide(wide, text, sizeof text);
     uint32_t id = 0;
     if (DecodeIdentity(text, &id)) return id;
     // One byte more than the stored text, so a value without its final zero still ends in one.
@@ -219,7 +225,8 @@ uint32_t GetUserIdentity(void) {
     if (ReadConfig(IdentityFallbackValue, kept, KEPT_BYTES) && DecodeIdentity(kept, &id)) return id;
     id = GetTickCount();
     EncodeRecord(&id, IDENTITY_RECORD_BYTES, kept);
-    if (!WritePrivateProfileStringA("USER", RecordTag, kept, path))
+    ToWide(kept, wide, MAX_PATH);
+    if (!WritePrivateProfileStringW(L"USER", tag, wide, path))
         WriteConfig(IdentityFallbackValue, kept, KEPT_BYTES);
     return id;
 }

@@ -8,5 +8,6 @@
 // exclusive display. What the shell answers is not looked at: a missing browser is not reported.
 void OpenInBrowser(void *owner, const char *address) {
     if (FullScreen) SetForegroundWindow(GetDesktopWindow());
-    ShellExecuteA((HWND)owner, NULL, address, NULL, NULL, SW_SHOWNORMAL);
+    wchar_t wide[MESSAGE_CHARS];
+    if (ToWide(address, wide, MESSAGE_CHARS)) ShellExecuteW((HWND)owner, NULL, wide, NULL, NULL, SW_SHOWNORMAL);
 }

@@ -14,6 +14,11 @@ long ModalOverStillFrame(int id, void *proc);
 // returns the copy (an HFONT), which the dialog deletes when it closes; null when none was made.
 void *CopyControlFont(void *control, int underline, int weight);
 
+// Reads the text of control `id` of a dialog into `text` (maxBytes + 1 bytes) in Shift-JIS. A text
+// with a character that has no Shift-JIS form, or longer than maxBytes, is refused with the message
+// `unfit` or `tooLong` in a box over the dialog, which stays open: 0.
+int TakeDialogText(void *dialog, int id, char *text, size_t maxBytes, const char *unfit, const char *tooLong);
+
 // High-score name entry: "<label>で<rank>位にランクイン！" and the player's name, prefilled with
 // the current one; OK takes a name of at most 12 bytes into the catalogue's PlayerName.
 void AskPlayerName(const char *label, size_t labelSize, int rank);

@@ -8,31 +8,27 @@
 #include "catalogue/catalogue.h"
 #include "res/resource.h"
 
-enum { NAME_READ_BYTES = 256 };
-
 static char Congratulation[64];   // "<label>で<rank>位にランクイン！" shown by the dialog
 static HFONT CongratulationFont;   // bold copy of the dialog font, alive while the dialog is
 
 static void TakeName(HWND dialog) {
-    char name[NAME_READ_BYTES];
-    GetDlgItemTextA(dialog, IDC_NAME_EDIT, name, sizeof name);
-    if (strlen(name) > PLAYER_NAME_BYTES_MAX) {
-        MessageBoxA(dialog, "おなまえは全角６文字までです。", "エラー", MB_OK);
+    char name[PLAYER_NAME_BYTES_MAX + 1];
+    if (!TakeDialogText(dialog, IDC_NAME_EDIT, name, PLAYER_NAME_BYTES_MAX, "おなまえに使えない文字が入っています。",
+                        "おなまえは全角６文字までです。"))
         return;
-    }
     CutText(GameCatalogue.PlayerName, sizeof GameCatalogue.PlayerName, name, sizeof name);
     EndDialog(dialog, IDOK);
 }
 
 static void OpenNameDialog(HWND dialog) {
     CongratulationFont = (HFONT)CopyControlFont(GetDlgItem(dialog, IDC_NAME_CONGRATULATION), 0, FW_BOLD);
-    SetDlgItemTextA(dialog, IDC_NAME_CONGRATULATION, Congratulation);
+    SetWindowTextSjis(GetDlgItem(dialog, IDC_NAME_CONGRATULATION), Congratulation);
     HWND edit = GetDlgItem(dialog, IDC_NAME_EDIT);
     char name[sizeof GameCatalogue.PlayerName + 1];
     CutText(name, sizeof name, GameCatalogue.PlayerName, sizeof GameCatalogue.PlayerName);
-    SetWindowTextA(edit, name);
+    SetWindowTextSjis(edit, name);
     SetFocus(edit);
-    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
 }
 
 // The close box ends the dialog keeping the old name; Escape (IDCANCEL) does nothing.

@@ -11,22 +11,18 @@
 #include "res/resource.h"
 
 static const char RankingAddress[] = "http://ranking.robina.example/robina/ranking/regist.asp";
-enum { CHORD_LETTER = 'U', KEY_DOWN = 0x8000, TEST_ADDRESS_READ_BYTES = 256 };
+enum { CHORD_LETTER = 'U', KEY_DOWN = 0x8000 };
 
-static char TestAddress[TEST_ADDRESS_READ_BYTES];  // set by dialog 123; empty until then
+static char TestAddress[RANKING_BASE_MAX_BYTES + 1];  // set by dialog 123; empty until then
 
 static int ChordHeld(void) {
     return (GetAsyncKeyState(VK_CONTROL) & KEY_DOWN) && (GetAsyncKeyState(CHORD_LETTER) & KEY_DOWN);
 }
 
 static void TakeTestAddress(HWND dialog) {
-    char text[TEST_ADDRESS_READ_BYTES];
-    GetDlgItemTextA(dialog, IDC_RANKING_ADDRESS, text, sizeof text);
-    if (strlen(text) > RANKING_BASE_MAX_BYTES) {
-        MessageBoxA(dialog, "ＵＲＬが長すぎます", "エラー", MB_OK);
+    if (!TakeDialogText(dialog, IDC_RANKING_ADDRESS, TestAddress, RANKING_BASE_MAX_BYTES,
+                        "ＵＲＬに使えない文字が入っています", "ＵＲＬが長すぎます"))
         return;
-    }
-    lstrcpynA(TestAddress, text, sizeof TestAddress);
     EndDialog(dialog, IDOK);
 }
 

@@ -5,6 +5,7 @@
 #include "base/base.h"
 #include "gfx/gfx.h"
 #include "fade/fade.h"
+#include <string.h>
 
 // The frame is drawn from a cleared back buffer: drawn over the previous frame, the cursor that
 // frame showed would stay.
@@ -18,7 +19,7 @@ static void DrawStillFrame(void) {
 long ModalOverStillFrame(int id, void *proc) {
     DrawStillFrame();
     ShowCursor(TRUE);
-    INT_PTR result = DialogBoxParamA((HINSTANCE)MainInstance, MAKEINTRESOURCEA(id), (HWND)MainWindow,
+    INT_PTR result = DialogBoxParamW((HINSTANCE)MainInstance, MAKEINTRESOURCEW(id), (HWND)MainWindow,
                                      (DLGPROC)proc, 0);
     if (result == -1) Log("dialog %d could not be opened: error %lu\n", id, (unsigned long)GetLastError());
     ShowCursor(FALSE);
@@ -27,12 +28,29 @@ long ModalOverStillFrame(int id, void *proc) {
 }
 
 void *CopyControlFont(void *control, int underline, int weight) {
-    LOGFONTA font;
-    HFONT base = (HFONT)SendMessageA((HWND)control, WM_GETFONT, 0, 0);
-    if (!base || !GetObjectA(base, sizeof font, &font)) return 0;
+    LOGFONTW font;
+    HFONT base = (HFONT)SendMessageW((HWND)control, WM_GETFONT, 0, 0);
+    if (!base || !GetObjectW(base, sizeof font, &font)) return 0;
     if (underline) font.lfUnderline = TRUE;
     if (weight) font.lfWeight = weight;
-    HFONT copy = CreateFontIndirectA(&font);
-    if (copy) SendMessageA((HWND)control, WM_SETFONT, (WPARAM)copy, FALSE);
+    HFONT copy = CreateFontIndirectW(&font);
+    if (copy) SendMessageW((HWND)control, WM_SETFONT, (WPARAM)copy, FALSE);
     return copy;
+}
+
+// Text is kept in Shift-JIS: a character without a Shift-JIS form is refused with a message, never
+// stored as something else; the length rule counts Shift-JIS bytes.
+int TakeDialogText(void *dialog, int id, char *text, size_t maxBytes, const char *unfit, const char *tooLong) {
+    static wchar_t typed[MESSAGE_CHARS];
+    static char converted[2 * MESSAGE_CHARS];
+    GetDlgItemTextW((HWND)dialog, id, typed, MESSAGE_CHARS);
+    const char *refusal = !HasShiftJisForm(typed) ? unfit : 0;
+    if (!refusal && (!FromWide(typed, converted, sizeof converted) || strlen(converted) > maxBytes))
+        refusal = tooLong;
+    if (refusal) {
+        ShowMessage(dialog, refusal, ERROR_CAPTION, MB_OK);
+        return 0;
+    }
+    memcpy(text, converted, strlen(converted) + 1);
+    return 1;
 }

@@ -21,22 +21,23 @@ static WNDPROC LinkBaseProc;   // the link control's own window procedure
 // loaded as data, never run. Where the viewer has no such cursor (systems that ship it as a stub, and
 // Wine), the system's own hand is shown: the arrow over a link would not say it can be clicked.
 static void TakeHandCursor(void) {
-    char path[MAX_PATH];
-    UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+    static const wchar_t viewerName[] = L"\\winhlp32.exe";
+    wchar_t path[PATH_CHARS];
+    UINT length = GetWindowsDirectoryW(path, PATH_CHARS);
     HandCursor = 0;
     HandCursorOwned = 0;
-    if (length && length + sizeof "\\winhlp32.exe" <= MAX_PATH) {
-        lstrcatA(path, "\\winhlp32.exe");
-        HMODULE viewer = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (length && length + sizeof viewerName / sizeof viewerName[0] <= PATH_CHARS) {
+        lstrcatW(path, viewerName);
+        HMODULE viewer = LoadLibraryExW(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
         if (viewer) {
-            HCURSOR hand = LoadCursorA(viewer, MAKEINTRESOURCEA(HELP_VIEWER_HAND_CURSOR));
+            HCURSOR hand = LoadCursorW(viewer, MAKEINTRESOURCEW(HELP_VIEWER_HAND_CURSOR));
             if (hand) HandCursor = (HCURSOR)CopyIcon((HICON)hand);
             FreeLibrary(viewer);
         }
     }
     HandCursorOwned = HandCursor != 0;
-    if (!HandCursor) HandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
-    if (!HandCursor) HandCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    if (!HandCursor) HandCursor = LoadCursorW(NULL, (LPCWSTR)IDC_HAND);
+    if (!HandCursor) HandCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
 }
 
 static void DropHandCursor(void) {
@@ -46,15 +47,15 @@ static void DropHandCursor(void) {
 }
 
 static void PaintLink(HWND link) {
-    char text[LINK_TEXT_BYTES];
-    GetWindowTextA(link, text, sizeof text);
+    wchar_t text[LINK_TEXT_BYTES];
+    GetWindowTextW(link, text, LINK_TEXT_BYTES);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(link, &paint);
     HGDIOBJ old = SelectObject(dc, LinkFont ? (HGDIOBJ)LinkFont : GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, LINK_COLOUR);
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     SetBkMode(dc, OPAQUE);
-    TextOutA(dc, 0, 0, text, lstrlenA(text));
+    TextOutW(dc, 0, 0, text, lstrlenW(text));
     SelectObject(dc, old);
     EndPaint(link, &paint);
 }
@@ -68,7 +69,7 @@ static LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM 
         SetCursor(HandCursor);
         return 0;
     }
-    return CallWindowProcA(LinkBaseProc, link, message, wParam, lParam);
+    return CallWindowProcW(LinkBaseProc, link, message, wParam, lParam);
 }
 
 static void OpenVersionDialog(HWND dialog) {
@@ -77,15 +78,15 @@ static void OpenVersionDialog(HWND dialog) {
     LinkFont = (HFONT)CopyControlFont(link, 1, 0);
     char line[64];
     snprintf(line, sizeof line, "%s Version%4.2f", PRODUCT_TITLE, ShellVersion * 0.01);
-    SetWindowTextA(version, line);
+    SetWindowTextSjis(version, line);
     VersionFont = (HFONT)CopyControlFont(version, 0, FW_BOLD);
-    LinkBaseProc = (WNDPROC)SetWindowLongPtrA(link, GWLP_WNDPROC, (LONG_PTR)LinkProc);
+    LinkBaseProc = (WNDPROC)SetWindowLongPtrW(link, GWLP_WNDPROC, (LONG_PTR)LinkProc);
     SetFocus(GetDlgItem(dialog, IDOK));
 }
 
 static void CloseVersionDialog(HWND dialog) {
     HWND link = GetDlgItem(dialog, IDC_VERSION_LINK);
-    if (LinkBaseProc) SetWindowLongPtrA(link, GWLP_WNDPROC, (LONG_PTR)LinkBaseProc);
+    if (LinkBaseProc) SetWindowLongPtrW(link, GWLP_WNDPROC, (LONG_PTR)LinkBaseProc);
     LinkBaseProc = 0;
     if (LinkFont) DeleteObject(LinkFont);
     if (VersionFont) DeleteObject(VersionFont);
@@ -95,7 +96,7 @@ static void CloseVersionDialog(HWND dialog) {
 
 static void FollowLink(HWND dialog) {
     char address[LINK_TEXT_BYTES];
-    GetDlgItemTextA(dialog, IDC_VERSION_LINK, address, sizeof address);
+    GetWindowTextSjis(GetDlgItem(dialog, IDC_VERSION_LINK), address, sizeof address);
     OpenInBrowser(dialog, address);
     EndDialog(dialog, IDOK);
 }

@@ -23,7 +23,7 @@ static_assert(sizeof(DDCAPS) == 380, "DirectDraw capabilities size");
 static_assert(sizeof(DDBLTFX) == 100, "DirectDraw blit effects size");
 
 int DesktopBitDepth(void) {
-    HDC info = CreateICA("Display", NULL, NULL, NULL);
+    HDC info = CreateICW(L"Display", NULL, NULL, NULL);
     int depth = GetDeviceCaps(info, BITSPIXEL);
     DeleteDC(info);
     return depth;

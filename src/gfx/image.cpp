@@ -34,7 +34,7 @@ static IDirectDrawSurface *CreateImageSurface(int width, int height) {
 // GDI converts from whatever depth the bitmap has into the surface's format.
 static void CopyBitmap(HBITMAP bitmap, int width, int height, IDirectDrawSurface *surface) {
     HDC memory = CreateCompatibleDC(NULL);
-    if (!memory) OutputDebugStringA("createcompatible dc failed\n");
+    if (!memory) OutputDebugStringW(L"createcompatible dc failed\n");
     SelectObject(memory, bitmap);
     DDSURFACEDESC desc;
     ZeroMemory(&desc, sizeof desc);
@@ -59,15 +59,15 @@ static int MemberIsWholeBmp(const char *name) {
 
 // Loads the member into the record's surface, replacing any surface it had.
 static int LoadBitmapInto(Image *image) {
-    const char *path = ExtractMember(image->name);
-    HBITMAP bitmap = path && MemberIsWholeBmp(image->name) ? (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0,
+    const wchar_t *path = ExtractMember(image->name);
+    HBITMAP bitmap = path && MemberIsWholeBmp(image->name) ? (HBITMAP)LoadImageW(NULL, path, IMAGE_BITMAP, 0, 0,
                                                                        LR_LOADFROMFILE | LR_CREATEDIBSECTION)
                                                   : NULL;
     DeleteExtracted();
     if (!bitmap) return 0;
     BITMAP info;
     ZeroMemory(&info, sizeof info);
-    GetObjectA(bitmap, sizeof info, &info);
+    GetObjectW(bitmap, sizeof info, &info);
     ReleaseSurface(image);
     IDirectDrawSurface *surface = CreateImageSurface(info.bmWidth, info.bmHeight);
     if (!surface) {

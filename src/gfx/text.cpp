@@ -1,26 +1,28 @@
 // GDI text into an image's surface or the back buffer: a bold Shift-JIS font made for each call,
-// a shadow in half the colour one pixel down and right, then the text itself, both transparent.
+// a shadow in half the colour one pixel down and right, then the text itself, both transparent. The
+// text and the face names are Shift-JIS, handed to GDI in UTF-16.
 #include <windows.h>
 #include <ddraw.h>
 #include <string.h>
 #include "gfx/gfx.h"
+#include "base/base.h"
 
-enum { DEFAULT_TEXT_HEIGHT = 14 };
+enum { DEFAULT_TEXT_HEIGHT = 14, DRAWN_TEXT_CHARS = 4096 };
 
 static HFONT MakeFont(int height, int proportional) {
-    LOGFONTA font;
+    LOGFONTW font;
     ZeroMemory(&font, sizeof font);
     font.lfHeight = height;
     font.lfWeight = FW_BOLD;
     font.lfCharSet = SHIFTJIS_CHARSET;
-    lstrcpyA(font.lfFaceName, proportional ? "ＭＳ Ｐゴシック" : "ＭＳ ゴシック");
-    return CreateFontIndirectA(&font);
+    ToWide(proportional ? "ＭＳ Ｐゴシック" : "ＭＳ ゴシック", font.lfFaceName, LF_FACESIZE);
+    return CreateFontIndirectW(&font);
 }
 
-static void DrawPass(HDC dc, const char *text, RECT area, uint32_t format, int r, int g, int b) {
+static void DrawPass(HDC dc, const wchar_t *text, int chars, RECT area, uint32_t format, int r, int g, int b) {
     SetTextColor(dc, RGB(r, g, b));
     SetBkMode(dc, TRANSPARENT);
-    DrawTextA(dc, text, (int)strlen(text), &area, format);
+    DrawTextW(dc, text, chars, &area, format);
 }
 
 int32_t __cdecl DrawString(IDirectDrawSurface *target, int32_t left, int32_t top, int32_t right,
@@ -37,10 +39,12 @@ int32_t __cdecl DrawString(IDirectDrawSurface *target, int32_t left, int32_t top
     r &= 0xFF;
     g &= 0xFF;
     b &= 0xFF;
-    if (text) {
+    static wchar_t wide[DRAWN_TEXT_CHARS];
+    int chars = text ? SjisToWide(text, (int)strnlen(text, DRAWN_TEXT_CHARS), wide, DRAWN_TEXT_CHARS) : -1;
+    if (chars >= 0) {
         RECT shadow = {left + 1, top + 1, right + 1, bottom + 1};
-        DrawPass(dc, text, shadow, format, r / 2, g / 2, b / 2);
-        DrawPass(dc, text, RECT{left, top, right, bottom}, format, r, g, b);
+        DrawPass(dc, wide, chars, shadow, format, r / 2, g / 2, b / 2);
+        DrawPass(dc, wide, chars, RECT{left, top, right, bottom}, format, r, g, b);
     }
     SelectObject(dc, previous);
     DeleteObject(font);

@@ -14,7 +14,7 @@
 #include "catalogue/catalogue.h"
 #include "dialogs/dialogs.h"
 
-char TempGamePath[260] = "";
+wchar_t TempGamePath[PATH_CHARS] = L"";
 void *GameModule = 0;
 static GameStartProc GameStart = 0;  // the library's "Start"
 static GameEndProc GameEnd = 0;      // the library's "End"
@@ -26,7 +26,7 @@ static void UnloadGame(void) {
     GameModule = 0;
     GameStart = 0;
     GameEnd = 0;
-    DeleteFileA(TempGamePath);
+    DeleteFileW(TempGamePath);
     TempGamePath[0] = 0;
 }
 
@@ -45,11 +45,11 @@ static int RefuseGame(const char *message) {
 // while the library holds it, so TempGamePath is what deletes it later; if the library did not
 // load, that deletion has already removed it.
 static int LoadGameLibrary(void) {
-    const char *path = ExtractMember("game.dll");
+    const wchar_t *path = ExtractMember("game.dll");
     if (!path) return 0;  // a game file without a library
-    lstrcpynA(TempGamePath, path, sizeof TempGamePath);
+    lstrcpynW(TempGamePath, path, PATH_CHARS);
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    GameModule = LoadLibraryA(TempGamePath);
+    GameModule = LoadLibraryW(TempGamePath);
     SetErrorMode(oldMode);
     DeleteExtracted();
     if (!GameModule) TempGamePath[0] = 0;

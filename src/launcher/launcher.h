@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <stdint.h>
 #include "robina_game.h"
+#include "base/base.h"
 
 // --- services.cpp ---
 extern ServiceTableRecord ServiceTable;  // filled once at boot, unchanged until exit
@@ -26,7 +27,7 @@ typedef struct LeftoversRecord {
 } LeftoversRecord;
 enum { LEFTOVERS_TEXT_BYTES = 96 };
 
-extern char TempGamePath[260];  // the extracted library of the loaded game; empty: none loaded
+extern wchar_t TempGamePath[PATH_CHARS];  // the extracted library of the loaded game; empty: none loaded
 extern void *GameModule;        // HMODULE of the loaded game library
 extern const char *GameRefusal; // why the last LoadGame or StartGame failed (the error box's text)
 extern LeftoversRecord GameLeftovers;  // of the running game; tasks counted by GameEndCall

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 #include "pack/pack.h"
 #include "pack/pack_format.h"
 #include "base/base.h"
@@ -11,15 +12,15 @@
 enum { PACK_SOURCE_RESOURCE = 0, PACK_SOURCE_CACHE = 1, TEMP_NAMES = 10000, COPY_CHUNK = 16384 };
 
 static char CurrentName[MAX_PATH];        // name given to the last successful SetPack; "" at start
-static char PackPath[MAX_PATH];           // resource name, or full path of the cached game file
+static wchar_t PackPath[PATH_CHARS];      // resource name, or full path of the cached game file
 static int32_t SourceKind = PACK_SOURCE_RESOURCE;
 static uint8_t *PackCache = 0;            // the whole current game file (Alloc), or null
 static uint32_t PackCacheSize = 0;        // its bytes
 int32_t TempCounter = 0;                  // number part of the last temporary name tried, 0..9999
-static char LastExtractedPath[MAX_PATH];  // temporary file of the last extraction; "" when none
+static wchar_t LastExtractedPath[PATH_CHARS];  // temporary file of the last extraction; "" when none
 static PackEntry Directory[PACK_MAX_MEMBERS];  // scratch table of the directory walk
 
-static const char RESOURCE_TYPE[] = "RVP";
+static const wchar_t RESOURCE_TYPE[] = L"RVP";
 
 static void DropCache(void) {
     if (PackCache) Free(PackCache);
@@ -29,10 +30,10 @@ static void DropCache(void) {
 
 // Reads the game file at PackPath whole into a new cache; the old cache goes only on success.
 static int CacheGameFile(void) {
-    HANDLE file = CreateFileA(PackPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+    HANDLE file = CreateFileW(PackPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        Log("not found resfile %s\n", PackPath);
+        Log("not found resfile %s\n", ShownPath(PackPath));
         return 0;
     }
     // One buffer of the whole file: beyond 2 GB the counted allocator cannot hold it.
@@ -44,7 +45,7 @@ static int CacheGameFile(void) {
     if (!readable || !ReadFile(file, buffer, size, &got, NULL) || got != size) {
         if (buffer) Free(buffer);
         CloseHandle(file);
-        Log("crash resfile %s\n", PackPath);
+        Log("crash resfile %s\n", ShownPath(PackPath));
         return 0;
     }
     CloseHandle(file);
@@ -57,30 +58,40 @@ static int CacheGameFile(void) {
 
 // The first test of a game file: any reader may open it, whatever others share; only the cached
 // read afterwards insists that nobody is writing it.
-static int CanOpenForReading(const char *path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+static int CanOpenForReading(const wchar_t *path) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0;
     CloseHandle(file);
     return 1;
 }
 
+// A plain name is a file beside the program; a full path (a drive or a share) is taken as is. The
+// program's folder stays wide: it may hold characters that Shift-JIS has not.
+static int GameFilePath(const char *name, wchar_t *path) {
+    wchar_t wideName[PATH_CHARS];
+    if (!ToWide(name, wideName, PATH_CHARS)) return 0;
+    int fullPath = (name[0] && name[1] == ':') || (name[0] == '\\' && name[1] == '\\');
+    path[0] = 0;
+    if (!fullPath && !ModuleDirectory(path)) return 0;
+    if (wcslen(path) + wcslen(wideName) >= PATH_CHARS) return 0;
+    wcscat(path, wideName);
+    return 1;
+}
+
 int SetPack(const char *name) {
     Log("set pack > %s\n", name);
-    if (strlen(name) >= MAX_PATH) return 0;
-    if (FindResourceA(NULL, name, RESOURCE_TYPE)) {
+    wchar_t path[PATH_CHARS];
+    if (strlen(name) >= MAX_PATH || !ToWide(name, path, PATH_CHARS)) return 0;
+    if (FindResourceW(NULL, path, RESOURCE_TYPE)) {
         Log("type:INTERNAL packpath:%s\n", name);
-        snprintf(PackPath, sizeof PackPath, "%s", name);
+        wcscpy(PackPath, path);
         SourceKind = PACK_SOURCE_RESOURCE;
     } else {
-        // A plain name is a file beside the program; a full path (a drive or a share) is taken as is.
-        char folder[MAX_PATH] = "", path[MAX_PATH];
-        int fullPath = (name[0] && name[1] == ':') || (name[0] == '\\' && name[1] == '\\');
-        if (!fullPath && !ModuleDirectory(folder)) return 0;
-        if (snprintf(path, sizeof path, "%s%s", folder, name) >= (int)sizeof path) return 0;
-        Log("name:%s packpath:%s\n", name, path);
+        if (!GameFilePath(name, path)) return 0;
+        Log("name:%s packpath:%s\n", name, ShownPath(path));
         if (!CanOpenForReading(path)) return 0;
-        char previousPath[MAX_PATH];
+        wchar_t previousPath[PATH_CHARS];
         memcpy(previousPath, PackPath, sizeof previousPath);
         memcpy(PackPath, path, sizeof PackPath);
         if (!CacheGameFile()) {
@@ -97,23 +108,24 @@ const char *CurrentPackName(void) {
     return CurrentName;
 }
 
-// The temporary folder with a backslash after it; folder holds MAX_PATH + 1 characters.
-static int TempFolder(char *folder) {
-    DWORD length = GetTempPathA(MAX_PATH, folder);
-    if (length == 0 || length >= MAX_PATH) return 0;
-    strcat(folder, "\\");
+// The temporary folder with a backslash after it; folder holds PATH_CHARS + 1 characters.
+static int TempFolder(wchar_t *folder) {
+    DWORD length = GetTempPathW(PATH_CHARS, folder);
+    if (length == 0 || length >= PATH_CHARS) return 0;
+    wcscat(folder, L"\\");
     return 1;
 }
 
 // The next free name "rvpx%04d.tmp" of the temporary folder; after 10,000 taken names, the last.
-static int ChooseTempPath(char *path) {
-    char folder[MAX_PATH + 1];
+static int ChooseTempPath(wchar_t *path) {
+    wchar_t folder[PATH_CHARS + 1];
     if (!TempFolder(folder)) return 0;
     for (int tries = 0; tries < TEMP_NAMES; tries++) {
         TempCounter += 1;
         if (TempCounter > TEMP_NAMES - 1) TempCounter = 0;
-        if (snprintf(path, MAX_PATH, "%srvpx%04d.tmp", folder, (int)TempCounter) >= MAX_PATH) return 0;
-        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) break;
+        int length = swprintf(path, PATH_CHARS, L"%lsrvpx%04d.tmp", folder, (int)TempCounter);
+        if (length < 0 || length >= PATH_CHARS) return 0;
+        if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) break;
     }
     return 1;
 }
@@ -124,7 +136,7 @@ static const uint8_t *ReachPack(size_t *size) {
         *size = PackCacheSize;
         return PackCache;
     }
-    HRSRC found = FindResourceA(NULL, PackPath, RESOURCE_TYPE);
+    HRSRC found = FindResourceW(NULL, PackPath, RESOURCE_TYPE);
     HGLOBAL loaded = found ? LoadResource(NULL, found) : NULL;
     if (!loaded) return 0;
     *size = SizeofResource(NULL, found);
@@ -132,8 +144,8 @@ static const uint8_t *ReachPack(size_t *size) {
 }
 
 // Writes count unscrambled bytes to a new file at path; a partial file is removed.
-static int WriteMember(const char *path, const uint8_t *data, uint32_t count) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+static int WriteMember(const wchar_t *path, const uint8_t *data, uint32_t count) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0;
     uint8_t chunk[COPY_CHUNK];
     int written = 1;
@@ -145,13 +157,13 @@ static int WriteMember(const char *path, const uint8_t *data, uint32_t count) {
         done += part;
     }
     CloseHandle(file);
-    if (!written) DeleteFileA(path);
+    if (!written) DeleteFileW(path);
     return written;
 }
 
-const char *ExtractMember(const char *name) {
+const wchar_t *ExtractMember(const char *name) {
     Log("pack open > %s\n", name);
-    char tempPath[MAX_PATH];
+    wchar_t tempPath[PATH_CHARS];
     if (!ChooseTempPath(tempPath)) {
         Log("no temporary folder for %s\n", name);
         return 0;
@@ -169,10 +181,10 @@ const char *ExtractMember(const char *name) {
     }
     const PackEntry *member = &Directory[index];
     if (!WriteMember(tempPath, image + member->offset, member->size)) {
-        Log("cannot make tmpfile %s for %s\n", tempPath, folded);
+        Log("cannot make tmpfile %s for %s\n", ShownPath(tempPath), folded);
         return 0;
     }
-    Log("make[%s] %s\n", folded, tempPath);
+    Log("make[%s] %s\n", folded, ShownPath(tempPath));
     memcpy(LastExtractedPath, tempPath, sizeof LastExtractedPath);
     return LastExtractedPath;
 }
@@ -204,7 +216,7 @@ int PeekMember(const char *name, uint8_t *head, uint32_t *headBytes, uint32_t *s
 
 int DeleteExtracted(void) {
     if (LastExtractedPath[0]) {
-        DeleteFileA(LastExtractedPath);
+        DeleteFileW(LastExtractedPath);
         LastExtractedPath[0] = 0;
         Log("pack close\n");
     }
@@ -216,8 +228,8 @@ void ReleasePackCache(void) {
 }
 
 // Exactly the names ChooseTempPath makes, whatever the case: other programs' files stay.
-static int IsOwnTempName(const char *name) {
-    if (strlen(name) != 12 || _strnicmp(name, "rvpx", 4) != 0 || _stricmp(name + 8, ".tmp") != 0) return 0;
+static int IsOwnTempName(const wchar_t *name) {
+    if (wcslen(name) != 12 || _wcsnicmp(name, L"rvpx", 4) != 0 || _wcsicmp(name + 8, L".tmp") != 0) return 0;
     for (int i = 4; i < 8; i++)
         if (name[i] < '0' || name[i] > '9') return 0;
     return 1;
@@ -226,20 +238,20 @@ static int IsOwnTempName(const char *name) {
 // A run that was killed leaves its extracted files, the game library above all, in the temporary
 // folder. A library another instance has loaded cannot be deleted, so it stays.
 int SweepTempLeftovers(void) {
-    char folder[MAX_PATH + 1], pattern[MAX_PATH + 16], path[MAX_PATH + 16];
+    wchar_t folder[PATH_CHARS + 1], pattern[PATH_CHARS + 16], path[PATH_CHARS + 16];
     if (!TempFolder(folder)) return 0;
-    snprintf(pattern, sizeof pattern, "%srvpx*.tmp", folder);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
+    swprintf(pattern, PATH_CHARS + 16, L"%lsrvpx*.tmp", folder);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) return 0;
     int swept = 0;
     do {
         if (!IsOwnTempName(found.cFileName)) continue;
-        snprintf(path, sizeof path, "%s%s", folder, found.cFileName);
-        if (!DeleteFileA(path)) continue;
-        Log("swept leftover %s\n", path);
+        swprintf(path, PATH_CHARS + 16, L"%ls%ls", folder, found.cFileName);
+        if (!DeleteFileW(path)) continue;
+        Log("swept leftover %s\n", ShownPath(path));
         swept += 1;
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return swept;
 }

@@ -9,7 +9,7 @@
 
 int SetPack(const char *name);                 // a resource, a file beside the program or a full path; 0: not reached
 const char *CurrentPackName(void);             // the name given to the last successful SetPack
-const char *ExtractMember(const char *name);   // path of a new temporary file, or null
+const wchar_t *ExtractMember(const char *name);  // path of a new temporary file, or null
 int HasMember(const char *name);               // 1: the current pack holds the member (names folded)
 int PackIsWhole(void);                         // 1: the current pack's directory reads; 0: damaged, or no pack
 // Up to *headBytes first bytes of a member, unscrambled, and its whole size, from the pack as held:

@@ -9,14 +9,14 @@ typedef HRESULT(WINAPI *DirectDrawCreateProc)(GUID *, IDirectDraw **, IUnknown *
 typedef HRESULT(WINAPI *DirectDrawCreateExProc)(GUID *, void **, REFIID, IUnknown *);
 
 static int HasDirectInput(void) {
-    HMODULE dinput = LoadLibraryA("DINPUT.DLL");
+    HMODULE dinput = LoadLibraryW(L"DINPUT.DLL");
     if (!dinput) {
-        OutputDebugStringA("Couldn't LoadLibrary DInput\r\n");
+        OutputDebugStringW(L"Couldn't LoadLibrary DInput\r\n");
         return 0;
     }
     int found = GetProcAddress(dinput, "DirectInputCreateA") != NULL;
     FreeLibrary(dinput);
-    if (!found) OutputDebugStringA("Couldn't GetProcAddress DInputCreate\r\n");
+    if (!found) OutputDebugStringW(L"Couldn't GetProcAddress DInputCreate\r\n");
     return found;
 }
 
@@ -31,7 +31,7 @@ static int HasInterface(IUnknown *object, REFIID iid) {
 // 0 when no surface can be made, or -1 when all passed and the later tests decide.
 static int ProbeSurfaces(IDirectDraw *ddraw) {
     if (FAILED(ddraw->SetCooperativeLevel(NULL, DDSCL_NORMAL))) {
-        OutputDebugStringA("Couldn't Set coop level\r\n");
+        OutputDebugStringW(L"Couldn't Set coop level\r\n");
         return 0;
     }
     DDSURFACEDESC desc;
@@ -41,7 +41,7 @@ static int ProbeSurfaces(IDirectDraw *ddraw) {
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
     IDirectDrawSurface *surface = NULL;
     if (FAILED(ddraw->CreateSurface(&desc, &surface, NULL))) {
-        OutputDebugStringA("Couldn't CreateSurface\r\n");
+        OutputDebugStringW(L"Couldn't CreateSurface\r\n");
         return 0;
     }
     int result = -1;
@@ -58,7 +58,7 @@ static int HasDirectMusic(void) {
                                   (void **)&music);
     if (SUCCEEDED(hr)) music->Release();
     CoUninitialize();
-    if (FAILED(hr)) OutputDebugStringA("Couldn't create CLSID_DirectMusic\r\n");
+    if (FAILED(hr)) OutputDebugStringW(L"Couldn't create CLSID_DirectMusic\r\n");
     return SUCCEEDED(hr);
 }
 
@@ -73,7 +73,7 @@ static int HasDirectDraw7(HMODULE ddrawLibrary) {
 }
 
 static int HasDirect3D8(void) {
-    HMODULE d3d8 = LoadLibraryA("D3D8.DLL");
+    HMODULE d3d8 = LoadLibraryW(L"D3D8.DLL");
     if (!d3d8) return 0;
     FreeLibrary(d3d8);
     return 1;
@@ -83,12 +83,12 @@ static int HasDirect3D8(void) {
 static int ProbeDirectDraw(DirectDrawCreateProc create) {
     IDirectDraw *ddraw = NULL;
     if (FAILED(create(NULL, &ddraw, NULL))) {
-        OutputDebugStringA("Couldn't create DDraw\r\n");
+        OutputDebugStringW(L"Couldn't create DDraw\r\n");
         return 0;
     }
     int result = -1;
     if (!HasInterface(ddraw, IID_IDirectDraw2)) {
-        OutputDebugStringA("Couldn't QI DDraw2\r\n");
+        OutputDebugStringW(L"Couldn't QI DDraw2\r\n");
         result = 0x100;
     } else if (!HasDirectInput()) {
         result = 0x200;
@@ -100,13 +100,13 @@ static int ProbeDirectDraw(DirectDrawCreateProc create) {
 }
 
 int DirectXVersion(void) {
-    HMODULE ddrawLibrary = LoadLibraryA("DDRAW.DLL");
+    HMODULE ddrawLibrary = LoadLibraryW(L"DDRAW.DLL");
     if (!ddrawLibrary) return 0;
     DirectDrawCreateProc create =
         (DirectDrawCreateProc)(void *)GetProcAddress(ddrawLibrary, "DirectDrawCreate");
     int result = 0;
     if (!create) {
-        OutputDebugStringA("Couldn't LoadLibrary DDraw\r\n");
+        OutputDebugStringW(L"Couldn't LoadLibrary DDraw\r\n");
     } else {
         result = ProbeDirectDraw(create);
         if (result < 0) {

@@ -55,10 +55,10 @@ int FramePass(void) {
 int RunMessageLoop(void) {
     MSG message;
     for (;;) {
-        if (PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE)) {
-            if (!GetMessageA(&message, NULL, 0, 0)) return (int)message.wParam;
+        if (PeekMessageW(&message, NULL, 0, 0, PM_NOREMOVE)) {
+            if (!GetMessageW(&message, NULL, 0, 0)) return (int)message.wParam;
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         } else if (!FramesRunning) {
             WaitMessage();
             IdleClock();

@@ -3,7 +3,7 @@
 // the subsystems up in order, runs the loop and takes everything down again. Every exit after the
 // instance mutex exists releases it and logs the count of allocator blocks still live.
 #include <windows.h>
-#include <string.h>
+#include <wchar.h>
 #include "shell/shell.h"
 #include "base/base.h"
 #include "gfx/gfx.h"
@@ -20,27 +20,29 @@ static const char DIRECTX_REFUSAL[] =
     "このソフトを実行するにはMicrosoftから提供されているDirectX7以上が\n"
     "インストールされている必要があります。";
 
+static wchar_t Title[TITLE_CHARS];   // the product title: class and window name, mutex name
+
 static void Refuse(const char *message) {
-    MessageBoxA(NULL, message, PRODUCT_TITLE, MB_ICONWARNING | MB_OK);
+    ShowMessage(NULL, message, PRODUCT_TITLE, MB_ICONWARNING | MB_OK);
 }
 
 // Only the menu switch ("/q", "-q", ...) is understood. Anything else ends the program; a game file
 // opened from the Windows shell arrives here as its path (in quotes, as the association passes it),
 // and is answered with where such files go.
-static int AcceptCommandLine(const char *line) {
-    size_t length = strlen(line);
+static int AcceptCommandLine(const wchar_t *line) {
+    size_t length = wcslen(line);
     if (length < 2) return 1;
     if (line[1] == 'q') {
         QuickStart = 1;
         return 1;
     }
     if (line[0] == '"' && line[length - 1] == '"') length -= 1;
-    if (length >= 4 && strncmp(line + length - 4, ".vyg", 4) == 0) Refuse(GAME_FILE_NOTICE);
+    if (length >= 4 && wcsncmp(line + length - 4, L".vyg", 4) == 0) Refuse(GAME_FILE_NOTICE);
     return 0;
 }
 
 static void BringFirstInstanceForward(void) {
-    HWND first = FindWindowA(PRODUCT_TITLE, NULL);
+    HWND first = FindWindowW(Title, NULL);
     if (!first) return;
     if (IsIconic(first)) ShowWindow(first, SW_RESTORE);
     SetForegroundWindow(GetLastActivePopup(first));
@@ -50,13 +52,13 @@ static void BringFirstInstanceForward(void) {
 // nearly the same moment can both miss the mutex; the later creation then finds it existing, and
 // that start gives way too, so that only one instance ever saves records.
 static int BecomeOnlyInstance(void) {
-    HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, PRODUCT_TITLE);
+    HANDLE existing = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Title);
     if (existing) {
         CloseHandle(existing);
         BringFirstInstanceForward();
         return 0;
     }
-    instanceMutex = CreateMutexA(NULL, FALSE, PRODUCT_TITLE);
+    instanceMutex = CreateMutexW(NULL, FALSE, Title);
     if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(instanceMutex);
         instanceMutex = NULL;
@@ -93,7 +95,9 @@ static int SystemSupported(void) {
     return 1;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+// The wide command line: a game file's path may hold characters the system's code page has not.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showCommand) {
+    ToWide(PRODUCT_TITLE, Title, TITLE_CHARS);
     if (!AcceptCommandLine(commandLine)) return 0;
     if (!BecomeOnlyInstance()) return 0;
     LastWords = LeaveAtOnce;

@@ -60,7 +60,7 @@ static INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, L
 // every modal dialog it restarts the frame clock, wherever it is opened from.
 int SettingsDialog(void *owner) {
     StartupCancelled = 1;
-    DialogBoxParamA((HINSTANCE)MainInstance, MAKEINTRESOURCEA(IDD_SETTINGS), (HWND)owner, SettingsProc, 0);
+    DialogBoxParamW((HINSTANCE)MainInstance, MAKEINTRESOURCEW(IDD_SETTINGS), (HWND)owner, SettingsProc, 0);
     ResetFrameClock();
     return !StartupCancelled;
 }

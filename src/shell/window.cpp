@@ -37,7 +37,7 @@ void FitWindow(void) {
 void ToggleFullScreen(void) {
     HWND window = (HWND)MainWindow;
     FullScreen = !FullScreen;
-    SetWindowLongA(window, GWL_STYLE, FullScreen ? FULL_SCREEN_STYLE : WINDOW_STYLE);
+    SetWindowLongW(window, GWL_STYLE, FullScreen ? FULL_SCREEN_STYLE : WINDOW_STYLE);
     SwitchDisplayMode();
     FitWindow();
     RequestDisplayRestore();
@@ -66,7 +66,7 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         if (!FullScreen) RequestDisplayRestore();
         break;
     case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE) SendMessageA(window, WM_CLOSE, 0, 0);
+        if (wParam == VK_ESCAPE) SendMessageW(window, WM_CLOSE, 0, 0);
         break;
     case WM_SYSKEYDOWN:
         if (wParam == VK_RETURN) ToggleFullScreen();
@@ -87,25 +87,27 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         ReleaseButton(BUTTON_RIGHT);
         break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 int CreateMainWindow(void *instance, int showCommand) {
     MainInstance = instance;
     HINSTANCE module = (HINSTANCE)instance;
-    WNDCLASSEXA windowClass = {};
+    wchar_t title[TITLE_CHARS];
+    if (!ToWide(PRODUCT_TITLE, title, TITLE_CHARS)) return 0;
+    WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = module;
-    windowClass.hIcon = LoadIconA(module, MAKEINTRESOURCEA(IDI_PROGRAM));
-    windowClass.hIconSm = (HICON)LoadImageA(module, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
+    windowClass.hIcon = LoadIconW(module, MAKEINTRESOURCEW(IDI_PROGRAM));
+    windowClass.hIconSm = (HICON)LoadImageW(module, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
-    windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    windowClass.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
-    windowClass.lpszClassName = PRODUCT_TITLE;
-    if (!RegisterClassExA(&windowClass)) return 0;
-    HWND window = CreateWindowExA(0, PRODUCT_TITLE, PRODUCT_TITLE, WINDOW_STYLE, 0, 0, PLAY_WIDTH,
+    windowClass.lpszClassName = title;
+    if (!RegisterClassExW(&windowClass)) return 0;
+    HWND window = CreateWindowExW(0, title, title, WINDOW_STYLE, 0, 0, PLAY_WIDTH,
                                   PLAY_HEIGHT, NULL, NULL, module, NULL);
     // Without a window nothing later can draw or receive input.
     if (!window) return 0;
@@ -113,7 +115,7 @@ int CreateMainWindow(void *instance, int showCommand) {
     CentreWindow(window);
     if (!SettingsDialog(window)) return 0;
     if (FullScreen) {
-        SetWindowLongA(window, GWL_STYLE, WS_POPUP);
+        SetWindowLongW(window, GWL_STYLE, WS_POPUP);
         MoveWindow(window, 0, 0, PLAY_WIDTH, FULL_HEIGHT, TRUE);
     }
     ShowWindow(window, showCommand);

@@ -25,7 +25,7 @@ int ReleaseSnd(void);
 
 // Parses a WAV file: 1 on success with a GlobalAlloc'd format block (the 16 PCM bytes, cbSize, then
 // cbSize extra bytes) and data block; 0 on failure with *length 0 and both blocks null.
-int ReadWave(const char *path, uint32_t *length, struct tWAVEFORMATEX **format, uint8_t **data);
+int ReadWave(const wchar_t *path, uint32_t *length, struct tWAVEFORMATEX **format, uint8_t **data);
 void FreeWaveBlock(void *block);  // gives back a block from ReadWave; null is ignored
 
 #endif

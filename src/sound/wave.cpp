@@ -83,12 +83,12 @@ static uint8_t *ReadData(HMMIO file, const MMCKINFO *riff, DWORD *size) {
     return data;
 }
 
-int ReadWave(const char *path, uint32_t *length, WAVEFORMATEX **format, uint8_t **data) {
+int ReadWave(const wchar_t *path, uint32_t *length, WAVEFORMATEX **format, uint8_t **data) {
     *length = 0;
     *format = NULL;
     *data = NULL;
     if (!path) return 0;
-    HMMIO file = mmioOpenA((LPSTR)path, NULL, MMIO_ALLOCBUF | MMIO_READ);
+    HMMIO file = mmioOpenW((LPWSTR)path, NULL, MMIO_ALLOCBUF | MMIO_READ);
     if (!file) return 0;
     MMCKINFO riff = {};
     WAVEFORMATEX *readFormat = NULL;

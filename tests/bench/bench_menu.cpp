@@ -61,8 +61,9 @@ void WriteGames() {
 }
 
 std::string FolderPath(const std::string &name) {
-    char folder[MAX_PATH];
-    ModuleDirectory(folder);
+    wchar_t wide[PATH_CHARS];
+    char folder[2 * PATH_CHARS] = "";
+    if (ModuleDirectory(wide)) FromWide(wide, folder, sizeof folder);
     return folder + name;
 }
 

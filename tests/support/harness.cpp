@@ -152,8 +152,10 @@ BOOL WINAPI RecordForeground(HWND window) {
     return TRUE;
 }
 
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
-    activeShellCalls->calls.push_back(std::string("open ") + (file ? file : "(null)"));
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
+    char address[2 * MESSAGE_CHARS] = "(null)";
+    if (file && !FromWide(file, address, sizeof address)) snprintf(address, sizeof address, "(no Shift-JIS form)");
+    activeShellCalls->calls.push_back(std::string("open ") + address);
     return (HINSTANCE)(INT_PTR)(SE_ERR_DLLNOTFOUND + 1);  // above 32: success
 }
 
@@ -335,18 +337,20 @@ std::string Readable(const std::string &shiftJis) {
 ShellCalls::ShellCalls() {
     activeShellCalls = this;
     realForeground = SwapImport("SetForegroundWindow", (void *)RecordForeground);
-    realShellExecute = SwapImport("ShellExecuteA", (void *)RecordShellExecute);
+    realShellExecute = SwapImport("ShellExecuteW", (void *)RecordShellExecute);
 }
 
 ShellCalls::~ShellCalls() {
     SwapImport("SetForegroundWindow", realForeground);
-    SwapImport("ShellExecuteA", realShellExecute);
+    SwapImport("ShellExecuteW", realShellExecute);
     activeShellCalls = 0;
 }
 
+// The test programs lie in the build tree, whose path is ASCII.
 std::string Folder() {
-    char folder[MAX_PATH];
-    ModuleDirectory(folder);
+    wchar_t wide[PATH_CHARS];
+    char folder[2 * PATH_CHARS] = "";
+    if (ModuleDirectory(wide)) FromWide(wide, folder, sizeof folder);
     return folder;
 }
 

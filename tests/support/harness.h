@@ -88,7 +88,7 @@ std::string Readable(const std::string &shiftJis);
 
 enum { DIALOG_WATCHDOG_MS = 8000 };
 
-// While alive, the program's calls of SetForegroundWindow and ShellExecuteA are recorded in order,
+// While alive, the program's calls of SetForegroundWindow and ShellExecuteW are recorded in order,
 // not made: "foreground desktop" (or "foreground other"), "open <address>".
 class ShellCalls {
 public:

@@ -90,9 +90,7 @@ std::string BuildPack(const Members &members) {
 }
 
 void WriteGameFile(const std::string &name, const std::string &bytes) {
-    char folder[MAX_PATH];
-    ModuleDirectory(folder);
-    FILE *file = fopen((std::string(folder) + name).c_str(), "wb");
+    FILE *file = fopen((Folder() + name).c_str(), "wb");
     if (!file) return;
     fwrite(bytes.data(), 1, bytes.size(), file);
     fclose(file);

@@ -51,9 +51,7 @@ TEST(Association, PointsAtTheRunningProgram) {
 }
 
 TEST(Association, FollowsTheProgramToAFolderWithBlanks) {
-    char folder[MAX_PATH];
-    ASSERT_EQ(ModuleDirectory(folder), 1);
-    std::string moved = std::string(folder) + "game shell copy\\";
+    std::string moved = Folder() + "game shell copy\\";
     std::string copy = moved + "robina test.exe";
     CreateDirectoryA(moved.c_str(), NULL);
     ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));

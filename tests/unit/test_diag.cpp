@@ -71,15 +71,15 @@ TEST(Random, FollowsTheLinearCongruentialSequence) {
 }
 
 TEST(ModuleDirectory, IsTheProgramFolderWithATrailingBackslash) {
-    char folder[MAX_PATH] = "unchanged";
+    wchar_t folder[PATH_CHARS] = L"unchanged";
     ASSERT_EQ(ModuleDirectory(folder), 1);
-    char program[MAX_PATH];
-    GetModuleFileNameA(NULL, program, MAX_PATH);
-    size_t length = strlen(folder);
+    wchar_t program[PATH_CHARS];
+    GetModuleFileNameW(NULL, program, PATH_CHARS);
+    size_t length = wcslen(folder);
     ASSERT_GT(length, 0u);
-    EXPECT_EQ(folder[length - 1], '\\');
-    EXPECT_EQ(std::string(program).substr(0, length), folder);
-    EXPECT_EQ(std::string(program).find('\\', length), std::string::npos);
+    EXPECT_EQ(folder[length - 1], L'\\');
+    EXPECT_EQ(std::wstring(program).substr(0, length), folder);
+    EXPECT_EQ(std::wstring(program).find(L'\\', length), std::wstring::npos);
 }
 
 TEST(DirectXVersion, ReportsDirectX8UnderWine) {

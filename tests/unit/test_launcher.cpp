@@ -178,12 +178,12 @@ TEST_F(Launcher, GameRunsOnEveryServiceAndReturnsCleanly) {
     ASSERT_EQ(Launch("SVCTEST.VYG"), 1);
     EXPECT_EQ(entry->playCount, plays + 1);
     EXPECT_EQ(GameResult.zumi, 40);
-    EXPECT_NE(GetFileAttributesA(TempGamePath), INVALID_FILE_ATTRIBUTES) << "library file missing";
+    EXPECT_NE(GetFileAttributesW(TempGamePath), INVALID_FILE_ATTRIBUTES) << "library file missing";
     EXPECT_EQ(TaskCount, tasks + 3);
     const Observations *seen = Export<ObservationsProc>("GetObservations")();
     Export<SetOutcomeProc>("SetOutcome")(1500, "1500てん", 7);
     Export<SetEndProbeProc>("SetEndProbe")(ProbeAtEnd);
-    std::string library = TempGamePath;
+    std::string library = ShownPath(TempGamePath);
 
     for (int i = 0; i < 400 && !SceneDone; i++) Tick();
     ASSERT_EQ(SceneDone, 1);
@@ -253,8 +253,8 @@ TEST_F(Launcher, TwoLaunchesUseTwoTemporaryFilesBothDeleted) {
     std::string first;
     for (int round = 0; round < 2; round++) {
         ASSERT_EQ(Launch("TWICE.VYG"), 1);
-        EXPECT_NE(TempGamePath, first);
-        first = TempGamePath;
+        EXPECT_NE(ShownPath(TempGamePath), first);
+        first = ShownPath(TempGamePath);
         PlayToTheEnd();
         EXPECT_EQ(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES);
     }
@@ -338,7 +338,7 @@ TEST_F(Launcher, GameStillRunningAtExitIsUnloadedAndDeleted) {
     ASSERT_EQ(Launch("NEVER.VYG"), 1);
     for (int i = 0; i < 20; i++) Tick();
     EXPECT_EQ(SceneDone, 0);
-    std::string library = TempGamePath;
+    std::string library = ShownPath(TempGamePath);
     EXPECT_NE(GetFileAttributesA(library.c_str()), INVALID_FILE_ATTRIBUTES);
     ClearSceneTasks();
     FreeSceneSprites();
@@ -668,7 +668,7 @@ TEST_F(Launcher, LeftoverTemporaryFilesAreSweptButALoadedLibraryStays) {
     temps = TempLeftovers();
     for (const auto &f : files) std::ofstream(std::string(folder) + f.name) << "left by a killed run";
     ASSERT_EQ(Launch("NEVER.VYG"), 1);
-    std::string library = TempGamePath;
+    std::string library = ShownPath(TempGamePath);
     int logged = CountInLog("swept leftover ");
     EXPECT_EQ(SweepTempLeftovers(), 2);
     EXPECT_EQ(CountInLog("swept leftover "), logged + 2);

@@ -233,9 +233,7 @@ TEST_F(Menu, LaterVisitsRebuildWithoutGrowthAndAnUnreadableGameShowsTheNeutralPi
     int blocks[3], images[3], tasks[3], sprites[3];
     for (int visit = 0; visit < 3; visit++) {
         if (visit == 2) {  // game 1's file gone, and its slot naming an image freed long ago
-            char folder[MAX_PATH];
-            ModuleDirectory(folder);
-            DeleteFileA((std::string(folder) + GAMES[0].file).c_str());
+            DeleteFileA((Folder() + GAMES[0].file).c_str());
             Image *old = NewImage("map.bmp");
             FreeImage(old);
             MenuState.gameLogo[0] = old;
@@ -285,8 +283,7 @@ TEST_F(Menu, ThirtyGamesWithUnfitPicturesOrUnreadableFilesLeaveTheMenuUsable) {
     const int PICTURE_GAMES = 24, UNREADABLE = 27, REPLACED = 28;  // 24, 25 not packs; 26 absent; 27 held
     BoxWatcher boxes;
     memset(&GameCatalogue, 0, sizeof GameCatalogue);
-    char folder[MAX_PATH];
-    ModuleDirectory(folder);
+    std::string folder = Folder();
     HANDLE held = INVALID_HANDLE_VALUE;
     int logo[MAX_GAMES], states[MAX_GAMES];
     for (int g = 0; g < MAX_GAMES; g++) {

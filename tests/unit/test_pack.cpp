@@ -13,6 +13,14 @@
 #include "base/base.h"
 
 namespace {
+// The extracted file's path in Shift-JIS: the temporary folder of the tests is ASCII.
+const char *ExtractedPath(const char *name) {
+    const wchar_t *path = ExtractMember(name);
+    return path ? ShownPath(path) : nullptr;
+}
+}  // namespace
+
+namespace {
 
 std::string TempFolder() {
     return Folder() + "pack_tmp\\";
@@ -37,7 +45,7 @@ std::string ReadFile(const std::string &path) {
 
 // The member's bytes as extracted, or "<none>"; the temporary file is deleted again.
 std::string Extract(const char *name) {
-    const char *path = ExtractMember(name);
+    const char *path = ExtractedPath(name);
     if (!path) return "<none>";
     std::string bytes = ReadFile(path);
     DeleteExtracted();
@@ -89,7 +97,7 @@ TEST_F(PackTest, TemporaryNamesRunInSequenceSkipTakenNamesAndWrap) {
     ASSERT_EQ(TempCounter, 0);
     WriteGameFile("pack_names.vyg", BuildPack({{"a.bmp", "A"}}));
     ASSERT_EQ(SetPack("pack_names.vyg"), 1);
-    const char *path = ExtractMember("a.bmp");
+    const char *path = ExtractedPath("a.bmp");
     ASSERT_TRUE(path);
     EXPECT_EQ(std::string(path), TempName(1));
     EXPECT_EQ(ReadFile(path), "A");
@@ -100,17 +108,17 @@ TEST_F(PackTest, TemporaryNamesRunInSequenceSkipTakenNamesAndWrap) {
     FILE *taken = fopen(TempName(3).c_str(), "wb");
     fputs("someone else's", taken);
     fclose(taken);
-    EXPECT_EQ(std::string(ExtractMember("a.bmp")), TempName(2));
+    EXPECT_EQ(std::string(ExtractedPath("a.bmp")), TempName(2));
     DeleteExtracted();
-    EXPECT_EQ(std::string(ExtractMember("a.bmp")), TempName(4));
+    EXPECT_EQ(std::string(ExtractedPath("a.bmp")), TempName(4));
     DeleteExtracted();
     EXPECT_EQ(ReadFile(TempName(3)), "someone else's");
     DeleteFileA(TempName(3).c_str());
 
     TempCounter = 9998;
-    EXPECT_EQ(std::string(ExtractMember("a.bmp")), TempName(9999));
+    EXPECT_EQ(std::string(ExtractedPath("a.bmp")), TempName(9999));
     DeleteExtracted();
-    EXPECT_EQ(std::string(ExtractMember("a.bmp")), TempName(0));
+    EXPECT_EQ(std::string(ExtractedPath("a.bmp")), TempName(0));
     DeleteExtracted();
     EXPECT_EQ(CountTempFiles(), 0);
 }
@@ -126,13 +134,13 @@ TEST_F(PackTest, LookupFoldsLetterCaseAndTakesTheEarlierOfEqualNames) {
     EXPECT_EQ(Extract("Help.Bmp"), "first");
 
     // A member of size 0 still gives a (empty) file.
-    const char *path = ExtractMember("EMPTY.WAV");
+    const char *path = ExtractedPath("EMPTY.WAV");
     ASSERT_TRUE(path);
     EXPECT_EQ(ReadFile(path), "");
     DeleteExtracted();
 
     const char request[] = "NoSuch.BMP";  // a constant text: the reader folds a copy
-    EXPECT_EQ(ExtractMember(request), nullptr);
+    EXPECT_EQ(ExtractedPath(request), nullptr);
     EXPECT_EQ(CountInLog("not found file nosuch.bmp in packfile\n"), 1);
     EXPECT_EQ(CountTempFiles(), 0);
 }
@@ -159,7 +167,7 @@ TEST_F(PackTest, DamagedOrEmptyPacksHaveNoMembers) {
         WriteGameFile("pack_damaged.vyg", shape.image);
         ASSERT_EQ(SetPack("pack_damaged.vyg"), 1) << shape.what;
         int before = CountInLog("not found file a.bmp in packfile\n");
-        EXPECT_EQ(ExtractMember("a.bmp"), nullptr) << shape.what;
+        EXPECT_EQ(ExtractedPath("a.bmp"), nullptr) << shape.what;
         EXPECT_EQ(CountInLog("not found file a.bmp in packfile\n"), before + 1) << shape.what;
         EXPECT_EQ(CountTempFiles(), 0) << shape.what;
     }
@@ -209,18 +217,18 @@ TEST_F(PackTest, FailedSetPackKeepsThePreviousPack) {
     // Once the cache is released nothing can be extracted from it.
     ReleasePackCache();
     EXPECT_EQ(LiveBlocks, blocks - 1);
-    EXPECT_EQ(ExtractMember("who.txt"), nullptr);
+    EXPECT_EQ(ExtractedPath("who.txt"), nullptr);
     EXPECT_EQ(CountTempFiles(), 0);
 }
 
 TEST_F(PackTest, TemporaryFileThatCannotBeMadeGivesNothing) {
     WriteGameFile("pack_tmp.vyg", BuildPack({{"a.bmp", "A"}}));
     ASSERT_EQ(SetPack("pack_tmp.vyg"), 1);
-    const char *kept = ExtractMember("a.bmp");
+    const char *kept = ExtractedPath("a.bmp");
     ASSERT_TRUE(kept);
     std::string keptPath = kept;
     SetEnvironmentVariableA("TMP", (Folder() + "pack_no_such_folder\\").c_str());
-    EXPECT_EQ(ExtractMember("a.bmp"), nullptr);
+    EXPECT_EQ(ExtractedPath("a.bmp"), nullptr);
     SetEnvironmentVariableA("TMP", TempFolder().c_str());
     EXPECT_EQ(CountInLog("cannot make tmpfile "), 1);
     // The file of the earlier extraction is still the tracked one.
@@ -238,7 +246,7 @@ TEST_F(PackTest, ResourcePackIsReadInPlaceEvenWithAFileOfItsName) {
     EXPECT_STREQ(CurrentPackName(), "MENUDATA");
     EXPECT_EQ(CountInLog("type:INTERNAL packpath:MENUDATA\n"), 1);
     EXPECT_EQ(CountInLog("read resfile size"), reads);
-    const char *path = ExtractMember("FADE.BMP");
+    const char *path = ExtractedPath("FADE.BMP");
     ASSERT_TRUE(path);
     EXPECT_GE(BitmapSize(path).first, 640);
     DeleteExtracted();
@@ -260,7 +268,7 @@ TEST_F(PackTest, RobinaCarriesTheMenuPictures) {
         int width, height;
     } pictures[] = {{"fade.bmp", 640, 1}, {"cursor.bmp", 31, 15}};
     for (const Picture &picture : pictures) {
-        const char *path = ExtractMember(picture.name);
+        const char *path = ExtractedPath(picture.name);
         ASSERT_TRUE(path) << picture.name;
         std::pair<int, int> size = BitmapSize(path);
         DeleteExtracted();

@@ -49,9 +49,7 @@ struct Recorder {
 };
 
 std::string ProgramFolder() {
-    char folder[MAX_PATH];
-    ModuleDirectory(folder);
-    return folder;
+    return Folder();
 }
 
 // A 24-bit bottom-up BMP as robina-play writes it, as 0xRRGGBB top-down; empty if unreadable.

@@ -28,8 +28,7 @@ void WriteGameFile(const char *file, const std::vector<std::pair<const char *, s
         ScramblePackData((uint8_t *)&data[0], (const uint8_t *)data.data(), data.size());
         image += data;
     }
-    char folder[MAX_PATH];
-    ASSERT_TRUE(ModuleDirectory(folder) && WriteBytes(std::string(folder) + file, image));
+    ASSERT_TRUE(WriteBytes(Folder() + file, image));
 }
 
 FILE *OpenCapture() { return fopen((std::string("Z:") + getenv("ROBINA_AUDIO_FILE")).c_str(), "rb"); }

@@ -16,6 +16,7 @@ std::string FilePath() {
     return std::string(folder) + "\\wave_test.wav";
 }
 const std::string kPath = FilePath();
+const std::wstring kWidePath(kPath.begin(), kPath.end());  // an ASCII path
 const std::string kPcm = FormatFields(1, 2, 44100, 16), kSamples = "\x01\x02\x03\x04\xfe\xff";
 const std::string kFmt = Chunk("fmt ", kPcm), kData = Chunk("data", kSamples);
 const std::string kList = Chunk("LIST", "INFOISFT" + Le(3) + "me");
@@ -26,7 +27,7 @@ struct Parsed {
     WAVEFORMATEX *format = (WAVEFORMATEX *)1;
     uint8_t *data = (uint8_t *)1;
     explicit Parsed(const std::string &bytes) {
-        result = WriteBytes(kPath, bytes) ? ReadWave(kPath.c_str(), &length, &format, &data) : -1;
+        result = WriteBytes(kPath, bytes) ? ReadWave(kWidePath.c_str(), &length, &format, &data) : -1;
     }
     ~Parsed() {
         if (result == 1) FreeWaveBlock(format), FreeWaveBlock(data);
@@ -66,7 +67,7 @@ TEST(ReadWave, RefusesIncompleteOrForeignFiles) {
     uint32_t length = 5;
     WAVEFORMATEX *format = (WAVEFORMATEX *)1;
     uint8_t *data = (uint8_t *)1;
-    EXPECT_EQ(ReadWave("Z:\\no\\such.wav", &length, &format, &data), 0);
+    EXPECT_EQ(ReadWave(L"Z:\\no\\such.wav", &length, &format, &data), 0);
     EXPECT_EQ(ReadWave(NULL, &length, &format, &data), 0);
     EXPECT_TRUE(length == 0 && format == nullptr && data == nullptr);
 }
@@ -117,7 +118,7 @@ TEST(ReadWave, SurvivesThousandsOfDamagedFilesWithoutLeaks) {
         uint32_t length;
         WAVEFORMATEX *format;
         uint8_t *data;
-        int result = ReadWave(kPath.c_str(), &length, &format, &data);
+        int result = ReadWave(kWidePath.c_str(), &length, &format, &data);
         if (result == 0) {
             ASSERT_TRUE(length == 0 && format == nullptr && data == nullptr) << "case " << i;
             continue;
