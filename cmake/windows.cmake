@@ -60,7 +60,7 @@ set_target_properties(rvpx_win PROPERTIES OUTPUT_NAME rvpx RUNTIME_OUTPUT_DIRECT
 # What ships runs on a bare Windows: every DLL the programs import comes with the system.
 add_test(NAME imports_ship_with_windows
   COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tests/dist/check_imports.py
-          $<TARGET_FILE:Robina> $<TARGET_FILE:robina-play> $<TARGET_FILE:rvpx_win>)
+          --wide $<TARGET_FILE:Robina> $<TARGET_FILE:robina-play> $<TARGET_FILE:rvpx_win>)
 
 # GoogleTest from Debian's source package, built with the cross compiler.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
@@ -141,6 +141,23 @@ function(robina_depth16_test name)
     WORKING_DIRECTORY ${dir})
   set_tests_properties(${name}_16bit PROPERTIES TIMEOUT ${ROBINA_TEST_TIMEOUT})
 endfunction()
+# Programs whose text meets Windows run again as on a Windows of another language: Wine gives them
+# the code page of the locale, 1252 for English and 936 for Chinese.
+function(robina_locale_test name lang)
+  if(NOT TARGET ${name})
+    return()
+  endif()
+  set(dir ${CMAKE_BINARY_DIR}/tests/${name}.${lang}.run)
+  file(MAKE_DIRECTORY ${dir})
+  add_test(NAME ${name}_${lang} COMMAND ${name} --gtest_color=no ${ARGN} WORKING_DIRECTORY ${dir})
+  set_tests_properties(${name}_${lang} PROPERTIES TIMEOUT ${ROBINA_TEST_TIMEOUT}
+    ENVIRONMENT "ROBINA_LANG=${lang}.UTF-8;ROBINA_AUDIO_FILE=${dir}/audio.raw")
+endfunction()
+foreach(lang en_US zh_CN)
+  robina_locale_test(test_widetext ${lang})
+  robina_locale_test(test_text ${lang} --gtest_filter=Text.Japanese*)
+endforeach()
+
 robina_depth16_test(test_sprites)
 robina_depth16_test(test_text)
 robina_depth16_test(test_display --gtest_filter=Display.ChannelTable*:Display.MakeColour*:Display.Present*)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The one way Robina.exe and its test programs are started on Linux: a private 32-bit Wine prefix in
-# the build folder, the Japanese locale (code page 932), quiet debug channels, an ALSA sink that writes
+# the build folder, the Japanese locale (code page 932) unless another is asked for, quiet debug channels, an ALSA sink that writes
 # every played sample to a file, and a virtual X display when none is given.
 #
 #   wine-env.sh PROGRAM.exe [ARGS...]   run a Windows program (this is CTest's emulator)
@@ -17,6 +17,9 @@
 #                       machine's own sound set-up alone, to hear the program
 #   ROBINA_SCREEN_DEPTH depth of the virtual display started here: 24 (default) or 16
 #   ROBINA_DLL_OVERRIDES more Wine DLL overrides ("dinput=d": a system without DirectInput)
+#   ROBINA_LANG         the locale the Windows programs run in (default ja_JP.UTF-8): Wine gives them
+#                       that language's code page, en_US.UTF-8 1252 and zh_CN.UTF-8 936, as a Windows
+#                       of that language would
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -91,7 +94,7 @@ init_prefix() {
 }
 
 run_windows() {
-  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  export LANG=${ROBINA_LANG:-ja_JP.UTF-8} LC_ALL=${ROBINA_LANG:-ja_JP.UTF-8}
   wine "$@"
 }
 
@@ -106,7 +109,7 @@ case "${1:-}" in
     exit $status ;;
   "")
     start_display; init_prefix; setup_audio
-    export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    export LANG=${ROBINA_LANG:-ja_JP.UTF-8} LC_ALL=${ROBINA_LANG:-ja_JP.UTF-8}
     echo "wine-env: prefix $WINEPREFIX, display $DISPLAY; 'wine PROGRAM.exe' runs a program" >&2
     bash -i ;;
   *)

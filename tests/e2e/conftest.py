@@ -26,6 +26,9 @@ TITLE = "ポモのロビナ"
 CONFIG_KEY = "Software\\Mossleaf\\" + TITLE + "\\Config\\"
 PREFIX = pathlib.Path(os.environ.get("WINEPREFIX", BUILD / "wineprefix"))
 IDENTITY_FILE = PREFIX / "drive_c" / "windows" / "system32" / "wtconf.ini"
+# The program as a Windows of each language runs it: Wine gives it the code page of the locale, 932,
+# 1252 and 936. Scenarios that show text or touch names take one of these as a parameter.
+LOCALES = ["ja_JP.UTF-8", "en_US.UTF-8", "zh_CN.UTF-8"]
 
 
 def wine(args, cwd=None, env=None, timeout=60, check=False):
@@ -92,6 +95,7 @@ class Program:
         self.process = None
         self.watcher = None
         self.dll_overrides = ""  # Wine DLL overrides of this program, e.g. "dinput=d" (none missing)
+        self.locale = None  # one of LOCALES; None: Japanese
         folder.mkdir(parents=True, exist_ok=True)
         if copy:
             shutil.copy(WIN / "Robina.exe", folder / "Robina.exe")
@@ -101,6 +105,8 @@ class Program:
         env = dict(os.environ)
         env["ROBINA_AUDIO_FILE"] = str(self.audio_file)
         env["ROBINA_DLL_OVERRIDES"] = self.dll_overrides
+        if self.locale:
+            env["ROBINA_LANG"] = self.locale
         if self.prefix:
             env["ROBINA_PREFIX"] = str(self.prefix)
         return env

@@ -10,8 +10,9 @@ import time
 import wave
 
 import numpy as np
+import pytest
 
-from conftest import WIN, reg_get, wait_for, xdotool
+from conftest import LOCALES, WIN, reg_get, wait_for, xdotool
 from screens import (RVPX, SCREENS, board_of, check_share, park_mouse, play_area, point_centre as centre,
                      wait_screen)
 
@@ -26,6 +27,17 @@ EXIT_LINE = "アプリ終了 メモリ解放忘れ0\n"
 def install(program, *games):
     for game in games:
         shutil.copy(game, program.folder / game.name)
+
+
+def install_renamed(program, game, name):
+    """The game under another file name, its FILENAME (Shift-JIS in game.ini) changed to match."""
+    members = program.folder.parent / ("members-" + game.stem)
+    members.mkdir()
+    subprocess.run([str(RVPX), "extract", str(game), "-C", str(members)], check=True, stdout=subprocess.DEVNULL)
+    ini = members / "game.ini"
+    ini.write_bytes(re.sub(rb"FILENAME=[^\r\n]*", b"FILENAME=" + name.encode("cp932"), ini.read_bytes()))
+    subprocess.run([str(RVPX), "create", str(program.folder / name)] + [str(f) for f in sorted(members.iterdir())],
+                   check=True, stdout=subprocess.DEVNULL)
 
 
 # --- sound ---
@@ -99,6 +111,7 @@ def name_the_high_score(program, name):
     dialog = wait_for(lambda: xdotool("search", "--name", f"^{NAME_DIALOG}$", check=False).split(),
                       what="the name dialog's window")[-1]
     xdotool("windowactivate", "--sync", dialog)
+    xdotool("key", "End", "shift+Home", "BackSpace")
     xdotool("type", "--delay", 80, name)
     xdotool("key", "Return")
     return box
@@ -137,8 +150,15 @@ def restores(log):
 
 # --- the tests ---
 
-def test_a_visit_from_the_logos_to_a_named_high_score_and_its_records(robina, window_manager):
-    install(robina, BALLOON, SCORE)
+# From a folder with a Japanese name, with game files of Japanese names (ビ and ナ have second bytes in
+# a..z), under each locale: found, shown, launched by a click, named in Japanese; a name with a
+# character Shift-JIS has not is refused with a message.
+@pytest.mark.parametrize("locale", LOCALES)
+def test_a_visit_from_the_logos_to_a_named_high_score_and_its_records(make_program, window_manager, locale):
+    robina = make_program("ロビナの部屋")
+    robina.locale = locale
+    install_renamed(robina, BALLOON, "ゲーム.vyg")
+    install_renamed(robina, SCORE, "ロビナ.vyg")
     robina.start(answers={NAME_DIALOG: 0})  # the name dialog is answered below, by hand
     park_mouse()
     for screen in ("first logo", "second logo", "title"):
@@ -157,12 +177,18 @@ def test_a_visit_from_the_logos_to_a_named_high_score_and_its_records(robina, wi
     for button in (1, 1, 3):  # counted while the game plays
         robina.click(320, 180, button)
         time.sleep(0.2)
-    box = name_the_high_score(robina, "ROBIN")
+    box = name_the_high_score(robina, "Zoë")
     assert "1234てんで1位にランクイン！" in box["texts"], box
+    refusal = robina.wait_box("エラー")
+    assert refusal["texts"] == ["おなまえに使えない文字が入っています。"], refusal
+    name_the_high_score(robina, "ロビン")  # the dialog stayed open
     park_mouse()
     wait_screen(robina, "menu")
-    assert game_record("score100") == {"plays": 1, "clicks": 3, "first name": "ROBIN", "first score": 1234}
+    assert game_record("score100") == {"plays": 1, "clicks": 3, "first name": "ロビン", "first score": 1234}
     assert game_record("balloon100")["plays"] == 0
+    log = robina.log()
+    assert "ゲームファイルが2個見つかりました\n" in log and "set vyg file : ロビナ.VYG(ver1.00)\n" in log, log
+    assert [b["caption"] for b in robina.boxes()].count(NAME_DIALOG) == 1
 
 
 def test_alt_enter_at_the_menu_and_in_a_game_rebuilds_every_picture_from_its_own_pack(robina, window_manager):

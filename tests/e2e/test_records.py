@@ -2,7 +2,9 @@
 unchanged by the next run, kept when a run is killed, and the game-file association of the folder."""
 import subprocess
 
-from conftest import BUILD, IDENTITY_FILE, TITLE, hkcr_get, reg_get, reg_set, wait_for
+import pytest
+
+from conftest import BUILD, IDENTITY_FILE, LOCALES, TITLE, hkcr_get, reg_get, reg_set, wait_for
 
 RVPX = BUILD / "host" / "rvpx"
 DIALOG = TITLE + "　スタートアップ"
@@ -42,10 +44,13 @@ def test_records_are_made_fresh_then_read_back_unchanged_and_survive_a_killed_ru
     assert [b["caption"] for b in robina.boxes()] == [DIALOG, DIALOG]  # no damage reported
 
 
-def test_a_damaged_record_is_reported_and_replaced(robina):
+# The record written under one locale is the one read under another: one key, the same bytes.
+@pytest.mark.parametrize("locale", LOCALES)
+def test_a_damaged_record_is_reported_and_replaced(robina, locale):
     add_game(robina, "TOUR1.VYG", "tour")
     boot(robina)
     robina.stop()
+    robina.locale = locale
     damaged = bytearray(reg_get("tour120"))
     damaged[10] = ord("0") if damaged[10] != ord("0") else ord("1")
     reg_set("tour120", bytes(damaged))

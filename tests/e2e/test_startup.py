@@ -2,13 +2,16 @@
 dialog and the choices it stores, the window in both modes, and the end through Esc or a close box."""
 import pytest
 
-from conftest import TESTTOOL, TITLE, reg_get, reg_set, wait_for, wine
+from conftest import LOCALES, TESTTOOL, TITLE, reg_get, reg_set, wait_for, wine
 
 DIALOG = TITLE + "　スタートアップ"
 NOTICE = ("このファイルはポモのロビナ用のゲームファイルです。\n\n※VYGファイルはRobina.exeのあるフォルダ内に一緒に"
           "入れることで、\n遊べるようになります。")
 DIRECTX_REFUSAL = ("このソフトを実行するにはMicrosoftから提供されているDirectX7以上が\n"
                    "インストールされている必要があります。")
+# Every text of the settings dialog as Windows shows it, the same under every locale.
+SETTINGS_TEXTS = ([], ["描画設定", "標準(&D)", "VRAMを使用(&V)", "画面設定", "ウィンドウ(&W)", "フルスクリーン(&F)",
+                       "スタート(&S)", "終了(&X)"])
 BANNER = "ポモのロビナ ver1.04 start\n"
 EXIT_LINE = "アプリ終了 メモリ解放忘れ0\n"
 SCREEN = (1024, 768)
@@ -31,15 +34,16 @@ def escape_and_check_exit(program):
     assert log.endswith(EXIT_LINE)
 
 
-@pytest.mark.parametrize("line, notice", [
-    ("/x", False),
-    ("xy", False),
-    (r"C:\games\sample.vyg", True),
-    (r"C:\my games\sample.vyg", True),  # one argument with a blank: quoted, as the association passes it
-    (r"C:\games\sample.VYG", False),
-])
-def test_other_command_lines_end_at_once(make_program, line, notice):
+@pytest.mark.parametrize("locale, line, notice", [
+    (None, "/x", False),
+    (None, "xy", False),
+    (None, r"C:\games\sample.vyg", True),
+    (None, r"C:\my games\sample.vyg", True),  # one argument with a blank: quoted, as the association passes it
+    (None, r"C:\games\sample.VYG", False),
+] + [(locale, r"C:\ロビナの部屋\ゲーム.vyg", True) for locale in LOCALES])
+def test_other_command_lines_end_at_once(make_program, locale, line, notice):
     program = make_program()
+    program.locale = locale
     assert program.run(line) == 0
     boxes = program.boxes()
     if notice:
@@ -56,11 +60,15 @@ def test_menu_switch_and_single_letters_start_normally(robina, line):
     escape_and_check_exit(robina)
 
 
-def test_first_start_offers_standard_and_window_and_stores_zeros(robina):
+@pytest.mark.parametrize("locale", LOCALES)
+def test_first_start_offers_standard_and_window_and_stores_zeros(robina, locale):
+    robina.locale = locale
     robina.start()
     robina.wait_log("loop start\n")
     box = robina.wait_box(DIALOG)
     assert radios(box) == {1007: 1, 1008: 0, 1012: 1, 1013: 0}
+    assert (box["texts"], [b["text"] for b in box["buttons"]]) == SETTINGS_TEXTS, box
+    robina.window()  # found by its title
     assert reg_get("UseVRAM") == b"0\x00"
     assert reg_get("ScreenMode") == b"0\x00"
     g = robina.geometry()

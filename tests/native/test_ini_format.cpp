@@ -55,7 +55,14 @@ TEST(IniFormat, FileNameMatchesTheNameOnDiskFoldedToUpperCase) {
         {"tour1.vyg2", "tour1.vyg", 0, ""},
         {"default.vyg", "DEFAULT.VYG", 0, ""},
         {"default.vyg", "tour1.vyg", 0, ""},
-        {"\x83\x61.vyg", "\x83\x41.VYG", 1, "\x83\x41.VYG"},  // byte by byte, like every name of the pack
+        // Shift-JIS: second bytes 0x61..0x7A are never folded (ロビナ is 83 8D 83 72 83 69; ロコオ,
+        // 83 8D 83 52 83 49, is what a byte-wise fold made of it).
+        {"\x83\x8d\x83\x72\x83\x69.vyg", "\x83\x8d\x83\x72\x83\x69.VYG", 1, "\x83\x8d\x83\x72\x83\x69.VYG"},
+        {"\x83\x8d\x83\x72\x83\x69.vyg", "\x83\x8d\x83\x52\x83\x49.vyg", 0, ""},
+        {"\x83\x8d\x83\x52\x83\x49.vyg", "\x83\x8d\x83\x72\x83\x69.vyg", 0, ""},
+        {"\x83\x61.vyg", "\x83\x41.VYG", 0, ""},
+        {"a\x83\x72" "b.vyg", "A\x83\x72" "B.VYG", 1, "A\x83\x72" "B.VYG"},
+        {"ab\x83", "AB\x83", 1, "AB\x83"},  // a lead byte with nothing after it ends the text
         {name29, name29, 1, std::string(25, 'N') + ".VYG"},
         {name30, name30, -1, std::string(26, 'N') + ".VYG"},
     };

@@ -166,7 +166,7 @@ TEST_F(Records, PagesRingOverRankedGamesWithTheirButtonsTextsAndRedraws) {
     EXPECT_EQ(rankingPages, std::vector<int>({1}));
     EXPECT_TRUE(SpriteOf(MI_LIST_ROWS + 9)->visible);
     // The texts of game 1; the empty ranks have none.
-    EXPECT_TRUE(CanvasHolds(MI_TEXTLIST2, {{{0, 8, 165, 22}, 34, "1憶回以上"}, {{0, 25, 165, 39}, 34, "99999998回"},
+    EXPECT_TRUE(CanvasHolds(MI_TEXTLIST2, {{{0, 8, 165, 22}, 34, "1億回以上"}, {{0, 25, 165, 39}, 34, "99999998回"},
                                            {{0, 41, 165, 55}, 34, "1.23"}}));
     EXPECT_TRUE(CanvasHolds(MI_TEXTLIST, {{{60, 53, 275, 67}, 32, "ポモ"}, {{60, 53, 275, 67}, 34, "1234点"},
                                           {{60, 99, 275, 113}, 32, "ロビナ"}, {{60, 99, 275, 113}, 34, "9点"}}));

@@ -127,6 +127,25 @@ TEST_F(SoundTest, ALoadedSoundReachesTheDeviceOnceAndEndsByItself) {
     EXPECT_EQ(Loud(from + kWindow, kWindow), 0) << "the sound did not end";
 }
 
+// A load takes time: the clock restarts after it, so a step that loaded a sound for a second runs no
+// fifty missed ticks at once, and a click made before the load does not survive it.
+TEST_F(SoundTest, ALoadRestartsTheFrameClock) {
+    uint32_t (*realClock)(void) = FrameTime;
+    UseFakeClock(100000);
+    ResetFrameClock();
+    MouseState.click[BUTTON_LEFT] = 1;
+    FakeNow += 1000;
+    Sound *tone = SndCreate("tone.wav");
+    ASSERT_TRUE(tone);
+    BeginClockPass();
+    int due = 0;
+    for (; TickDue() && due < 100; due++) CountTick();
+    EXPECT_EQ(due, 1);
+    EXPECT_EQ(MouseState.click[BUTTON_LEFT], 0);
+    RemoveSnd(tone);
+    FrameTime = realClock;
+}
+
 TEST_F(SoundTest, ALoopingSoundPlaysUntilStopped) {
     long once = OnePlay();
     Sound *tone = SndCreate("tone.wav");

@@ -119,7 +119,8 @@ TEST(VersionDialog, ShowsTheVersionAndALinkWhoseClickOpensTheBrowserAndClosesThe
 }
 
 // OK and the close box end the dialog without the browser; the link opens it, in full screen after
-// bringing the desktop forward. A way out that fails leaves the dialog to the watchdog.
+// bringing the desktop forward. A way out that fails leaves the dialog to the watchdog. Every way out
+// deletes the two fonts the dialog made: one left per opening is a GDI leak.
 TEST(VersionDialog, EveryWayOutEndsItAndTheDesktopComesForwardInFullScreenBeforeTheBrowser) {
     EnsureDisplay();
     const struct {
@@ -137,13 +138,20 @@ TEST(VersionDialog, EveryWayOutEndsItAndTheDesktopComesForwardInFullScreenBefore
     for (const auto &c : cases) {
         ShellCalls shell;
         std::string link;
+        HGDIOBJ fonts[2] = {};
         BoxWatcher watcher([&](void *box, const BoxRecord &) {
             link = TextOf(GetDlgItem((HWND)box, IDC_VERSION_LINK));
+            int controls[2] = {IDC_VERSION_LINK, IDC_VERSION_TEXT};
+            for (int i = 0; i < 2; i++) fonts[i] = (HGDIOBJ)SendMessageW(GetDlgItem((HWND)box, controls[i]), WM_GETFONT, 0, 0);
             PostMessageA((HWND)box, c.message, c.wParam, 0);
         });
         FullScreen = c.fullScreen;
         ShowVersionDialog();
         FullScreen = 0;
+        for (HGDIOBJ font : fonts) {
+            EXPECT_TRUE(font) << c.way;
+            EXPECT_EQ(GetObjectType(font), 0u) << c.way << ": a font of the dialog outlived it";
+        }
         for (std::string &call : shell.calls)
             if (call == "open " + link) call = "open LINK";
         EXPECT_EQ(watcher.boxes.size(), 1u) << c.way;

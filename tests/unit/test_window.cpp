@@ -155,6 +155,19 @@ TEST_F(Window, TheWindowsCursorIsHiddenOnlyOverThePlayArea) {
     PutCursor(10, -1);
     NextTick();
     EXPECT_EQ(SystemCursorShown, 1);
+    // Windows counts the calls: several frames outside and one back in must leave the arrow hidden.
+    auto showing = [] {
+        CURSORINFO info = {sizeof info};
+        return GetCursorInfo(&info) && (info.flags & CURSOR_SHOWING);
+    };
+    EXPECT_TRUE(showing());
+    for (int frame = 0; frame < 4; frame++) NextTick();
+    PutCursor(320, 180);
+    NextTick();
+    EXPECT_FALSE(showing()) << "the arrow stays over the play area beside the drawn cursor";
+    PutCursor(PLAY_WIDTH + 5, 180);
+    NextTick();
+    EXPECT_TRUE(showing());
 }
 
 TEST_F(Window, AltEnterTwiceComesBackCentredWithTheClockRestartedAndNoButtons) {
