@@ -148,7 +148,7 @@ def machine(tmp_path):
     result = run(postgres + [pg_bin("pg_ctl"), "-D", f"{cluster}/data", "-l", f"{cluster}/log", "-w", "start"])
     assert result.returncode == 0, result.stdout + result.stderr
     try:
-        yield run, start, net_of(holder.pid)
+        yield run, start, lambda: net_of(holder.pid)
     finally:
         for process in reversed(started):
             process.terminate()
@@ -173,8 +173,8 @@ def test_the_makers_steps_as_the_readme_writes_them_behind_nginx(machine, tmp_pa
     user, folder, environment, command = unit_service(TOOLS / "robina-ranking.service")
     assert [word for word in command if "127.0.0.1:" in word] == ["127.0.0.1:8080"], "gunicorn on loopback only"
     gunicorn_log = open(tmp_path / "gunicorn.log", "w")
-    start(["runuser", "-u", user, "--", "env", "-C", folder, *environment, *command],
-          stdout=gunicorn_log, stderr=gunicorn_log)
+    gunicorn = start(["runuser", "-u", user, "--", "env", "-C", folder, *environment, *command],
+                     stdout=gunicorn_log, stderr=gunicorn_log)
     (tmp_path / "nginx").mkdir()
     conf = tmp_path / "nginx" / "nginx.conf"
     conf.write_text(f"""worker_processes 1;
@@ -192,10 +192,10 @@ http {{
 """)
     start(["nginx", "-c", str(conf), "-g", "daemon off;"])
     base = "http://127.0.0.1:80"
-    with in_machine:
+    with in_machine():
         deadline = time.monotonic() + 120
         while not answers(base):
-            assert time.monotonic() < deadline, (tmp_path / "gunicorn.log").read_text()
+            assert gunicorn.poll() is None and time.monotonic() < deadline, (tmp_path / "gunicorn.log").read_text()
             time.sleep(0.05)
         held = idle_sockets(base, 40)    # ten times the workers
         status, headers, body = get(base, REGIST + forge(b"nginx", 1, 500), {"X-Forwarded-For": "6.6.6.6"}, timeout=5)
@@ -216,7 +216,7 @@ http {{
         assert result.returncode == 0 and "copied 3 rows" in result.stdout, result.stderr
     result = run(["bash", "-euo", "pipefail", "-c", check])
     assert result.returncode == 0 and "best 4 rows, games 2 rows" in result.stdout, result.stderr
-    with in_machine:
+    with in_machine():
         assert json.loads(get(base, API + urllib.parse.quote("こと"))[2])["players"] == 3
     assert "Traceback" not in (tmp_path / "gunicorn.log").read_text()
 

@@ -96,7 +96,7 @@ class Store:
     begin: str = ""         # what starts a writing transaction, where the driver does not
     turns: object = None    # the writers' queue, where the store keeps none of its own
     lost: object = lambda db: False     # whether a failure closed the connection (the server dropped it)
-    secret: str = ""        # the password of the address, kept out of every text shown
+    secrets: tuple = ()     # the passwords in the address, kept out of every text shown
     idle: list = dataclasses.field(default_factory=list)
     lock: threading.Lock = dataclasses.field(default_factory=threading.Lock)
 
@@ -213,23 +213,24 @@ def postgresql_store(address, lock_wait):
             raise
         return db
     parts = urllib.parse.urlsplit(address)
-    query = urllib.parse.parse_qs(parts.query)
-    secret = urllib.parse.unquote(parts.password or "") or query.get("password", [""])[0]
-    name = f"PostgreSQL {hide(address, secret) if secret else address}"
-    return Store(name, connect, (psycopg.Error,), "%s", lost=lambda db: db.closed or db.broken, secret=secret)
+    secrets = tuple(filter(None, [urllib.parse.unquote(parts.password or "")] +
+                           urllib.parse.parse_qs(parts.query).get("password", [])))
+    name = f"PostgreSQL {hide(address, secrets)}"
+    return Store(name, connect, (psycopg.Error,), "%s",
+                 lost=lambda db: db.closed or db.broken, secrets=secrets)
 
 
-def hide(text, secret):
-    """text without the password, whether written plain or %-escaped."""
-    for form in {secret, urllib.parse.quote(secret, safe=""), urllib.parse.quote_plus(secret)}:
-        text = text.replace(form, "***")
+def hide(text, secrets):
+    """text without the passwords, whether written plain or %-escaped."""
+    for secret in secrets:
+        for form in (urllib.parse.quote(secret, safe=""), urllib.parse.quote_plus(secret), secret):
+            text = text.replace(form, "***")
     return text
 
 
 def cause(store, failure):
-    """A failure's text on one line, without the store's password."""
-    text = " ".join(str(failure).split())
-    return f"{type(failure).__name__}: {hide(text, store.secret) if store.secret else text}"
+    """A failure's text on one line, without the store's passwords."""
+    return f"{type(failure).__name__}: {hide(' '.join(str(failure).split()), store.secrets)}"
 
 
 @contextlib.contextmanager
