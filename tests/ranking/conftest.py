@@ -26,12 +26,12 @@ def store(request, tmp_path):
 
 @pytest.fixture
 def page(tmp_path):
-    """Starts the page: page(store, settings=None, workers=0) -> (base address, log file); stopped at
-    the test's end."""
+    """Starts the page: page(store, settings=None, workers=0, options=()) -> (base address, log file);
+    stopped at the test's end."""
     started = []
 
-    def start(where, settings=None, workers=0):
-        process, base, log = serve(where, tmp_path / f"server{len(started)}", settings, workers)
+    def start(where, settings=None, workers=0, options=()):
+        process, base, log = serve(where, tmp_path / f"server{len(started)}", settings, workers, options)
         started.append(process)
         return base, log
     yield start

@@ -41,12 +41,12 @@ def forge(game, user, score, key=100, zumi=7, version=1, shell=104, checksum=Non
     return "".join(f"{((b ^ key) + (0 if j == 28 else (j + 1) * key)) % 256:02X}" for j, b in enumerate(packet))
 
 
-def get(base, path, headers=None, timeout=60):
-    """(status, headers, body text) of a GET on base, e.g. http://127.0.0.1:8080."""
+def get(base, path, headers=None, timeout=60, method="GET"):
+    """(status, headers, body text) of a GET (or method) on base, e.g. http://127.0.0.1:8080."""
     parts = urllib.parse.urlsplit(base)
     connection = http.client.HTTPConnection(parts.hostname, parts.port, timeout=timeout)
     try:
-        connection.request("GET", path, headers=headers or {})
+        connection.request(method, path, headers=headers or {})
         answer = connection.getresponse()
         return answer.status, dict(answer.getheaders()), answer.read().decode("utf-8")
     finally:
@@ -120,19 +120,19 @@ def connect(where):
 
 # The page -----------------------------------------------------------------------------------------
 
-def serve(where, folder, settings=None, workers=0):
-    """Starts the page on 127.0.0.1 on store where: the standard-library server, or gunicorn with this
-    many workers. Returns (process, base address, log file)."""
+def serve(where, folder, settings=None, workers=0, options=()):
+    """Starts the page on 127.0.0.1 on store where: the one-command server (with these options), or
+    gunicorn with this many workers. Returns (process, base address, log file)."""
     folder = pathlib.Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
     log = folder / ("gunicorn.log" if workers else "server.log")
-    options = ["--settings", str(settings)] if settings else []
+    options = (["--settings", str(settings)] if settings else []) + list(options)
     with open(log, "w") as err:
         if not workers:
             process = subprocess.Popen([sys.executable, str(TOOLS / "ranking_server.py"), "--port", "0", "--db", where,
                                         *options], stdout=subprocess.PIPE, stderr=err, text=True)
             base = process.stdout.readline().strip()[:-len(PAGE)]
-            assert base.startswith("http://127.0.0.1:"), log.read_text()
+            assert base.startswith("http://"), log.read_text()
             return process, base, log
         # The test binds the socket and hands it over, so its port is known before any worker runs.
         listener = socket.socket()

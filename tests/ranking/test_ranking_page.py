@@ -3,6 +3,7 @@ store cannot, many players at once, the copy from SQLite into PostgreSQL, and it
 import html
 import itertools
 import json
+import os
 import re
 import sqlite3
 import subprocess
@@ -11,6 +12,7 @@ import threading
 import time
 import urllib.parse
 
+import psycopg
 import pytest
 
 import ranking_store
@@ -32,9 +34,12 @@ def check(where):
                           capture_output=True, text=True, timeout=60)
 
 
-VALID_IDS = [(b"a b", "a b"), ("こと".encode("cp932"), "こと"), (b'<i>"', '<i>"'), (b"'&<>", "'&<>"),
-             (b"abc\x82", "abc\\x82"),  # "abcこ…": the fourth byte cuts a double-byte character
-             ("①ｱ".encode("cp932"), "①ｱ"), (b"defa", "defa")]
+VALID_IDS = [  # (the id's bytes, the id, as the HTML shows it)
+    (b"a b", "a b", "a b"), ("こと".encode("cp932"), "こと", "こと"), (b'<i>"', '<i>"', "&lt;i&gt;&quot;"),
+    (b"'&<>", "'&<>", "&#x27;&amp;&lt;&gt;"), ("①ｱ".encode("cp932"), "①ｱ", "①ｱ"), (b"defa", "defa", "defa"),
+    (b"abc\x82", "abc\\x82", "abc\\x82"),  # "abcこ…": the fourth byte cuts a double-byte character
+    (b"abc\xfc", "abc\\xFC", "abc\\xFC"),  # the last lead byte
+    (b"\x1b\r\n\x7f", "\x1b\r\n\x7f", "\\x1B\\x0D\\x0A\\x7F")]
 REFUSED = [  # (what, digits, reason)
     ("truncated", forge(b"ok", 9, 10)[:-2], "84 upper-case hexadecimal"),
     ("not hexadecimal", "G" + forge(b"ok", 9, 10)[1:], "84 upper-case hexadecimal"),
@@ -49,6 +54,7 @@ REFUSED = [  # (what, digits, reason)
     ("byte 0xFF", forge(b"ab\xff", 9, 10), "not Shift-JIS"),
     ("byte 0x80", forge(b"\x80", 9, 10), "not Shift-JIS"),
     ("lead byte before the padding", forge(b"ab\x82", 9, 10), "not Shift-JIS"),
+    ("byte 0xFD at the cut", forge(b"abc\xfd", 9, 10), "not Shift-JIS"),
     ("no score", forge(b"ok", 9, 0), "no score"),
     ("above the ceiling", forge(b"ok", 9, 100_000_000), "ceiling 99,999,999"),
     ("above this game's ceiling", forge("こと".encode("cp932"), 9, 5001), "ceiling 5,000"),
@@ -58,20 +64,22 @@ REFUSED = [  # (what, digits, reason)
 def test_ids_are_shown_escaped_bad_registrations_store_nothing_and_the_pages_rank(store, page, tmp_path):
     settings = tmp_path / "ranking.ini"
     settings.write_text("[ranking]\nregistrations_per_minute = 4\n[ceilings]\nこと = 5000\n", encoding="utf-8")
-    base, _ = page(store, settings)
+    base, log = page(store, settings)
 
-    for n, (raw, shown) in enumerate(VALID_IDS):
+    for n, (raw, game, shown) in enumerate(VALID_IDS):
         status, _, body = register(base, forge(raw, 1, 1000 + n, key=41 + n))
-        assert status == 200 and f"<h2>{html.escape(shown)}</h2>" in body, shown
-        status, _, body = get(base, PAGE + "?game=" + urllib.parse.quote(shown))
-        assert status == 200 and f"<h2>{html.escape(shown)}</h2>" in body, shown
-        status, _, text = get(base, API + urllib.parse.quote(shown))
-        assert (status, json.loads(text)) == (200, {"game": shown, "players": 1, "top": [
+        assert status == 200 and f"<h2>{shown}</h2>" in body, shown
+        status, _, body = get(base, PAGE + "?game=" + urllib.parse.quote(game))
+        assert status == 200 and f"<h2>{shown}</h2>" in body, shown
+        status, _, text = get(base, API + urllib.parse.quote(game))
+        assert (status, json.loads(text)) == (200, {"game": game, "players": 1, "top": [
             {"place": 1, "player": "00000001", "score": 1000 + n, "zumi": 7}]})
-    overall = get(base, PAGE)[2]
-    for raw, shown in VALID_IDS:
-        assert f">{html.escape(shown)}</a>" in overall
-    assert '<i>"' not in overall and "'&<>" not in overall
+    status, headers, overall = get(base, PAGE)
+    for raw, game, shown in VALID_IDS:
+        assert f">{shown}</a>" in overall
+    assert '<i>"' not in overall and "'&<>" not in overall and "\x1b" not in overall
+    assert (headers["X-Content-Type-Options"], headers["X-Frame-Options"]) == ("nosniff", "DENY")
+    assert "frame-ancestors 'none'" in headers["Content-Security-Policy"] and "Server" not in headers
 
     for key, status in [(41, 200), (184, 200)]:   # the program's lowest and highest keys
         assert register(base, forge(b"keys", key, 10, key=key))[0] == status, key
@@ -83,31 +91,54 @@ def test_ids_are_shown_escaped_bad_registrations_store_nothing_and_the_pages_ran
         assert (status, reason in html.unescape(body)) == (400, True), (what, body[-300:])
     assert rows(store, "SELECT game_id, user_id, score FROM best ORDER BY game_id, user_id") == stored
 
-    # A player's best stays; players with the same score share a place; the page says where one is.
-    for user, score, news in [(1, 500, "500てん を とうろくしました！ いま 1位"), (2, 800, "いま 1位"),
-                              (1, 300, "じこベストは 500てん のままです。 いま 2位"), (1, 900, "いま 1位"),
-                              (3, 800, "いま 2位")]:
-        status, _, body = register(base, forge(b"best", user, score, noise=score))
+    # A player's best stays, its time and zumi too; players with the same score share a place, the
+    # first to reach it first; the page says where one is.
+    for user, score, zumi, news in [(1, 500, 7, "500てん を とうろくしました！ いま 1位"), (2, 800, 7, "いま 1位"),
+                                    (1, 300, 7, "じこベストは 500てん のままです。 いま 2位"), (1, 900, 7, "いま 1位"),
+                                    (3, 800, 7, "いま 2位"), (2, 800, 99, "じこベストは 800てん のままです。 いま 2位")]:
+        status, _, body = register(base, forge(b"best", user, score, zumi=zumi, noise=score))
         assert status == 200 and news in body, (user, score)
     top = json.loads(get(base, API + "best")[2])
-    assert [(row["place"], row["player"], row["score"]) for row in top["top"]] == \
-        [(1, "00000001", 900), (2, "00000002", 800), (2, "00000003", 800)] and top["players"] == 3
+    assert [(row["place"], row["player"], row["score"], row["zumi"]) for row in top["top"]] == \
+        [(1, "00000001", 900, 7), (2, "00000002", 800, 7), (2, "00000003", 800, 7)] and top["players"] == 3
     assert re.search(r'<tr><td>1</td><td><a href="/robina/ranking/\?game=best">best</a></td>'
                      r'<td class="players">3</td><td class="score">900</td>', get(base, PAGE)[2])
 
-    assert get(base, PAGE + "?game=nobody")[0] == 404 and get(base, API + "nobody")[0] == 404
-    for path in ["/robina/ranking/api/top", PAGE + "?page=0", PAGE + "?page=%C2%B2", PAGE + "?page=" + "9" * 30]:
-        assert get(base, path)[0] == 400, path
-    assert get(base, "/elsewhere")[0] == 404
+    # The place is counted down to 1000th; below, the page says so.
+    with connect(store) as db:
+        for first, count, standing in [(1, 999, "いま 1000位です"), (1000, 1, "いま 1000位より下です")]:
+            db.execute("INSERT INTO best (game_id, user_id, score, zumi, version) VALUES " +
+                       ", ".join(f"('deep', {user}, 100, 0, 1)" for user in range(first, first + count)))
+            assert standing in register(base, forge(b"deep", 5000, 10, noise=first))[2]
 
-    # The limit counts refused registrations too; the fifth of a minute is answered 429.
+    # What is asked wrongly is answered so, in JSON under the API, with the asked value escaped.
+    for method, path, status, kind in [
+            ("GET", PAGE + "?game=nobody", 404, "html"), ("GET", API + "nobody", 404, "json"),
+            ("GET", PAGE + "?game=a%00b", 404, "html"), ("GET", API + "a%00b", 404, "json"),
+            ("GET", PAGE + "?game=%3Cb%3Ex", 404, "&lt;b&gt;x"), ("GET", PAGE + "?page=%3Cb%3E", 400, "&lt;b&gt;"),
+            ("GET", "/robina/ranking/api/top", 400, "json"), ("GET", "/robina/ranking/api/other", 404, "json"),
+            ("POST", API + "best", 405, "json"), ("GET", PAGE + "?page=0", 400, "html"),
+            ("GET", PAGE + "?page=%C2%B2", 400, "html"), ("GET", PAGE + "?page=" + "9" * 30, 400, "html"),
+            ("GET", PAGE + "?page=9999999", 404, "html"), ("GET", "/elsewhere", 404, "html"),
+            ("HEAD", REGIST + forge(b"head", 1, 10), 405, "html")]:
+        answer = get(base, path, method=method)
+        assert answer[0] == status and "<b>" not in answer[2], path
+        assert answer[1]["Content-Type"].startswith("application/json" if kind == "json" else "text/html"), path
+        assert json.loads(answer[2])["error"] if kind == "json" else kind == "html" or kind in answer[2], path
+    assert get(base, REGIST + forge(b"head", 1, 10), method="HEAD")[1]["Allow"] == "GET"
+    assert json.loads(get(base, API + "head")[2])["error"] == "no registrations for this game"
+    assert "ERROR" not in log.read_text()
+
+    # The limit counts refused registrations too; the fifth of a minute is answered 429. The address
+    # is the last one the proxy adds (the client writes the others), an IPv6 one by its /64.
     if time.time() % 60 > 50:
         time.sleep(60 - time.time() % 60)   # the count is per clock minute: start in one
     for n, digits in enumerate([forge(b"rate", 1, 5), "bad", forge(b"rate", 1, 6), "bad"]):
-        assert register(base, digits, "127.9.9.9")[0] == (200 if n % 2 == 0 else 400)
-    status, headers, _ = register(base, forge(b"rate", 1, 7), "127.9.9.9")
+        assert register(base, digits, f"10.0.0.{n}, 2001:db8:1:2::{n}")[0] == (200 if n % 2 == 0 else 400)
+    status, headers, _ = register(base, forge(b"rate", 1, 7), "10.0.0.9, 2001:db8:1:2:ffff::9")
     assert status == 429 and 0 < int(headers["Retry-After"]) <= 60
-    assert json.loads(get(base, API + "rate")[2])["top"][0]["score"] == 6
+    assert register(base, forge(b"rate", 1, 8), "2001:db8:1:3::1")[0] == 200
+    assert json.loads(get(base, API + "rate")[2])["top"][0]["score"] == 8
 
     counts = dict((table, n) for table, n in [("best", len(rows(store, "SELECT * FROM best"))),
                                               ("games", len(rows(store, "SELECT * FROM games")))])
@@ -129,16 +160,26 @@ def test_a_locked_or_missing_store_is_answered_503_and_logged(store, page, tmp_p
     assert register(base, forge(b"lock", 2, 20))[0] == 200
     holder.close()
     assert re.search(r"ranking store .* unavailable: \w+: .*(lock|timeout)", log.read_text(), re.I)
+    assert re.search(r"ranking store .* back after [\d.]+ s: 1 requests answered 503", log.read_text())
 
-    missing = (re.sub(r"host=.*", f"host={tmp_path}", store) if store.startswith("postgresql")
+    # A store that is not there: one line when it goes, one when it is back, and no password.
+    postgresql = store.startswith("postgresql")
+    missing = (re.sub(r"//ranking@(.*)host=.*", rf"//ranking:se%2Fcret@\1host={tmp_path}", store) if postgresql
                else str(tmp_path / "no such folder" / "ranking.sqlite"))
     base, log = page(missing)
-    status, _, body = get(base, PAGE)
-    assert status == 503 and "ただいま こんでいます" in body
-    assert register(base, forge(b"lock", 3, 30))[0] == 503
-    assert "unavailable" in log.read_text() and "Traceback" not in log.read_text()
-    result = check(missing)
-    assert result.returncode == 1 and "cannot open" in result.stderr
+    for path, kind in [(PAGE, "text/html"), (REGIST + forge(b"lock", 3, 30), "text/html"), (API + "lock", "application/json")]:
+        status, headers, body = get(base, path)
+        assert status == 503 and headers["Content-Type"].startswith(kind) and "try again later" in body, path
+    text = log.read_text()
+    assert text.count("unavailable") == 1 and "Traceback" not in text and "cret" not in text
+    if not postgresql:
+        (tmp_path / "no such folder").mkdir()
+        assert get(base, PAGE)[0] == 200
+        assert re.search(r"back after [\d.]+ s: 3 requests answered 503", log.read_text())
+    for where in [missing + "&password=hunter2" if postgresql else str(tmp_path / "misspelt.sqlite")]:
+        result = check(where)
+        assert result.returncode == 1 and ("cannot open" if postgresql else "no such file") in result.stderr
+        assert "hunter2" not in result.stderr and not (tmp_path / "misspelt.sqlite").exists()
 
 
 def test_fifty_players_at_once_lose_nothing_and_duplicate_nothing(store, page, tmp_path):
@@ -223,7 +264,8 @@ def test_a_sqlite_file_is_copied_into_postgresql_once(postgres, tmp_path):
 
 def test_the_pages_in_headless_chromium(page, tmp_path):
     where = str(tmp_path / "ranking.sqlite")
-    assert check(where).returncode == 0
+    connect(where).close()
+    assert check(where).returncode == 0     # makes the tables
     with connect(where) as db:
         db.execute("BEGIN")
         db.executemany("INSERT INTO best (game_id, user_id, score, zumi, version) VALUES (?, ?, ?, 0, 1)",
@@ -248,3 +290,83 @@ def test_the_pages_in_headless_chromium(page, tmp_path):
     game = dom(listed[0][1])
     assert re.findall(r'<tr class="place(\d+)"><td>\d+位</td><td>プレイヤー ([0-9A-F]{8})', game) == \
         [(str(n), f"{13 - n:08X}") for n in range(1, 11)] and "12にんが とうろく" in game
+
+    with connect(where) as db:      # exactly one page of games: no next page
+        db.execute("DELETE FROM games WHERE game_id BETWEEN 'game49' AND 'game58'")
+    assert len(rows(where, "SELECT * FROM games")) == 50 and 'rel="next"' not in get(base, PAGE)[2]
+    status, _, body = get(base, PAGE + "?page=2")
+    assert status == 404 and f'<a href="{PAGE}">' in body
+
+
+START_REFUSED = [  # (what, the settings file's bytes, or None for no file, what the one line says)
+    ("no file", None, "ranking.ini: [Errno 2] No such file"),
+    ("not UTF-8", b"[ranking]\n# \x82\xb1\x82\xc6\n", "ranking.ini: 'utf-8' codec can't decode"),
+    ("no section", b"score_ceiling = 5\n", "line: 1"),
+    ("a word for a number", b"[ranking]\nscore_ceiling = 5\nregistrations_per_minute = many\n",
+     "ranking.ini line 3: [ranking] registrations_per_minute: invalid literal"),
+    ("below 0", b"[ranking]\nscore_ceiling = -1\n", "line 2: [ranking] score_ceiling: -1 is below 0"),
+    ("no wait", b"[ranking]\n\nlock_wait_seconds = 0\n", "line 3: [ranking] lock_wait_seconds: 0 is not a number"),
+    ("no address", b"[ranking]\ntrusted_proxies = ::1 localhost\n", "line 2: [ranking] trusted_proxies: 'localhost'"),
+    ("misspelt", b"[ranking]\nregistration_per_minute = 5\n", "line 2: [ranking] registration_per_minute: unknown"),
+    ("unknown section", b"[rankings]\nscore_ceiling = 5\n", "line 2: [rankings] score_ceiling: unknown"),
+    ("an id no packet carries", "[ceilings]\n# kotori = 5\nこと = 5\nkotori = 50000\n".encode(),
+     "line 4: [ceilings] kotori: no registration carries this game id"),
+    ("a cut character, written wrong", b"[ceilings]\nabc\\x41 = 5\n", "line 2: [ceilings] abc\\x41: no registration"),
+]
+
+
+def test_a_start_on_settings_or_a_store_the_page_cannot_use_is_refused_with_the_line(postgres, tmp_path):
+    settings, sqlite = tmp_path / "ranking.ini", str(tmp_path / "ranking.sqlite")
+    ascii_db = pg_database(postgres, "ascii")
+    with connect(ascii_db.replace("/ascii?", "/postgres?")) as db:
+        db.execute("DROP DATABASE ascii")
+        db.execute("CREATE DATABASE ascii ENCODING 'SQL_ASCII' TEMPLATE template0")
+    cases = [(what, text, sqlite, message) for what, text, message in START_REFUSED] + \
+        [("a database in SQL_ASCII", b"", ascii_db, "encoding is SQL_ASCII, and the page needs UTF8")]
+    for what, text, where, message in cases:
+        settings.unlink(missing_ok=True)
+        if text is not None:
+            settings.write_bytes(text)
+        result = subprocess.run([sys.executable, str(TOOLS / "ranking_server.py"), "--db", where, "--settings",
+                                 str(settings), "--port", "0"], capture_output=True, text=True, timeout=60)
+        assert result.returncode == 1 and message in result.stderr and len(result.stderr.splitlines()) == 1, \
+            (what, result.stderr)
+        if what in ("no file", "misspelt", "a database in SQL_ASCII"):    # gunicorn stops rather than fail each request
+            result = subprocess.run(["gunicorn", "--chdir", str(TOOLS), "-w", "2", "-b", "127.0.0.1:0",
+                                     "ranking_app:application"], capture_output=True, text=True, timeout=120,
+                                    env=dict(os.environ, RANKING_DB=where, RANKING_SETTINGS=str(settings)))
+            assert result.returncode != 0 and re.search(f"CRITICAL .*{re.escape(message)}", result.stderr), \
+                (what, result.stderr)
+    # The example's game line, once taken out of its comment, is one a registration carries.
+    settings.write_text((TOOLS / "ranking.ini.example").read_text().replace("# koto = ", "koto = "))
+    connect(sqlite).close()
+    result = subprocess.run([sys.executable, str(TOOLS / "ranking_server.py"), "--db", sqlite, "--settings",
+                             str(settings), "--check"], capture_output=True, text=True, timeout=60)
+    assert result.returncode == 0, result.stderr
+
+
+def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kept(postgres):
+    where = pg_database(postgres, "dropped")
+    store = ranking_store.open_store(where)
+    registration = {"game_id": "drop", "user_id": 1, "score": 10, "zumi": 0, "version": 1}
+
+    def drop_all():
+        with connect(where.replace("/dropped?", "/postgres?")) as db:
+            db.execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'dropped'")
+
+    for work in [lambda run: run("SELECT 1").fetchone() == (1,),
+                 lambda run: ranking_store.keep_best(run, registration)[0] == (1, 10, 1)]:  # statements sent together
+        with ranking_store.session(store) as run:
+            run("SELECT 1")
+        first = store.idle[0]
+        drop_all()
+        with ranking_store.session(store, write=True) as run:
+            assert work(run)
+        assert first.closed and store.idle == [run.db] and not run.db.closed
+    with pytest.raises(psycopg.errors.DivisionByZero), ranking_store.session(store) as run:
+        run("SELECT 1 / 0")
+    assert run.db.closed and not store.idle     # a statement the server refused: the connection goes
+    with pytest.raises(ZeroDivisionError), ranking_store.session(store) as run:
+        run("SELECT 1")
+        print(1 / 0)
+    assert store.idle == [run.db] and not run.db.closed     # the page's own fault: the connection stays

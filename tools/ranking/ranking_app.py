@@ -5,32 +5,40 @@
     /robina/ranking/?game=ID                      one game's top ten; ID as the pages show it
     /robina/ranking/api/top?game=ID               the same top ten as JSON, for other sites
 
-ranking_server.py serves it with the standard library. Under gunicorn the store and the settings file
-come from the environment: RANKING_DB (a SQLite file or a postgresql:// address, default
-ranking.sqlite) and RANKING_SETTINGS (optional):
-
-    gunicorn --chdir tools/ranking -w 4 -b 127.0.0.1:8080 -e RANKING_DB=postgresql:///ranking ranking_app:application
+ranking_server.py serves it with waitress. Under gunicorn, always behind nginx (its workers wait on
+a slow client), the store and the settings file come from the environment: RANKING_DB (a SQLite file
+or a postgresql:// address, default ranking.sqlite) and RANKING_SETTINGS (optional); see
+robina-ranking.service.
 """
 import configparser
 import dataclasses
 import html
+import ipaddress
 import json
 import logging
+import math
 import os
 import re
+import threading
 import time
 import urllib.parse
 
 import ranking_packet
 import ranking_store
 from ranking_packet import Refused
+from ranking_store import Unusable
 
 REGIST_PATH = "/robina/ranking/regist.asp"
 PAGE_PATH = "/robina/ranking/"
 API_PATH = "/robina/ranking/api/top"
+API_FOLDER = "/robina/ranking/api/"     # whatever is answered here is JSON, errors too
 TOP = 10
 GAMES_A_PAGE = 50
 RETRY_SECONDS = 30          # what a 503 asks the browser to wait
+OUTAGE_REPORT_SECONDS = 60  # while the store stays down, a line this often with the count of 503s
+SAFETY = [("X-Content-Type-Options", "nosniff"), ("X-Frame-Options", "DENY"),
+          ("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; frame-ancestors 'none'")]
+CONTROL = re.compile(r"[\x00-\x1f\x7f]")
 
 log = logging.getLogger("ranking")
 
@@ -46,23 +54,79 @@ class Settings:
     proxies: frozenset = frozenset({"127.0.0.1", "::1"})   # whose X-Forwarded-For names the client
 
 
+def count(value):
+    number = int(value)
+    if number < 0:
+        raise ValueError(f"{value} is below 0")
+    return number
+
+
+def seconds(value):
+    number = float(value)
+    if not 0 < number < math.inf:
+        raise ValueError(f"{value} is not a number of seconds above 0")
+    return number
+
+
+def addresses(value):
+    return frozenset(str(ipaddress.ip_address(address)) for address in value.split())
+
+
+# [ranking] key: (Settings field, reader of the value)
+KEYS = {"score_ceiling": (None, count), "registrations_per_minute": ("per_minute", count),
+        "lock_wait_seconds": ("lock_wait", seconds), "trusted_proxies": ("proxies", addresses)}
+
+
 def read_settings(path):
-    """The settings file (see ranking.ini.example); None or a missing name gives the defaults."""
+    """The settings file (see ranking.ini.example); None or "" gives the defaults. A file that
+    cannot be read, or a line that would not apply as written, raises Unusable naming the line."""
     settings = Settings()
     if not path:
         return settings
-    parser = configparser.ConfigParser(interpolation=None)
-    parser.optionxform = str        # game ids keep their case
-    with open(path, encoding="utf-8") as file:
-        parser.read_file(file)
-    page = parser["ranking"] if parser.has_section("ranking") else {}
-    settings.ceilings[""] = int(page.get("score_ceiling", settings.ceilings[""]))
-    settings.per_minute = int(page.get("registrations_per_minute", settings.per_minute))
-    settings.lock_wait = float(page.get("lock_wait_seconds", settings.lock_wait))
-    settings.proxies = frozenset(page.get("trusted_proxies", " ".join(settings.proxies)).split())
-    if parser.has_section("ceilings"):
-        settings.ceilings.update((game, int(value)) for game, value in parser["ceilings"].items())
+    try:
+        with open(path, encoding="utf-8") as file:
+            text = file.read()
+        parser = configparser.ConfigParser(interpolation=None, default_section="\0")
+        parser.optionxform = str        # game ids keep their case
+        parser.read_string(text, source=path)
+    except (OSError, UnicodeError, configparser.Error) as failure:
+        raise Unusable(f"settings {path}: {' '.join(str(failure).split())}") from None
+    for section in parser.sections():
+        for key, value in parser[section].items():
+            try:
+                take(settings, section, key, value)
+            except ValueError as failure:
+                raise Unusable(f"settings {path} line {line_of(text, section, key)}: [{section}] {key}: "
+                               f"{failure}") from None
     return settings
+
+
+def take(settings, section, key, value):
+    if section == "ceilings":
+        if not ranking_packet.carried(key):
+            raise ValueError("no registration carries this game id: an id is at most 4 bytes of Shift-JIS "
+                             "text, as the pages show it")
+        settings.ceilings[key] = count(value)
+    elif section == "ranking" and key in KEYS:
+        field, reader = KEYS[key]
+        if field:
+            setattr(settings, field, reader(value))
+        else:
+            settings.ceilings[""] = reader(value)
+    else:
+        raise ValueError("unknown setting")
+
+
+def line_of(text, section, key):
+    """The number of the line that sets key in section."""
+    inside = False
+    for number, line in enumerate(text.splitlines(), 1):
+        head = re.fullmatch(r"\s*\[(.*)\]\s*", line)
+        if head:
+            inside = head[1] == section
+        elif inside and re.match(rf"\s*{re.escape(key)}\s*[=:]", line):
+            return number
+    return 0
 
 
 STYLE = """
@@ -91,6 +155,11 @@ nav { display: flex; justify-content: space-between; } a { color: #b04a1a; }
 """
 
 
+def shown(text):
+    """Text for the page: escaped, and a control character written \\xHH, as a cut character is."""
+    return html.escape(CONTROL.sub(lambda char: f"\\x{ord(char[0]):02X}", text))
+
+
 def page(title, body):
     return (f'<!DOCTYPE html>\n<html lang="ja"><head><meta charset="utf-8"><title>{html.escape(title)}</title>'
             f"<style>{STYLE}</style></head><body><main><h1>{html.escape(title)}</h1>\n{body}</main></body></html>\n")
@@ -113,7 +182,7 @@ def top_section(game, players, rows, you=None):
         f'<tr class="place{place}{" you" if user == you else ""}"><td>{place}位</td><td>プレイヤー {user:08X}</td>'
         f'<td class="score">{score:,}</td><td class="zumi">{zumi:,}</td></tr>'
         for place, (user, score, zumi) in zip(places(rows), rows))
-    return (f'<section id="top"><h2>{html.escape(game)}</h2><p>{players:,}にんが とうろく</p><table>'
+    return (f'<section id="top"><h2>{shown(game)}</h2><p>{players:,}にんが とうろく</p><table>'
             f'<tr><th>順位</th><th>プレイヤー</th><th class="score">スコア</th><th class="zumi">ズミ</th></tr>'
             f"{lines}</table></section>")
 
@@ -122,7 +191,7 @@ def games_section(rows, first, more):
     if not rows:
         return '<p class="none">まだ だれも とうろくしていません。</p>'
     lines = "".join(
-        f'<tr><td>{n}</td><td><a href="{html.escape(game_link(game))}">{html.escape(game)}</a></td>'
+        f'<tr><td>{n}</td><td><a href="{html.escape(game_link(game))}">{shown(game)}</a></td>'
         f'<td class="players">{players:,}</td><td class="score">{best:,}</td></tr>'
         for n, (game, players, best) in enumerate(rows, first + 1))
     number = first // GAMES_A_PAGE + 1
@@ -141,18 +210,64 @@ class Answer(Exception):
 
 
 def client_address(environ, settings):
-    """The registering player's address: the peer's, or the last one a trusted proxy put in front."""
+    """Whom the rate limit counts: the peer's address, or the last one a trusted proxy put in front;
+    an IPv6 client by its /64, which one machine is given whole."""
     peer = environ.get("REMOTE_ADDR", "")
     forwarded = environ.get("HTTP_X_FORWARDED_FOR", "")
-    if peer in settings.proxies and forwarded.strip():
-        return forwarded.rsplit(",", 1)[-1].strip()
-    return peer
+    address = forwarded.rsplit(",", 1)[-1].strip() if peer in settings.proxies and forwarded.strip() else peer
+    try:
+        parsed = ipaddress.ip_address(address)
+    except ValueError:
+        return address
+    if parsed.version == 4:
+        return str(parsed)
+    return str(parsed.ipv4_mapped or ipaddress.ip_network((parsed, 64), strict=False))
+
+
+@dataclasses.dataclass
+class Outage:
+    """A store that stopped answering: logged once when it goes, then a count every
+    OUTAGE_REPORT_SECONDS while it stays down, and once when it is back."""
+    since: float = 0.0          # time.monotonic() of the first failure; 0 while the store answers
+    answered: int = 0           # requests answered 503 since
+    told: float = 0.0           # when the last line was written
+    guard: threading.Lock = dataclasses.field(default_factory=threading.Lock)
+
+
+def store_failed(outage, store, failure, answered=1):
+    with outage.guard:
+        now = time.monotonic()
+        outage.answered += answered
+        if not outage.since:
+            outage.since = outage.told = now
+            log.error("ranking store %s unavailable: %s", store.name, ranking_store.cause(store, failure))
+        elif now - outage.told >= OUTAGE_REPORT_SECONDS:
+            outage.told = now
+            log.error("ranking store %s still unavailable after %.0f s: %d requests answered 503; last %s",
+                      store.name, now - outage.since, outage.answered, ranking_store.cause(store, failure))
+
+
+def store_answered(outage, store):
+    if not outage.since:
+        return
+    with outage.guard:
+        if outage.since:
+            log.warning("ranking store %s back after %.1f s: %d requests answered 503", store.name,
+                        time.monotonic() - outage.since, outage.answered)
+            outage.since, outage.answered = 0.0, 0
 
 
 def make_app(where, settings=None):
-    """The application on the store named by where (a SQLite file or a postgresql:// address)."""
+    """The application on the store named by where (a SQLite file or a postgresql:// address). A store
+    it cannot run on raises Unusable; one that does not answer yet is tried again on each request."""
     settings = settings or Settings()
     store = ranking_store.open_store(where, settings.lock_wait)
+    outage = Outage()
+    try:
+        with ranking_store.session(store) as run:
+            run("SELECT 1")
+    except store.errors as failure:
+        store_failed(outage, store, failure, answered=0)
 
     def registration(environ, query):
         with ranking_store.session(store, write=True) as run:
@@ -172,7 +287,8 @@ def make_app(where, settings=None):
         if bad:
             raise Answer(400, "とうろくできませんでした", f"Bad registration: {bad}")
         news = f"{fields['score']:,}てん を とうろくしました！" if stored else f"じこベストは {best:,}てん のままです。"
-        return 200, "ランキングとうろく", (f'<p class="note">{news} いま {place}位です。</p>\n'
+        standing = f"{place}位" if place else f"{ranking_store.PLACES}位より下"
+        return 200, "ランキングとうろく", (f'<p class="note">{news} いま {standing}です。</p>\n'
                                       + top_section(fields["game_id"], players, rows, fields["user_id"])
                                       + f'\n<p class="note"><a href="{PAGE_PATH}">ランキングへ</a></p>')
 
@@ -180,8 +296,7 @@ def make_app(where, settings=None):
         asked = urllib.parse.parse_qs(query)
         if "game" in asked:
             game = asked["game"][0]
-            with ranking_store.session(store) as run:
-                players, rows = ranking_store.top(run, game, TOP)
+            players, rows = top(game)
             if not rows:
                 raise Answer(404, "みつかりません", f"このゲームの とうろくは まだありません: {game}")
             return 200, "ロビナ ランキング", top_section(game, players, rows) + \
@@ -192,14 +307,21 @@ def make_app(where, settings=None):
         first = (int(number) - 1) * GAMES_A_PAGE
         with ranking_store.session(store) as run:
             rows = ranking_store.games(run, first, GAMES_A_PAGE + 1)
+        if not rows and first:
+            raise Answer(404, "みつかりません", f"page {number} is past the last game; the first page is linked below")
         return 200, "ロビナ ランキング", games_section(rows[:GAMES_A_PAGE], first, len(rows) > GAMES_A_PAGE)
+
+    def top(game):
+        if "\0" in game:       # no id holds one, and PostgreSQL takes no text with one
+            return 0, []
+        with ranking_store.session(store) as run:
+            return ranking_store.top(run, game, TOP)
 
     def api(query):
         game = urllib.parse.parse_qs(query).get("game", [""])[0]
         if not game:
             return 400, {"error": "game= is missing"}
-        with ranking_store.session(store) as run:
-            players, rows = ranking_store.top(run, game, TOP)
+        players, rows = top(game)
         if not rows:
             return 404, {"error": "no registrations for this game", "game": game}
         return 200, {"game": game, "players": players, "top": [
@@ -208,9 +330,11 @@ def make_app(where, settings=None):
 
     def answer(environ):
         """(status, content type, body, headers) of a request."""
-        if environ["REQUEST_METHOD"] not in ("GET", "HEAD"):
-            raise Answer(405, "とうろくできませんでした", "only GET is answered here", [("Allow", "GET, HEAD")])
         path, query = environ.get("PATH_INFO", "") or "/", environ.get("QUERY_STRING", "")
+        method = environ["REQUEST_METHOD"]
+        if method != "GET" and (method != "HEAD" or path == REGIST_PATH):   # a HEAD must not register
+            raise Answer(405, "とうろくできませんでした", "only GET is answered here",
+                         [("Allow", "GET" if path == REGIST_PATH else "GET, HEAD")])
         if path == API_PATH:
             status, data = api(query)
             return status, "application/json", json.dumps(data, ensure_ascii=False), \
@@ -223,41 +347,50 @@ def make_app(where, settings=None):
             raise Answer(404, "みつかりません", "ここには なにも ありません。")
         return status, "text/html", page(title, body), []
 
+    def failed(environ, title, note):
+        """(content type, body) of an answer that gives no ranking: JSON under API_FOLDER."""
+        if environ.get("PATH_INFO", "").startswith(API_FOLDER):
+            return "application/json", json.dumps({"error": note}, ensure_ascii=False)
+        return "text/html", page(title, f'<p class="note">{shown(note)}</p>'
+                                        f'<p class="note"><a href="{PAGE_PATH}">ランキングへ</a></p>')
+
     def application(environ, start_response):
         try:
             status, kind, text, headers = answer(environ)
+            store_answered(outage, store)
         except Answer as early:
-            status, kind, headers = early.status, "text/html", early.headers
-            text = page(early.title, f'<p class="note">{html.escape(early.note)}</p>'
-                        f'<p class="note"><a href="{PAGE_PATH}">ランキングへ</a></p>')
+            status, headers = early.status, early.headers
+            kind, text = failed(environ, early.title, early.note)
         except store.errors as failure:
-            log.error("ranking store %s unavailable: %s: %s", store.name, type(failure).__name__,
-                      str(failure).strip())
-            status, kind, headers = 503, "text/html", [("Retry-After", str(RETRY_SECONDS))]
-            text = page("ただいま こんでいます", '<p class="note">The ranking is unavailable for a moment; '
-                        "please try again later.</p>")
+            store_failed(outage, store, failure)
+            status, headers = 503, [("Retry-After", str(RETRY_SECONDS))]
+            kind, text = failed(environ, "ただいま こんでいます",
+                                "The ranking is unavailable for a moment; please try again later.")
         except Exception:
             log.exception("ranking request %s failed", environ.get("PATH_INFO"))
-            status, kind, headers = 500, "text/html", []
-            text = page("エラー", '<p class="note">The ranking page failed; the maker has its log.</p>')
+            status, headers = 500, []
+            kind, text = failed(environ, "エラー", "The ranking page failed; the maker has its log.")
         data = text.encode("utf-8")
         start_response(STATUS[status], [("Content-Type", f"{kind}; charset=utf-8"), ("Content-Length", str(len(data))),
-                                        ("Cache-Control", "no-store")] + headers)
+                                        ("Cache-Control", "no-store")] + SAFETY + headers)
         return [] if environ["REQUEST_METHOD"] == "HEAD" else [data]
 
     application.store = store
     return application
 
 
-_app = None
-
-
-def application(environ, start_response):
-    """The application of the environment's RANKING_DB and RANKING_SETTINGS, made on the first request
-    of each worker process."""
-    global _app
-    if _app is None:
-        logging.basicConfig(level=logging.INFO, format="%(asctime)s %(name)s %(levelname)s %(message)s")
-        _app = make_app(os.environ.get("RANKING_DB", "ranking.sqlite"),
-                        read_settings(os.environ.get("RANKING_SETTINGS")))
-    return _app(environ, start_response)
+def __getattr__(name):
+    """ranking_app:application for gunicorn, made in each worker as it starts, on the environment's
+    RANKING_DB and RANKING_SETTINGS. A settings file or a store the page cannot run on stops gunicorn
+    at its start, with the file and the line, instead of failing every request."""
+    if name != "application":
+        raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+    logging.basicConfig(level=logging.INFO, format="%(asctime)s %(name)s %(levelname)s %(message)s")
+    try:
+        app = make_app(os.environ.get("RANKING_DB", "ranking.sqlite"),
+                       read_settings(os.environ.get("RANKING_SETTINGS")))
+    except Unusable as failure:
+        log.critical("%s", failure)
+        raise SystemExit(3) from None   # gunicorn's "worker failed to boot": it stops instead of starting another
+    globals()["application"] = app
+    return app

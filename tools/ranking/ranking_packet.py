@@ -59,6 +59,17 @@ def game_text(field):
     return text + cut
 
 
+def carried(game):
+    """Whether some packet gives this shown game id: a settings line for any other id would never
+    apply. An id is at most 4 bytes, or 3 bytes and a cut lead byte written \\xHH."""
+    cut = re.fullmatch(r"(.{1,3})\\x([0-9A-F]{2})", game, re.S)
+    try:
+        raw = cut[1].encode("cp932") + bytes.fromhex(cut[2]) if cut else game.encode("cp932")
+        return len(raw) <= 4 and game_text(raw.ljust(4, b"\0")) == game
+    except (UnicodeEncodeError, Refused):
+        return False
+
+
 def ends_whole(data):
     """Whether data ends on a character boundary (its last byte is no lead byte waiting for a trail)."""
     at = 0
