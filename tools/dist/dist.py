@@ -104,11 +104,20 @@ def extract_icons(program, folder):
     return icons
 
 
+def install_log_line(path):
+    """One line of the installer's log: SHA-256, the size in ten digits, the name. The uninstaller
+    computes the first two of the file it finds and removes it only when they match."""
+    data = path.read_bytes()
+    return f"{hashlib.sha256(data).hexdigest()} {len(data):010d} {path.name}"
+
+
 def build_installer(stage, out, version, epoch):
     for name in PLAYER_FILES:
         os.utime(stage / name, (epoch, epoch))  # the installer keeps each file's time
-    lines = ["!macro InstallFiles"] + [f'  File "{stage}/{name}"' for name in PLAYER_FILES] + ["!macroend",
-             "!macro RemoveFiles"] + [f'  Delete "$INSTDIR\\{name}"' for name in PLAYER_FILES] + ["!macroend"]
+    lines = (["!macro InstallFiles"] + [f'  File "{stage}/{name}"' for name in PLAYER_FILES] + ["!macroend",
+             "!macro WriteInstallLog HANDLE"] +
+             [f'  FileWrite ${{HANDLE}} "{install_log_line(stage / name)}$\\r$\\n"' for name in PLAYER_FILES] +
+             ["!macroend"])
     (stage / "installed.nsh").write_text("\n".join(lines) + "\n", encoding="utf-8")
     quad = ".".join([version.split(".")[0], "0", str(int(version.split(".")[1])), "0"])
     defines = [f"-DVERSION={version}", f"-DVERSION_QUAD={quad}", f"-DSTAGE={stage}", f"-DOUTFILE={out}"]
