@@ -26,8 +26,14 @@ need=()
 for p in $PKGS_HOST $PKGS_WINE; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
+# The program's own locale, and one without Japanese that the tests run in too.
+LOCALES="ja_JP en_US"
+missing_locales=""
+for l in $LOCALES; do
+  locale -a 2>/dev/null | grep -qi "^$l\.utf-\?8\$" || missing_locales="$missing_locales $l"
+done
 locale_ok=1
-locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' || locale_ok=0
+[ -z "$missing_locales" ] || locale_ok=0
 
 if [ ${#need[@]} -eq 0 ] && [ $locale_ok -eq 1 ]; then
   command -v wine >/dev/null ||
@@ -40,7 +46,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
   if ! command -v sudo >/dev/null || ! sudo -n true 2>/dev/null; then
     missing="${need[*]}"
-    [ $locale_ok -eq 1 ] || missing="${missing:+$missing, }the ja_JP.UTF-8 locale"
+    [ $locale_ok -eq 1 ] || missing="${missing:+$missing, }the locales$missing_locales (UTF-8)"
     give_up "the packages: this needs root, and sudo is not available without a password" \
       "Missing: $missing" \
       "Run once as root:  su -c 'bash $0'" \
@@ -77,9 +83,11 @@ command -v wine >/dev/null ||
   give_up "Wine" "No 'wine' command after the installation." \
     "Run as root:  apt-get install wine wine32:i386 wine64"
 
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-  echo "install-deps: generating ja_JP.UTF-8"
-  $SUDO sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+if [ -n "$missing_locales" ]; then
+  for l in $missing_locales; do
+    echo "install-deps: generating $l.UTF-8"
+    $SUDO sed -i "s/^# *$l.UTF-8 UTF-8/$l.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+  done
   $SUDO locale-gen >/dev/null
 fi
