@@ -8,6 +8,7 @@ import pathlib
 import re
 import shlex
 import shutil
+import signal
 import subprocess
 import sys
 import zipfile
@@ -81,46 +82,50 @@ def signed_dist(tmp_path_factory):
     return folder / "dist"
 
 
-def test_signed_on_request_and_two_unsigned_builds_of_one_commit_match(signed_dist):
+def test_signed_on_request_and_an_unsigned_build_under_another_umask_matches(signed_dist):
     cert = signed_dist.parent / "cert.pem"
     verify_signed(cert, signed_dist / SETUP)
     with zipfile.ZipFile(signed_dist / f"Robina-SDK-{VERSION}.zip") as sdk:
         folder = signed_dist.parent / "sdk"
         sdk.extractall(folder)
     verify_signed(cert, *(folder / f"Robina-SDK-{VERSION}" / name for name in ("rvpx.exe", "robina-play.exe")))
-    # Unsigned, the same commit builds the same files again: byte for byte, the installer by size.
+    # Unsigned and under a umask that takes the group's and others' rights, the same commit builds
+    # the same four files again, byte for byte.
     again = signed_dist.parent / "again"
     subprocess.run([sys.executable, str(REPO / "tools" / "dist" / "dist.py"), "--build", str(BUILD),
-                    "--out", str(again)], check=True, stdout=subprocess.DEVNULL,
+                    "--out", str(again)], check=True, stdout=subprocess.DEVNULL, preexec_fn=lambda: os.umask(0o027),
                    env={k: v for k, v in os.environ.items() if not k.startswith("SIGN_")})
-    for name in (f"Robina-{VERSION}.zip", f"Robina-SDK-{VERSION}.zip", f"robina_{VERSION}_all.deb"):
+    for name in (SETUP, f"Robina-{VERSION}.zip", f"Robina-SDK-{VERSION}.zip", f"robina_{VERSION}_all.deb"):
         assert filecmp.cmp(DIST / name, again / name, shallow=False), name
-    assert (DIST / SETUP).stat().st_size == (again / SETUP).stat().st_size
 
 
-def test_installer_installs_plays_and_uninstalls_keeping_records_then_purges(tmp_path, window_manager,
-                                                                             signed_dist):
+def windows_path(prefix, path):
+    """The file of a prefix that a C:\\ path names."""
+    return prefix / "drive_c" / path[3:].replace("\\", "/")
+
+
+def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_users_purges(tmp_path, window_manager,
+                                                                                        signed_dist):
     prefix = tmp_path / "prefix"
     setup = signed_dist / SETUP
+    manifest = subprocess.run(["wrestool", "-x", "--type=24", str(setup)], stdout=subprocess.PIPE).stdout
+    assert b'level="asInvoker"' in manifest  # no elevation prompt
     in_prefix(prefix, setup, "/S")
     drive = prefix / "drive_c"
-    folder = drive / "Program Files" / "Mossleaf" / "Robina"
-    assert sorted(os.listdir(folder)) == sorted(INSTALLED + ["uninstall.exe"])
+    user = registry(prefix, "user")
+    entry = user[UNINSTALL_KEY]
+    assert UNINSTALL_KEY not in registry(prefix, "system") and CLASS_KEY not in registry(prefix, "system")
+    assert re.fullmatch(r"C:\\users\\[^\\]+\\AppData\\Local\\Programs\\Mossleaf\\Robina", entry["InstallLocation"])
+    folder = windows_path(prefix, entry["InstallLocation"])
+    exe = entry["InstallLocation"] + "\\Robina.exe"
+    assert sorted(os.listdir(folder)) == sorted(INSTALLED + ["install.log", "uninstall.exe"])
     verify_signed(signed_dist.parent / "cert.pem", folder / "uninstall.exe", folder / "Robina.exe")
-    start_menu = drive / "ProgramData" / "Microsoft" / "Windows" / "Start Menu" / "Programs" / TITLE
-    desktop = drive / "users" / "Public" / "Desktop" / f"{TITLE}.lnk"
-    shortcuts = sorted(p.name for p in start_menu.iterdir())
-    assert shortcuts == [f"{TITLE}.lnk", f"{TITLE}のアンインストール.lnk"] and desktop.exists()
-    assert "Robina.exe".encode("utf-16-le") in (start_menu / f"{TITLE}.lnk").read_bytes()
-    machine = registry(prefix, "system")
-    exe = r"C:\Program Files\Mossleaf\Robina\Robina.exe"
-    entry = machine[UNINSTALL_KEY]
+    start_menu = folder.parents[3] / "Roaming" / "Microsoft" / "Windows" / "Start Menu" / "Programs" / TITLE
+    assert sorted(p.name for p in start_menu.iterdir()) == [f"{TITLE}.lnk", f"{TITLE}のアンインストール.lnk"]
     assert (entry["DisplayName"], entry["Publisher"], entry["DisplayVersion"], entry["DisplayIcon"]) == \
         (TITLE, "Mossleaf", VERSION, exe + ",0")
-    assert entry["UninstallString"] == '"C:\\Program Files\\Mossleaf\\Robina\\uninstall.exe"'
     assert int(entry["EstimatedSize"].split(":")[1], 16) > 1000  # KB
-    assert machine[CLASS_KEY + r"\shell\open\command"][""] == f'"{exe}" "%1"'
-    assert machine[r"software\classes\.vyg"][""] == "PomoRobina.vyg"
+    assert user[CLASS_KEY + r"\shell\open\command"][""] == f'"{exe}" "%1"'
 
     # A child plays: the installed program reaches the menu with the five games, and a click starts one.
     program = Program(folder, tmp_path / "audio.raw", prefix=prefix, copy=False)
@@ -133,23 +138,29 @@ def test_installer_installs_plays_and_uninstalls_keeping_records_then_purges(tmp
     assert re.search(r"launch vyg file\(\d\) : BALLOON.VYG", program.log())
     program.stop()
     (folder / "MINE.VYG").write_bytes((folder / "MICHI.VYG").read_bytes())  # the player's own game file
+    with open(folder / "readme.txt", "ab") as readme:  # and the player's note in the readme
+        readme.write(b"my note\r\n")
 
+    # Only the unchanged files it installed go; the player's file and the changed readme stay.
     in_prefix(prefix, folder / "uninstall.exe", "/S")
-    assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin"]
-    assert not start_menu.exists() and not desktop.exists()
-    machine, user = registry(prefix, "system"), registry(prefix, "user")
-    assert UNINSTALL_KEY not in machine and CLASS_KEY not in machine and r"software\classes\.vyg" not in machine
+    assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "readme.txt"]
+    assert not start_menu.exists()
+    user = registry(prefix, "user")
+    assert UNINSTALL_KEY not in user and CLASS_KEY not in user and r"software\classes\.vyg" not in user
     assert "RBSV100" in user[RECORDS_KEY] and (drive / "windows" / "system32" / "wtconf.ini").exists()
 
-    # Installed again into a folder with blanks, a game file opened from the desktop reaches this
+    # For every user, into a folder with blanks; a game file opened from the desktop reaches this
     # program, which answers with its notice.
     # /D= comes last and unquoted, blanks and all, as an administrator types it: through cmd, since
     # Wine would quote an argument with blanks.
     blanks = drive / "Game Shelf" / "Robina Shell"
     shutil.copy(setup, drive / SETUP)
-    in_prefix(prefix, "cmd", "/c", f"C:\\{SETUP} /S /D=C:\\Game Shelf\\Robina Shell")
-    assert registry(prefix, "system")[CLASS_KEY + r"\shell\open\command"][""] == \
-        '"C:\\Game Shelf\\Robina Shell\\Robina.exe" "%1"'
+    in_prefix(prefix, "cmd", "/c", f"C:\\{SETUP} /S /ALLUSERS /D=C:\\Game Shelf\\Robina Shell")
+    machine = registry(prefix, "system")
+    assert machine[UNINSTALL_KEY]["InstallLocation"] == "C:\\Game Shelf\\Robina Shell"
+    assert machine[CLASS_KEY + r"\shell\open\command"][""] == '"C:\\Game Shelf\\Robina Shell\\Robina.exe" "%1"'
+    assert (drive / "ProgramData" / "Microsoft" / "Windows" / "Start Menu" / "Programs" / TITLE).exists()
+    assert (drive / "users" / "Public" / "Desktop" / f"{TITLE}.lnk").exists()
     opened = tmp_path / "my games" / "trip one.vyg"
     opened.parent.mkdir()
     opened.write_bytes(b"RVPX")
@@ -160,17 +171,77 @@ def test_installer_installs_plays_and_uninstalls_keeping_records_then_purges(tmp
     assert shelf.wait_box(TITLE)["texts"] == [NOTICE]
     shelf.stop()
 
+    # A purge takes the program's records and leaves the maker's other programs' settings.
+    in_prefix(prefix, "reg", "add", "HKCU\\Software\\Mossleaf\\Other Game", "/v", "level", "/d", "7", "/f")
     in_prefix(prefix, blanks / "uninstall.exe", "/S", "/PURGE")
     assert os.listdir(blanks) == ["debughqx.bin"]
-    assert RECORDS_KEY not in registry(prefix, "user")
+    user = registry(prefix, "user")
+    assert RECORDS_KEY not in user and user["software\\mossleaf\\other game"]["level"] == "7"
+    assert UNINSTALL_KEY not in registry(prefix, "system")
     assert not (drive / "windows" / "system32" / "wtconf.ini").exists()
+
+
+def test_installer_keeps_to_its_own_folder_upgrades_in_place_and_waits_for_the_program(tmp_path, signed_dist):
+    prefix = tmp_path / "prefix"
+    drive = prefix / "drive_c"
+    # A crowded folder: the player's files, another program's folder and uninstaller.
+    games = drive / "Games"
+    in_prefix(prefix, "cmd", "/c", "mkdir C:\\Games\\OtherGame")
+    theirs = {"readme.txt": b"the player's readme", "my notes.txt": b"notes", "uninstall.exe": b"MZ another one"}
+    for name, data in theirs.items():
+        (games / name).write_bytes(data)
+    dist.build_installer(BUILD / "dist-stage", drive / "setup-1.03.exe", "1.03", dist.source_date_epoch())
+    assert in_prefix(prefix, "cmd", "/c", "C:\\setup-1.03.exe /S /D=C:\\Games").returncode == 0
+    assert {name: (games / name).read_bytes() for name in theirs} == theirs
+    assert sorted(os.listdir(games)) == sorted(list(theirs) + ["OtherGame", "Robina"])
+    folder = games / "Robina"
+    assert sorted(os.listdir(folder)) == sorted(INSTALLED + ["install.log", "uninstall.exe"])
+    # Neither the folder nor a folder of its own inside it is free: nothing is written.
+    (folder.parent / "Full" / "Robina").mkdir(parents=True)
+    (folder.parent / "Full" / "Robina" / "x.txt").write_bytes(b"x")
+    (folder.parent / "Full" / "y.txt").write_bytes(b"y")
+    setup = signed_dist / SETUP
+    assert in_prefix(prefix, setup, "/S", "/D=C:\\Games\\Full", check=False).returncode == 4
+    assert sorted(os.listdir(folder.parent / "Full")) == ["Robina", "y.txt"]
+
+    # The player's game file and records; then the newer version, and the same again, without /D=.
+    (folder / "MINE.VYG").write_bytes(b"RVPX mine")
+    in_prefix(prefix, "reg", "add", f"HKCU\\Software\\Mossleaf\\{TITLE}\\Config", "/v", "kept", "/d", "yes", "/f")
+    for _ in range(2):
+        in_prefix(prefix, setup, "/S")
+        entry = registry(prefix, "user")[UNINSTALL_KEY]
+        assert (entry["InstallLocation"], entry["DisplayVersion"]) == ("C:\\Games\\Robina", VERSION)
+        assert (folder / "MINE.VYG").read_bytes() == b"RVPX mine"
+        assert registry(prefix, "user")[RECORDS_KEY]["kept"] == "yes"
+    assert not list(drive.glob("users/*/AppData/Local/Programs/Mossleaf")) and not (drive / "Program Files" / "Mossleaf").exists()
+
+    # While the program runs, neither the installer nor the uninstaller touches it: silent, they end
+    # with their own status; asked, the player hears the program's name and may cancel.
+    program = Program(folder, tmp_path / "audio.raw", prefix=prefix, copy=False)
+    program.start("/q", answers={f"{TITLE} セットアップ": 2, f"{TITLE} アンインストール": 2})
+    program.window()
+    installed = {name: (folder / name).read_bytes() for name in INSTALLED}
+    uninstall = [folder / "uninstall.exe", "_?=C:\\Games\\Robina"]
+    assert in_prefix(prefix, setup, "/S", check=False).returncode == 3
+    assert in_prefix(prefix, *uninstall, "/S", check=False).returncode == 3
+    assert in_prefix(prefix, setup, check=False).returncode == 3
+    assert in_prefix(prefix, *uninstall, check=False).returncode == 3
+    questions = [box for box in program.boxes() if any("起動しています" in text for text in box["texts"])]
+    assert [box["caption"] for box in questions] == [f"{TITLE} セットアップ", f"{TITLE} アンインストール"]
+    assert all(f"{TITLE}（Robina.exe）が起動しています" in "".join(box["texts"]) for box in questions)
+    assert {name: (folder / name).read_bytes() for name in INSTALLED} == installed
+    assert UNINSTALL_KEY in registry(prefix, "user")
+    program.stop()
+    assert in_prefix(prefix, *uninstall, "/S").returncode == 0
+    assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "uninstall.exe"]
+    assert {name: (games / name).read_bytes() for name in theirs} == theirs
 
 
 def test_portable_zip_unzips_with_japanese_names_and_starts_at_the_menu(tmp_path, window_manager):
     path = DIST / f"Robina-{VERSION}.zip"
     with zipfile.ZipFile(path) as archive:
         infos = archive.infolist()
-        assert [i.filename for i in infos] == [f"{TITLE}/{name}" for name in INSTALLED]
+        assert [i.filename for i in infos] == [f"{TITLE}/{name}" for name in INSTALLED + [dist.UNREGISTER]]
         assert all(i.flag_bits & 0x800 for i in infos)  # names in UTF-8, flagged
         archive.extractall(tmp_path / "zipfile")
     subprocess.run(["unzip", "-q", str(path), "-d", str(tmp_path / "unzip")], check=True)
@@ -188,6 +259,13 @@ def test_portable_zip_unzips_with_japanese_names_and_starts_at_the_menu(tmp_path
     wait_screen(program, "menu")
     assert "ゲームファイルが5個見つかりました" in program.log()
     program.stop()
+    # Before the folder goes, one double click on the file beside the program takes its association away.
+    prefix = pathlib.Path(os.environ["WINEPREFIX"])
+    subprocess.run(["wineserver", "-w"], timeout=120)
+    assert "robina.exe" in registry(prefix, "user")[CLASS_KEY + r"\shell\open\command"][""].lower()
+    in_prefix(prefix, "regedit", "/S", "Z:" + str(folder / dist.UNREGISTER).replace("/", "\\"))
+    user = registry(prefix, "user")
+    assert CLASS_KEY not in user and r"software\classes\.vyg" not in user
 
 
 def test_sdk_zip_alone_builds_packs_and_plays_the_template(tmp_path):
@@ -224,23 +302,104 @@ def test_sdk_zip_alone_builds_packs_and_plays_the_template(tmp_path):
     assert b"verdict: ok" in played.stdout and played.returncode == 0, played.stdout[-500:]
 
 
-def test_debian_package_is_lintian_clean_and_starts_at_the_menu_in_a_fresh_home(tmp_path, window_manager):
-    package = DIST / f"robina_{VERSION}_all.deb"
-    lint = subprocess.run(["lintian", str(package)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    print(lint.stdout)
-    assert not [line for line in lint.stdout.splitlines() if line.startswith("E:")], lint.stdout
-    depends = subprocess.run(["dpkg-deb", "-f", str(package), "Depends"], stdout=subprocess.PIPE, text=True).stdout
-    assert depends.split(", ") == ["wine", "wine32", "fonts-ipafont-gothic\n"]
-
-    # Installed for real into a root of its own (the package has no maintainer scripts to run).
-    root = tmp_path / "root"
+@pytest.fixture(scope="module")
+def deb_root(tmp_path_factory):
+    """The package installed for real into a root of its own (it has no maintainer scripts to run)."""
+    root = tmp_path_factory.mktemp("root")
     (root / "var" / "lib" / "dpkg" / "updates").mkdir(parents=True)
     (root / "var" / "lib" / "dpkg" / "status").write_text("")
     subprocess.run(["dpkg", f"--root={root}", "--force-depends", "--force-not-root", "--log=/dev/null",
-                    "-i", str(package)], check=True, stdout=subprocess.DEVNULL)
-    assert (root / "usr" / "share" / "icons" / "hicolor" / "32x32" / "apps" / "robina.png").exists()
-    assert "*.vyg" in (root / "usr" / "share" / "mime" / "packages" / "robina.xml").read_text()
+                    "-i", str(DIST / f"robina_{VERSION}_all.deb")], check=True, stdout=subprocess.DEVNULL)
+    return root
 
+
+def test_debian_package_is_lintian_clean_says_how_to_get_wine32_and_has_large_icons_of_the_same_art(deb_root):
+    from PIL import Image, ImageChops, ImageStat
+    package = DIST / f"robina_{VERSION}_all.deb"
+    lint = subprocess.run(["lintian", str(package)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    assert not [line for line in lint.stdout.splitlines() if line[:2] in ("E:", "W:")], lint.stdout
+    fields = subprocess.run(["dpkg-deb", "-f", str(package), "Depends", "Description"], stdout=subprocess.PIPE,
+                            text=True).stdout
+    assert "Depends: wine, wine32, fonts-ipafont-gothic\n" in fields
+    man = subprocess.run(["zcat", str(deb_root / "usr/share/man/man6/robina.6.gz")], stdout=subprocess.PIPE,
+                         text=True).stdout
+    enable = "dpkg --add-architecture i386 && sudo apt-get update"
+    assert enable in fields and enable in man.replace("\\-", "-")
+    assert "rm \\-r ~/.local/share/robina" in man
+    assert re.search(r"^Copyright: \d{4} Mossleaf$", (deb_root / "usr/share/doc/robina/copyright").read_text(), re.M)
+    assert "*.vyg" in (deb_root / "usr/share/mime/packages/robina.xml").read_text()
+    for kind, name in (("apps", "robina"), ("mimetypes", "application-x-robina-game")):
+        def icon(size):
+            return Image.open(deb_root / f"usr/share/icons/hicolor/{size}x{size}/{kind}/{name}.png").convert("RGBA")
+        assert [icon(size).size for size in (128, 256)] == [(128, 128), (256, 256)]
+        # Scaled down, the large ones are the 48 px icon the program carries.
+        for size in (128, 256):
+            difference = ImageChops.difference(icon(size).resize((48, 48), Image.LANCZOS), icon(48))
+            assert max(ImageStat.Stat(difference).mean) < 8, (name, size)
+
+
+def robina_command(root, home, *args, path=None):
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "XDG_", "LC_", "LANG"))}
+    env.update(HOME=str(home), PATH=f"{path}:{env['PATH']}" if path else env["PATH"])
+    return subprocess.run([str(root / "usr" / "games" / "robina"), *args], env=env, timeout=60,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+
+def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(tmp_path, deb_root):
+    installed = deb_root / "usr" / "share" / "games" / "robina"
+    shipped = {name: (installed / name).read_bytes() for name in os.listdir(installed)}
+    # Wine stands aside here: its stand-in notes that the program was started.
+    stand_in = tmp_path / "bin"
+    stand_in.mkdir()
+    (stand_in / "wine").write_text('#!/bin/sh\necho "$@" >> "$HOME/started"\n')
+    (stand_in / "wine").chmod(0o755)
+    mine = tmp_path / "downloads" / "BALLOON.VYG"
+    mine.parent.mkdir()
+    mine.write_bytes(b"RVPX the player's balloon")
+    games_of = lambda home: home / ".local" / "share" / "robina" / "games"  # noqa: E731
+    # (arguments, exit status, started, what the output says, the player's files before: name -> bytes)
+    cases = [
+        (["--help"], 0, False, "Usage: robina", {}),
+        (["--bogus"], 2, False, "Usage: robina", {}),
+        (["notes.txt"], 2, False, "not a game file", {}),
+        ([], 0, True, "", {"MEMORY.VYG": b"RVPX the player's memory"}),
+        ([str(mine)], 0, True, "BALLOON.VYG is now in", {}),
+        (["BALLOON.VYG"], 0, True, "BALLOON.VYG is already in", {}),
+        ([str(tmp_path / "gone" / "LOST.VYG")], 1, False, "could not copy", {}),
+    ]
+    for args, status, started, says, own in cases:
+        home = tmp_path / f"home{len(os.listdir(tmp_path))}"
+        games = games_of(home)
+        games.mkdir(parents=True)
+        (home / ".local" / "share" / "robina" / "prefix").mkdir()
+        (home / ".local" / "share" / "robina" / "prefix" / ".robina-ready").touch()
+        for name, data in own.items():
+            (games / name).write_bytes(data)
+        os.symlink(installed / "OLD.VYG", games / "OLD.VYG")  # left by an older package
+        os.symlink(tmp_path / "elsewhere.vyg", games / "LINKED.VYG")  # the player's own link
+        if args == ["BALLOON.VYG"]:
+            os.symlink(installed / "BALLOON.VYG", games / "BALLOON.VYG")
+            args = [str(games / "BALLOON.VYG")]
+        result = robina_command(deb_root, home, *args, path=stand_in)
+        assert (result.returncode, (home / "started").exists()) == (status, started), (args, result)
+        assert says in result.stdout + result.stderr, (args, result)
+        assert {name: (installed / name).read_bytes() for name in os.listdir(installed)} == shipped
+        if not started:
+            continue
+        for name in shipped:
+            if name in own or (name == "BALLOON.VYG" and str(mine) in args):
+                continue
+            assert os.readlink(games / name) == str(installed / name), (args, name)
+        for name, data in own.items():
+            assert not (games / name).is_symlink() and (games / name).read_bytes() == data
+        if str(mine) in args:
+            assert not (games / "BALLOON.VYG").is_symlink() and (games / "BALLOON.VYG").read_bytes() == mine.read_bytes()
+        assert not (games / "OLD.VYG").is_symlink() and (games / "LINKED.VYG").is_symlink()
+        assert sorted(p.name for p in games.glob(".*")) == []
+
+
+def test_debian_package_sets_up_wine_under_any_locale_and_starts_at_the_menu_in_a_fresh_home(tmp_path, window_manager,
+                                                                                           deb_root):
     home = tmp_path / "home"
     home.mkdir()
     # The player's sound card: an ALSA sink that keeps what is played (DirectSound needs a device).
@@ -251,11 +410,25 @@ def test_debian_package_is_lintian_clean_and_starts_at_the_menu_in_a_fresh_home(
     program = Program(games, tmp_path / "audio.raw", prefix=data / "prefix", copy=False)
     env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "XDG_", "LC_", "LANG"))}
     env["HOME"] = str(home)
-    launcher = subprocess.Popen([str(root / "usr" / "games" / "robina")], env=env, start_new_session=True,
+    # First on a system whose only locale is English: the Japanese font names must still be right.
+    locales = tmp_path / "locales"
+    subprocess.run(["localedef", "-i", "en_US", "-f", "UTF-8", str(locales / "en_US.UTF-8")], check=True)
+    english = dict(env, LANG="en_US.UTF-8", LOCPATH=str(locales))
+    first = subprocess.Popen([str(deb_root / "usr" / "games" / "robina")], env=english, start_new_session=True,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_for(lambda: (data / "prefix" / ".robina-ready").exists(), 180, what="the player's Wine prefix")
+    finally:
+        os.killpg(first.pid, signal.SIGKILL)
+        first.wait(timeout=10)
+        subprocess.run(["wineserver", "-k"], env=dict(env, WINEPREFIX=str(data / "prefix")), timeout=60)
+    fonts = registry(data / "prefix", "system")[r"software\microsoft\windows nt\currentversion\fontsubstitutes"]
+    assert (fonts["ＭＳ ゴシック"], fonts["ＭＳ Ｐゴシック"]) == ("IPAGothic", "IPAPGothic")
+
+    launcher = subprocess.Popen([str(deb_root / "usr" / "games" / "robina")], env=env, start_new_session=True,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     program.process = launcher
     try:
-        wait_for(lambda: (data / "prefix" / ".robina-ready").exists(), 180, what="the player's Wine prefix")
         # The harness leaves the player's prefix as robina made it: it would otherwise set its crash
         # handler there and wait for the prefix to be idle, which it is not while the program runs.
         (data / "prefix" / ".robina-no-debugger").touch()
@@ -266,7 +439,7 @@ def test_debian_package_is_lintian_clean_and_starts_at_the_menu_in_a_fresh_home(
         park_mouse()
         wait_screen(program, "menu")
         assert "ゲームファイルが5個見つかりました" in program.log()
-        assert os.readlink(games / "Robina.exe") == str(root / "usr" / "share" / "games" / "robina" / "Robina.exe")
+        assert os.readlink(games / "Robina.exe") == str(deb_root / "usr" / "share" / "games" / "robina" / "Robina.exe")
     finally:
         program.stop()
         subprocess.run(["wineserver", "-k"], env=dict(env, WINEPREFIX=str(data / "prefix")), timeout=60)

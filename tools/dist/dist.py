@@ -17,6 +17,7 @@ the environment the executables, the installer and its uninstaller are signed wi
 import argparse
 import gzip
 import hashlib
+import io
 import os
 import pathlib
 import re
@@ -31,8 +32,12 @@ HERE = REPO / "tools" / "dist"
 PRODUCT = "ポモのロビナ"
 GAMES = ["BALLOON.VYG", "MEMORY.VYG", "MOGURA.VYG", "HAYAOSHI.VYG", "MICHI.VYG"]
 PLAYER_FILES = ["Robina.exe", "readme.txt"] + GAMES   # what the installer and the portable zip hold
+# The portable program writes the game-file association at every start; this file, a double click
+# before the folder is deleted, takes it away again.
+UNREGISTER = "関連付けの解除.reg"
 TEMPLATE_FILES = ["game.ini", "sys_logo.bmp", "sys_states.bmp", "help.bmp", "robin.bmp", "text.bmp", "peep.wav"]
 ICON_PROGRAM, ICON_GAME_FILE = 120, 121  # the program's icon resources (src/res/resource.h)
+LARGE_ICON_SIZES = (128, 256)
 ZIP_EPOCH_FLOOR = 315532800  # 1980-01-01, the earliest time a zip entry holds
 
 
@@ -104,11 +109,35 @@ def extract_icons(program, folder):
     return icons
 
 
+def install_log_line(path):
+    """One line of the installer's log: SHA-256, the size in ten digits, the name. The uninstaller
+    computes the first two of the file it finds and removes it only when they match."""
+    data = path.read_bytes()
+    return f"{hashlib.sha256(data).hexdigest()} {len(data):010d} {path.name}"
+
+
+def large_icons(number):
+    """{size: PNG bytes} of the sizes a desktop shows large, drawn from the same art as the program's
+    icon, which holds the sizes up to 48 px."""
+    sys.path.insert(0, str(REPO / "tools" / "artgen"))
+    import art_shell
+    from PIL import Image
+    art = art_shell.program_icon() if number == ICON_PROGRAM else art_shell.game_file_icon()
+    pngs = {}
+    for size in LARGE_ICON_SIZES:
+        out = io.BytesIO()
+        art.resize((size, size), Image.LANCZOS).save(out, format="PNG")
+        pngs[size] = out.getvalue()
+    return pngs
+
+
 def build_installer(stage, out, version, epoch):
     for name in PLAYER_FILES:
         os.utime(stage / name, (epoch, epoch))  # the installer keeps each file's time
-    lines = ["!macro InstallFiles"] + [f'  File "{stage}/{name}"' for name in PLAYER_FILES] + ["!macroend",
-             "!macro RemoveFiles"] + [f'  Delete "$INSTDIR\\{name}"' for name in PLAYER_FILES] + ["!macroend"]
+    lines = (["!macro InstallFiles"] + [f'  File "{stage}/{name}"' for name in PLAYER_FILES] + ["!macroend",
+             "!macro WriteInstallLog HANDLE"] +
+             [f'  FileWrite ${{HANDLE}} "{install_log_line(stage / name)}$\\r$\\n"' for name in PLAYER_FILES] +
+             ["!macroend"])
     (stage / "installed.nsh").write_text("\n".join(lines) + "\n", encoding="utf-8")
     quad = ".".join([version.split(".")[0], "0", str(int(version.split(".")[1])), "0"])
     defines = [f"-DVERSION={version}", f"-DVERSION_QUAD={quad}", f"-DSTAGE={stage}", f"-DOUTFILE={out}"]
@@ -144,6 +173,8 @@ def deb_tree(root, stage, icons, version, epoch):
         path.parent.mkdir(parents=True, exist_ok=True)
         path.write_bytes(data)
         path.chmod(mode)
+        for folder in path.relative_to(root).parents:  # whatever the umask made them
+            (root / folder).chmod(0o755)
 
     def gz(data):
         return gzip.compress(data, 9, mtime=0)
@@ -158,8 +189,11 @@ def deb_tree(root, stage, icons, version, epoch):
                                (ICON_GAME_FILE, "application-x-robina-game", "mimetypes")):
         for size, png in icons[number][1].items():
             put(f"usr/share/icons/hicolor/{size}x{size}/{kind}/{name}.png", png.read_bytes())
+        for size, png in large_icons(number).items():
+            put(f"usr/share/icons/hicolor/{size}x{size}/{kind}/{name}.png", png)
     put("usr/share/man/man6/robina.6.gz", gz((deb / "robina.6").read_text().replace("@VERSION@", version).encode()))
-    put("usr/share/doc/robina/copyright", (deb / "copyright").read_bytes())
+    year = time.strftime("%Y", time.gmtime(epoch))
+    put("usr/share/doc/robina/copyright", (deb / "copyright").read_text().replace("@YEAR@", year).encode())
     changelog = (deb / "changelog").read_text().replace("@VERSION@", version).replace("@DATE@", day)
     put("usr/share/doc/robina/changelog.gz", gz(changelog.encode()))
     files = sorted(p for p in root.rglob("*") if p.is_file())
@@ -199,7 +233,9 @@ def make_dist(build, out):
 
     portable = out / f"Robina-{version}.zip"
     top = PRODUCT + "/"
-    write_zip(portable, [(top + name, (stage / name).read_bytes()) for name in PLAYER_FILES], epoch)
+    unregister = (HERE / "unregister.reg").read_text(encoding="utf-8").replace("\n", "\r\n")
+    write_zip(portable, [(top + name, (stage / name).read_bytes()) for name in PLAYER_FILES] +
+              [(top + UNREGISTER, b"\xff\xfe" + unregister.encode("utf-16-le"))], epoch)
     made.append(portable)
 
     sdk = out / f"Robina-SDK-{version}.zip"
