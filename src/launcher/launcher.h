@@ -26,7 +26,9 @@ typedef struct LeftoversRecord {
 } LeftoversRecord;
 enum { LEFTOVERS_TEXT_BYTES = 96 };
 
-extern char TempGamePath[260];  // the extracted library of the loaded game; empty: none loaded
+extern char TempGamePath[260];  // the library of the loaded game; empty: none loaded
+extern const char *GameLibraryFile;  // robina-play --dir: the library loaded from this file, which stays;
+                                     // null: the game file's game.dll, extracted to a temporary file
 extern void *GameModule;        // HMODULE of the loaded game library
 extern const char *GameRefusal; // why the last LoadGame or StartGame failed (the error box's text)
 extern LeftoversRecord GameLeftovers;  // of the running game; tasks counted by GameEndCall
