@@ -56,3 +56,8 @@ foreach(language c c++)
     COMMAND ${CLANG} -x ${language} --target=i686-pc-windows-msvc -ffreestanding -fsyntax-only -Werror
             ${CMAKE_SOURCE_DIR}/include/robina_game.h)
 endforeach()
+# A 64-bit compiler stops at the header's one message, which names the 32-bit compiler to use.
+add_test(NAME game_interface_64bit
+  COMMAND ${CLANG} -x c --target=x86_64-pc-windows-msvc -ffreestanding -fsyntax-only ${CMAKE_SOURCE_DIR}/include/robina_game.h)
+set_tests_properties(game_interface_64bit PROPERTIES
+  PASS_REGULAR_EXPRESSION "error: \"game.dll must be a 32-bit Windows library.*i686")

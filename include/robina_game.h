@@ -28,6 +28,12 @@
 #ifndef ROBINA_GAME_H
 #define ROBINA_GAME_H
 
+// A game library is loaded into the 32-bit shell: a 64-bit one cannot be, and its compiler gets
+// this one message rather than every layout check below failing.
+#if defined(_WIN64) || (defined(__SIZEOF_POINTER__) && __SIZEOF_POINTER__ != 4)
+#error "game.dll must be a 32-bit Windows library, and this compiler makes 64-bit code. Use a compiler for 32-bit Windows (i686): MinGW-w64's i686-w64-mingw32-g++, or Visual C++ from the x86 Native Tools Command Prompt."
+#else  // the rest of this file: only the message above for a 64-bit build
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -214,4 +220,5 @@ ROBINA_CHECK_LAYOUT(ServiceTableRecord, SndCreate, 72);
 ROBINA_CHECK_LAYOUT(ServiceTableRecord, CreateTask, 88);
 ROBINA_CHECK_LAYOUT(ServiceTableRecord, Free, 104);
 
+#endif  // 32-bit
 #endif

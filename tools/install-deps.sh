@@ -4,7 +4,7 @@
 # When something cannot be set up it says what is missing and the command that fixes it, and exits 1.
 set -euo pipefail
 
-PKGS_HOST="g++-mingw-w64-i686 mingw-w64-i686-dev cmake make g++ clang libclang-rt-14-dev googletest
+PKGS_HOST="g++-mingw-w64-i686 mingw-w64-i686-dev cmake make g++ clang lld llvm libclang-rt-14-dev googletest
   xvfb xauth xdotool imagemagick x11-utils openbox ffmpeg fonts-ipafont-gothic fonts-dejavu-core locales
   python3-pytest python3-pil python3-numpy chromium pulseaudio
   postgresql python3-psycopg gunicorn python3-waitress nginx nsis osslsigncode icoutils lintian unzip"

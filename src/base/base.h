@@ -16,6 +16,7 @@ enum { TICK_MS = 20 };
 
 // --- log, error box, allocator, random, program folder, text cut (diag.cpp) ---
 int Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
+int StartLog(void);                   // logs from here on without the marker file; 0: debug.log not writable
 void ErrorBox(const char *message);   // fatal: shows the message, then posts the quit message
 extern void (*ErrorBoxHook)(const char *message);  // when set, takes the fatal message instead
 void ExitWithMessage(const char *message, unsigned exitCode);  // shows the message, LastWords, ends at once

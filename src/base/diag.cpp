@@ -34,6 +34,15 @@ static int LogIsOn(void) {
     return 1;
 }
 
+// For a tool that asks for the log (robina-play --log): a fresh debug.log, as the marker gives.
+int StartLog(void) {
+    logEnabled = 1;
+    logFirstCall = 0;
+    FILE *fresh = fopen("debug.log", "w");
+    if (fresh) fclose(fresh);
+    return fresh != 0;
+}
+
 int Log(const char *format, ...) {
     if (!LogIsOn()) return 0;
     char line[LOG_LINE_BYTES];

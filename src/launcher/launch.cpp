@@ -1,6 +1,7 @@
 // Launch and return of a game library. The library is extracted from its game file to a temporary
 // file that lives exactly as long as the library is loaded: TempGamePath is non-empty from a
-// successful load to the unload, and every path that unloads also deletes the file.
+// successful load to the unload, and every path that unloads also deletes the file. (robina-play
+// --dir loads a library from its own folder instead, and leaves it there.)
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -15,6 +16,7 @@
 #include "dialogs/dialogs.h"
 
 wchar_t TempGamePath[PATH_CHARS] = L"";
+const wchar_t *GameLibraryFile = 0;
 void *GameModule = 0;
 static GameStartProc GameStart = 0;  // the library's "Start"
 static GameEndProc GameEnd = 0;      // the library's "End"
@@ -26,7 +28,7 @@ static void UnloadGame(void) {
     GameModule = 0;
     GameStart = 0;
     GameEnd = 0;
-    DeleteFileW(TempGamePath);
+    if (!GameLibraryFile) DeleteFileW(TempGamePath);
     TempGamePath[0] = 0;
 }
 
@@ -45,13 +47,13 @@ static int RefuseGame(const char *message) {
 // while the library holds it, so TempGamePath is what deletes it later; if the library did not
 // load, that deletion has already removed it.
 static int LoadGameLibrary(void) {
-    const wchar_t *path = ExtractMember("game.dll");
+    const wchar_t *path = GameLibraryFile ? GameLibraryFile : ExtractMember("game.dll");
     if (!path) return 0;  // a game file without a library
     lstrcpynW(TempGamePath, path, PATH_CHARS);
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     GameModule = LoadLibraryW(TempGamePath);
     SetErrorMode(oldMode);
-    DeleteExtracted();
+    if (!GameLibraryFile) DeleteExtracted();
     if (!GameModule) TempGamePath[0] = 0;
     return GameModule != 0;
 }

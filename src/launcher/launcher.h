@@ -28,6 +28,8 @@ typedef struct LeftoversRecord {
 enum { LEFTOVERS_TEXT_BYTES = 96 };
 
 extern wchar_t TempGamePath[PATH_CHARS];  // the extracted library of the loaded game; empty: none loaded
+extern const wchar_t *GameLibraryFile;  // robina-play --dir: the library loaded from this file, which stays;
+                                        // null: the game file's game.dll, extracted to a temporary file
 extern void *GameModule;        // HMODULE of the loaded game library
 extern const char *GameRefusal; // why the last LoadGame or StartGame failed (the error box's text)
 extern LeftoversRecord GameLeftovers;  // of the running game; tasks counted by GameEndCall

@@ -4,8 +4,10 @@ test_samples.)"""
 import glob
 import os
 import re
+import shutil
+import subprocess
 
-from conftest import WIN, wine
+from conftest import WIN, WINENV, wine
 
 PLAY = WIN / "robina-play.exe"
 GAMES = WIN / "tests" / "launcher"
@@ -51,10 +53,13 @@ def test_a_crash_is_reported_after_the_error_messages_that_caused_it_and_leaves_
     status, report = play(tmp_path, "NOIMGUSE.VYG")
     assert status == 2, report
     assert re.search(r"\nerror: 画像の読み込みに失敗\(missing\.bmp\)\n"
-                     r"crashed: exception c0000005 at tick 0\nverdict: failed\n$", report), report
+                     r"crashed: exception c0000005 at tick 0\nwhere: game.dll\+0x[0-9a-f]+, in Start\+0x[0-9a-f]+ .*\n"
+                     r"verdict: failed\n$", report), report
     status, report = play(tmp_path, "CRASHSTP.VYG")
     assert status == 3, report
-    assert re.search(r"\ncalls:\n(  .*\n)+crashed: exception c0000094 at tick 1\nverdict: crashed\n$", report), report
+    assert re.search(r"\ncalls:\n(  .*\n)+crashed: exception c0000094 at tick 1\n"
+                     r"where: game.dll\+0x[0-9a-f]+, in \(anonymous namespace\)::Count\(\)\+0x[0-9a-f]+ "
+                     r"\(addr2line -f -C -e game.dll 0x[0-9a-f]+\)\nverdict: crashed\n$", report), report
     assert temporary_files() == before
 
 
@@ -87,3 +92,20 @@ def test_a_script_line_that_is_no_event_is_refused_before_the_run(tmp_path):
     (tmp_path / "bad.txt").write_text("5 move 120\n")
     status, report = play(tmp_path, "SEEMOUSE.VYG", "--script", "bad.txt")
     assert (status, report) == (4, "")
+
+
+def test_without_a_sound_device_a_game_at_a_japanese_path_plays_and_reports_paths_readably(tmp_path):
+    # Paths with characters of Shift-JIS and one outside it: the report is UTF-8, whatever the path.
+    folder, out = tmp_path / "ロビナの部屋", tmp_path / "Zoë"
+    folder.mkdir()
+    out.mkdir()
+    shutil.copy(WIN / "template" / "TEMPLATE.VYG", folder / "ゲーム.vyg")
+    result = subprocess.run([str(WINENV), str(PLAY), "ゲーム.vyg", "--ticks", "30", "--shot", "20", "--out", str(out)],
+                            cwd=folder, env=dict(os.environ, ROBINA_AUDIO_FILE="none"), stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, timeout=120)
+    report, errors = result.stdout.decode("utf-8"), result.stderr.decode("utf-8", "replace")
+    assert result.returncode == 0, report + errors
+    assert "robina-play: no sound device; the game plays without sound" in errors
+    assert re.search(r"^game: Z:\\.*\\ロビナの部屋\\ゲーム\.vyg$", report, re.M), report
+    assert f"shot: {out}/shot-00020.bmp\n" in report and (out / "shot-00020.bmp").exists()
+    assert "  SndCreate          1\n" in report and "verdict: ok\n" in report

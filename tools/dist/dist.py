@@ -3,7 +3,8 @@
 
     Robina-VERSION-setup.exe   the Windows installer (NSIS, Japanese)
     Robina-VERSION.zip         the portable program: unzip anywhere and run
-    Robina-SDK-VERSION.zip     for game authors on Windows: header, rvpx.exe, robina-play.exe, template
+    Robina-SDK-VERSION.zip     for game authors on Windows: guide, header, rvpx.exe, robina-play.exe, the
+                               template and the example game with their build scripts
     robina_VERSION_all.deb     for Linux players: the program under Wine, one prefix per user
 
 The version is the shell's own (SHELL_VERSION). Builds are reproducible: every timestamp is
@@ -35,7 +36,13 @@ PLAYER_FILES = ["Robina.exe", "readme.txt"] + GAMES   # what the installer and t
 # The portable program writes the game-file association at every start; this file, a double click
 # before the folder is deleted, takes it away again.
 UNREGISTER = "関連付けの解除.reg"
-TEMPLATE_FILES = ["game.ini", "sys_logo.bmp", "sys_states.bmp", "help.bmp", "robin.bmp", "text.bmp", "peep.wav"]
+MENU_PICTURES = ["sys_logo.bmp", "sys_states.bmp", "help.bmp"]
+# The SDK's games: folder, source, and the members drawn at build time (game.ini is written there too).
+SDK_GAMES = {
+    "template": ("template.cpp", MENU_PICTURES + ["robin.bmp", "text.bmp", "peep.wav"]),
+    "kinomi": ("kinomi.cpp", MENU_PICTURES + ["sheet.bmp", "text.bmp", "wind.wav", "pop.wav"]),
+}
+BUILD_SCRIPTS = ["build.bat", "build-msvc.bat"]
 ICON_PROGRAM, ICON_GAME_FILE = 120, 121  # the program's icon resources (src/res/resource.h)
 LARGE_ICON_SIZES = (128, 256)
 ZIP_EPOCH_FLOOR = 315532800  # 1980-01-01, the earliest time a zip entry holds
@@ -146,24 +153,19 @@ def build_installer(stage, out, version, epoch):
     run("makensis", "-INPUTCHARSET", "UTF8", "-V2", *defines, HERE / "robina.nsi", stdout=subprocess.DEVNULL)
 
 
-def author_guide(version):
-    """The README's section for authors, after a preface on what the SDK holds."""
-    readme = (REPO / "README.md").read_text(encoding="utf-8")
-    section = re.search(r"^## Writing a game\n.*?(?=^## |\Z)", readme, re.S | re.M).group(0)
-    preface = (HERE / "sdk-preface.md").read_text(encoding="utf-8").replace("@VERSION@", version)
-    return (preface + "\n" + section).replace("\n", "\r\n").encode("utf-8")
-
-
 def sdk_members(build, stage, version):
     top = f"Robina-SDK-{version}/"
-    template = build / "win" / "games" / "template" / "template"
+    guide = (HERE / "guide.md").read_text(encoding="utf-8").replace("@VERSION@", version)
     members = [(top + "include/robina_game.h", (REPO / "include" / "robina_game.h").read_bytes()),
                (top + "rvpx.exe", (stage / "rvpx.exe").read_bytes()),
                (top + "robina-play.exe", (stage / "robina-play.exe").read_bytes()),
-               (top + "guide.md", author_guide(version)),
-               (top + "template/template.cpp", (REPO / "games" / "template" / "template.cpp").read_bytes()),
-               (top + "template/build.bat", (HERE / "build.bat").read_bytes().replace(b"\n", b"\r\n"))]
-    members += [(top + "template/" + name, (template / name).read_bytes()) for name in TEMPLATE_FILES]
+               (top + "guide.md", guide.replace("\n", "\r\n").encode("utf-8"))]
+    for folder, (source, assets) in SDK_GAMES.items():
+        drawn = build / "win" / "games" / folder / folder
+        members.append((f"{top}{folder}/{source}", (REPO / "games" / folder / source).read_bytes()))
+        members += [(f"{top}{folder}/{name}", (drawn / name).read_bytes()) for name in ["game.ini"] + assets]
+        members += [(f"{top}{folder}/{script}", windows_text((HERE / script).read_text(encoding="utf-8"), version))
+                    for script in BUILD_SCRIPTS]
     return members
 
 

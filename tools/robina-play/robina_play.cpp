@@ -3,7 +3,8 @@
 // tasks) and a copy of the service table whose operations count their calls. Headless, it runs a
 // number of ticks or until the game ends, feeds the mouse from a script, saves screenshots of the
 // back buffer and prints a report; with --watch it shows the game in a window, played with the
-// real mouse, and starts it again whenever the game file changes.
+// real mouse, and starts it again whenever the game file changes. --check judges a game file
+// without running it, --dir runs an unpacked game folder with its library loaded in place.
 #include <windows.h>
 #include <ddraw.h>
 #include <fcntl.h>
@@ -12,6 +13,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <stdarg.h>
+#include "robina_play.h"
 #include "base/base.h"
 #include "fade/fade.h"
 #include "gfx/gfx.h"
@@ -22,7 +25,6 @@
 #include "task/task.h"
 
 enum {
-    EXIT_OK = 0, EXIT_LEAKED = 1, EXIT_REFUSED = 2, EXIT_CRASHED = 3, EXIT_USAGE = 4,
     DEFAULT_TICKS = 6000, DEFAULT_SEED = 1, MAX_SHOTS = 64, MAX_EVENTS = 32768,
     COVER_TICKS = 200,        // at most, to bring the cover down before a start
     WATCH_POLL_MS = 250,      // how often --watch looks at the game file
@@ -32,8 +34,15 @@ enum {
 
 static const char USAGE[] =
     "usage: robina-play GAME.VYG [--ticks N] [--script FILE] [--shot TICK]... [--out FOLDER]\n"
-    "                            [--seed N] [--zumi N] [--watch]\n"
+    "                            [--seed N] [--zumi N] [--watch] [--log]\n"
+    "       robina-play --dir FOLDER [the same options]\n"
+    "       robina-play --check GAME.VYG\n"
     "  Runs the game on the shell's engine for N ticks of 20 ms (default 6000) or until it ends.\n"
+    "  --dir      runs an unpacked game: FOLDER holds game.ini, game.dll and the pictures and sounds;\n"
+    "             game.dll is loaded from there, so a debugger finds its symbols\n"
+    "  --check    judges the game file as the shell meets it, running nothing: members, game.ini,\n"
+    "             FILENAME, the menu's pictures, game.dll's kind, exports and imports\n"
+    "  --log      writes the shell's log, debug.log, into the current folder\n"
     "  --script   mouse input, one event a line: 'TICK move X Y', 'TICK click [X Y]' (down at TICK,\n"
     "             up at the next tick), 'TICK press [X Y]', 'TICK release'; '#' starts a comment\n"
     "  --shot     saves the back buffer after that tick as FOLDER/shot-TICK.bmp (default folder: .)\n"
@@ -41,14 +50,90 @@ static const char USAGE[] =
     "  --zumi     the player's collected total handed to the game (default 0)\n"
     "  --watch    shows the game in a window, played with the mouse; restarts it when the file changes\n"
     "Exit status: 0 ok, 1 the game left something behind, 2 refused or stopped by an error message\n"
-    "(also when the game crashed after one), 3 crashed, 4 bad command line.\n";
+    "(also when the game crashed after one; for --check: a problem found), 3 crashed, 4 bad command\n"
+    "line.\n";
+
+// --- output ---
+static HANDLE ConsoleOut = 0, ConsoleError = 0;  // set when the output is a console: written wide
+
+static HANDLE Console(DWORD which) {
+    HANDLE handle = GetStdHandle(which);
+    DWORD mode;
+    return GetConsoleMode(handle, &mode) ? handle : 0;
+}
+
+static void Emit(HANDLE console, FILE *stream, const char *format, va_list args) {
+    char text[4096];
+    vsnprintf(text, sizeof text, format, args);
+    if (!console) {
+        fputs(text, stream);
+        fflush(stream);
+        return;
+    }
+    wchar_t wide[4096];
+    int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 4096);
+    DWORD written;
+    if (n > 1) WriteConsoleW(console, wide, (DWORD)(n - 1), &written, 0);
+}
+
+void Say(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    Emit(ConsoleOut, stdout, format, args);
+    va_end(args);
+}
+
+void Complain(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    Emit(ConsoleError, stderr, format, args);
+    va_end(args);
+}
+
+std::string FromWide(const wchar_t *text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, 0, 0, 0, 0);
+    std::string utf8(n > 0 ? n : 1, 0);
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], n, 0, 0);
+    utf8.resize(strlen(utf8.c_str()));
+    return utf8;
+}
+
+// The shell's texts are Shift-JIS, whatever the system's code page.
+std::string FromShiftJis(const char *text) {
+    int n = MultiByteToWideChar(932, 0, text, -1, 0, 0);
+    std::wstring wide(n > 0 ? n : 1, 0);
+    if (n > 0) MultiByteToWideChar(932, 0, text, -1, &wide[0], n);
+    return FromWide(wide.c_str());
+}
+
+int ToShiftJis(const wchar_t *text, std::string *shiftJis) {
+    BOOL lost = FALSE;
+    int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text, -1, 0, 0, 0, &lost);
+    if (n <= 0 || lost) return 0;
+    shiftJis->assign(n, 0);
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text, -1, &(*shiftJis)[0], n, 0, 0);
+    shiftJis->resize(n - 1);
+    return 1;
+}
+
+// The engine opens files by Shift-JIS names. A path with a character outside Shift-JIS (a user
+// folder such as C:\Users\Zoë) reaches it by its short form, which the system spells in ASCII.
+static int EnginePath(const wchar_t *path, std::string *enginePath) {
+    if (ToShiftJis(path, enginePath)) return 1;
+    wchar_t brief[MAX_PATH];
+    DWORD n = GetShortPathNameW(path, brief, MAX_PATH);
+    return n > 0 && n < MAX_PATH && ToShiftJis(brief, enginePath);
+}
 
 // --- options ---
 struct Options {
-    char game[MAX_PATH];      // full path of the game file
+    wchar_t game[MAX_PATH];   // full path of the game file, or of the game folder with --dir
+    int32_t dir;              // 1: game is an unpacked game folder
+    int32_t check;
+    int32_t log;
     int32_t ticks;
-    const char *script;
-    const char *out;
+    const wchar_t *script;
+    const wchar_t *out;
     int32_t shots[MAX_SHOTS];
     int32_t shotCount;
     uint32_t seed;
@@ -57,45 +142,50 @@ struct Options {
 };
 static Options Opts;
 
-static int Number(const char *text, int32_t *value) {
-    char *end = 0;
-    long n = strtol(text, &end, 10);
+static int Number(const wchar_t *text, int32_t *value) {
+    wchar_t *end = 0;
+    long n = wcstol(text, &end, 10);
     if (!text[0] || *end || n < 0 || n > 0x7FFFFFFF) return 0;
     *value = (int32_t)n;
     return 1;
 }
 
-static int ReadOptions(int argc, char **argv) {
+struct Flag {
+    const wchar_t *name;
+    int32_t *set;
+};
+
+static int ReadOptions(int argc, wchar_t **argv) {
     Opts.ticks = DEFAULT_TICKS;
-    Opts.out = ".";
+    Opts.out = L".";
     Opts.seed = DEFAULT_SEED;
-    const char *game = 0;
+    const Flag flags[] = {{L"--watch", &Opts.watch}, {L"--check", &Opts.check}, {L"--log", &Opts.log},
+                          {L"--dir", &Opts.dir}};
+    const wchar_t *game = 0;
     for (int i = 1; i < argc; i++) {
-        const char *a = argv[i];
-        const char *value = i + 1 < argc ? argv[i + 1] : 0;
-        int32_t n = 0;
-        if (strcmp(a, "--watch") == 0) {
-            Opts.watch = 1;
-            continue;
-        }
-        if (a[0] != '-') {
+        const wchar_t *a = argv[i];
+        const wchar_t *value = i + 1 < argc ? argv[i + 1] : 0;
+        int32_t n = 0, flagged = 0;
+        for (const Flag &f : flags) flagged |= wcscmp(a, f.name) == 0 && (*f.set = 1);
+        if (flagged) continue;
+        if (a[0] != L'-') {
             if (game) return 0;
             game = a;
             continue;
         }
         if (!value) return 0;
         i++;
-        if (strcmp(a, "--script") == 0) Opts.script = value;
-        else if (strcmp(a, "--out") == 0) Opts.out = value;
-        else if (strcmp(a, "--ticks") == 0 && Number(value, &n)) Opts.ticks = n;
-        else if (strcmp(a, "--seed") == 0 && Number(value, &n)) Opts.seed = (uint32_t)n;
-        else if (strcmp(a, "--zumi") == 0 && Number(value, &n)) Opts.zumi = n;
-        else if (strcmp(a, "--shot") == 0 && Number(value, &n) && Opts.shotCount < MAX_SHOTS)
+        if (wcscmp(a, L"--script") == 0) Opts.script = value;
+        else if (wcscmp(a, L"--out") == 0) Opts.out = value;
+        else if (wcscmp(a, L"--ticks") == 0 && Number(value, &n)) Opts.ticks = n;
+        else if (wcscmp(a, L"--seed") == 0 && Number(value, &n)) Opts.seed = (uint32_t)n;
+        else if (wcscmp(a, L"--zumi") == 0 && Number(value, &n)) Opts.zumi = n;
+        else if (wcscmp(a, L"--shot") == 0 && Number(value, &n) && Opts.shotCount < MAX_SHOTS)
             Opts.shots[Opts.shotCount++] = n;
         else return 0;
     }
-    if (!game) return 0;
-    DWORD length = GetFullPathNameA(game, MAX_PATH, Opts.game, 0);
+    if (!game || (Opts.check && (Opts.dir || Opts.watch))) return 0;
+    DWORD length = GetFullPathNameW(game, MAX_PATH, Opts.game, 0);
     return length > 0 && length < MAX_PATH;
 }
 
@@ -136,10 +226,10 @@ static int ReadEvent(char *line, ScriptEvent *event) {
     return 0;
 }
 
-static int ReadScript(const char *path) {
-    FILE *file = fopen(path, "r");
+static int ReadScript(const wchar_t *path) {
+    FILE *file = _wfopen(path, L"r");
     if (!file) {
-        fprintf(stderr, "robina-play: cannot read the script %s\n", path);
+        Complain("robina-play: cannot read the script %s\n", FromWide(path).c_str());
         return 0;
     }
     char line[TEXT_BYTES];
@@ -153,7 +243,7 @@ static int ReadScript(const char *path) {
         good = EventCount < MAX_EVENTS && ReadEvent(line, event) &&
                (EventCount == 0 || event->tick >= Events[EventCount - 1].tick);
         if (good) EventCount++;
-        else fprintf(stderr, "robina-play: %s line %d: not an event in tick order\n", path, number);
+        else Complain("robina-play: %s line %d: not an event in tick order\n", FromWide(path).c_str(), number);
     }
     fclose(file);
     return good;
@@ -226,14 +316,7 @@ static void FillCountingTable(void) {
 }
 
 // --- report ---
-// The console gets UTF-8; the shell's texts are Shift-JIS.
-static void PrintShiftJis(const char *format, const char *text) {
-    wchar_t wide[TEXT_BYTES];
-    char utf8[TEXT_BYTES * 3];
-    int n = MultiByteToWideChar(932, 0, text, -1, wide, TEXT_BYTES);
-    if (!n || !WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, 0, 0)) utf8[0] = 0;
-    printf(format, utf8);
-}
+static void DeleteFolderPack(void);
 
 static int32_t TicksRun = 0;  // ticks of the running game so far
 // The error boxes the shell would have shown, in order: the first ends the run, unless the game
@@ -247,8 +330,8 @@ static void TakeFatalMessage(const char *message) {
 }
 
 static void PrintFatalMessages(void) {
-    for (int i = 0; i < FatalCount && i < MAX_MESSAGES; i++) PrintShiftJis("error: %s\n", FatalMessages[i]);
-    if (FatalCount > MAX_MESSAGES) printf("error: %d more\n", (int)(FatalCount - MAX_MESSAGES));
+    for (int i = 0; i < FatalCount && i < MAX_MESSAGES; i++) Say("error: %s\n", FromShiftJis(FatalMessages[i]).c_str());
+    if (FatalCount > MAX_MESSAGES) Say("error: %d more\n", (int)(FatalCount - MAX_MESSAGES));
 }
 
 static void ForgetFatalMessages(void) {
@@ -257,23 +340,21 @@ static void ForgetFatalMessages(void) {
 }
 
 static void ReportRun(void) {
-    printf("ticks: %d, %s\n", (int)TicksRun, GameEnded ? "ended by the game" : "stopped, the game did not end");
+    Say("ticks: %d, %s\n", (int)TicksRun, GameEnded ? "ended by the game" : "stopped, the game did not end");
     char label[sizeof GameResult.label + 1] = "";
     memcpy(label, GameResult.label, sizeof GameResult.label);
-    printf("result: score %u, ", (unsigned)GameResult.score);
-    PrintShiftJis("label \"%s\", ", label);
-    printf("zumi %d\n", (int)GameResult.zumi);
-    printf("calls:\n");
-    for (const ServiceRow &row : SERVICES) printf("  %-18s %d\n", row.name, (int)CallCounts[row.slot]);
+    Say("result: score %u, label \"%s\", zumi %d\n", (unsigned)GameResult.score, FromShiftJis(label).c_str(),
+        (int)GameResult.zumi);
+    Say("calls:\n");
+    for (const ServiceRow &row : SERVICES) Say("  %-18s %d\n", row.name, (int)CallCounts[row.slot]);
 }
 
 static int ReportLeftovers(void) {
     char text[LEFTOVERS_TEXT_BYTES];
     LeftoversText(&GameLeftovers, text, sizeof text);
-    printf("leftovers: %s\n", text);
+    Say("leftovers: %s\n", text);
     int leaked = LeftoversFound(&GameLeftovers);
-    printf("verdict: %s\n", leaked ? "leaked" : "ok");
-    fflush(stdout);
+    Say("verdict: %s\n", leaked ? "leaked" : "ok");
     return leaked ? EXIT_LEAKED : EXIT_OK;
 }
 
@@ -282,15 +363,16 @@ static int ReportLeftovers(void) {
 static void ReportCrash(const EXCEPTION_POINTERS *info) {
     ReportRun();
     PrintFatalMessages();
-    printf("crashed: exception %08lx at tick %d\nverdict: %s\n", (unsigned long)info->ExceptionRecord->ExceptionCode,
-           (int)TicksRun, FatalCount ? "failed" : "crashed");
-    fflush(stdout);
+    Say("crashed: exception %08lx at tick %d\n", (unsigned long)info->ExceptionRecord->ExceptionCode, (int)TicksRun);
+    SayCrashPlace((uintptr_t)info->ExceptionRecord->ExceptionAddress);
+    Say("verdict: %s\n", FatalCount ? "failed" : "crashed");
+    DeleteFolderPack();
     ExitProcess(FatalCount ? EXIT_REFUSED : EXIT_CRASHED);
 }
 
 // --- screenshots ---
 // The back buffer through GDI into a 24-bit bottom-up BMP, whatever the buffer's own format.
-static int SaveBackBuffer(const char *path) {
+static int SaveBackBuffer(const wchar_t *path) {
     BITMAPINFOHEADER info = {};
     info.biSize = sizeof info;
     info.biWidth = PLAY_WIDTH;
@@ -317,7 +399,7 @@ static int SaveBackBuffer(const char *path) {
     head.bfType = 0x4D42;
     head.bfOffBits = sizeof head + sizeof info;
     head.bfSize = head.bfOffBits + info.biSizeImage;
-    FILE *file = fopen(path, "wb");
+    FILE *file = _wfopen(path, L"wb");
     int written = file && fwrite(&head, sizeof head, 1, file) && fwrite(&info, sizeof info, 1, file) &&
                   fwrite(bits, info.biSizeImage, 1, file);
     if (file) fclose(file);
@@ -328,11 +410,12 @@ static int SaveBackBuffer(const char *path) {
 static void TakeShots(int32_t tick) {
     for (int i = 0; i < Opts.shotCount; i++) {
         if (Opts.shots[i] != tick) continue;
-        char path[MAX_PATH];
-        snprintf(path, sizeof path, "%s/shot-%05d.bmp", Opts.out, (int)tick);
+        wchar_t path[MAX_PATH];
+        _snwprintf(path, MAX_PATH, L"%ls/shot-%05d.bmp", Opts.out, (int)tick);
+        path[MAX_PATH - 1] = 0;
         ClearBackBuffer();
         DrawSprites();
-        printf(SaveBackBuffer(path) ? "shot: %s\n" : "shot: %s could not be written\n", path);
+        Say(SaveBackBuffer(path) ? "shot: %s\n" : "shot: %s could not be written\n", FromWide(path).c_str());
         return;
     }
 }
@@ -343,6 +426,7 @@ static void PumpMessages(void) {
     while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             UnloadGameAtExit();
+            DeleteFolderPack();
             ExitProcess(EXIT_OK);
         }
         DispatchMessageA(&message);
@@ -362,6 +446,86 @@ static void CoverScreen(void) {
     }
 }
 
+// --- an unpacked game folder (--dir) ---
+// Its files but the library become a pack of robina-play's own in the temporary folder, for the
+// engine to load pictures and sounds from as from a game file; the library loads in place.
+static wchar_t FolderPack[MAX_PATH] = L"";  // the pack made for --dir; empty: none
+static std::wstring FolderLibrary;          // its game.dll, loaded in place
+
+static std::wstring InGameFolder(const wchar_t *name) {
+    return std::wstring(Opts.game) + L"\\" + name;
+}
+
+static int CollectFolder(std::vector<std::string> *names, std::vector<std::vector<uint8_t>> *contents) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(InGameFolder(L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int good = 1;
+    do {
+        std::string name;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(found.cFileName, L"game.dll") == 0) continue;
+        contents->emplace_back();
+        if (!ToShiftJis(found.cFileName, &name) || !ReadWholeFile(InGameFolder(found.cFileName).c_str(), &contents->back())) {
+            Complain("robina-play: %s cannot go into a game file\n", FromWide(found.cFileName).c_str());
+            good = 0;
+        }
+        names->push_back(name);
+    } while (good && names->size() <= PACK_MAX_MEMBERS && FindNextFileW(search, &found));
+    FindClose(search);
+    return good && names->size() <= PACK_MAX_MEMBERS;
+}
+
+static int WriteFolderPack(void) {
+    std::vector<std::string> names;
+    std::vector<std::vector<uint8_t>> contents;
+    if (!CollectFolder(&names, &contents)) return 0;
+    std::vector<const char *> pointers;
+    std::vector<uint32_t> sizes;
+    for (size_t i = 0; i < names.size(); i++) {
+        pointers.push_back(names[i].c_str());
+        sizes.push_back((uint32_t)contents[i].size());
+    }
+    std::vector<uint8_t> image(PackDirectoryBytes(pointers.data(), (int32_t)names.size()));
+    WritePackDirectory(image.data(), pointers.data(), sizes.data(), (int32_t)names.size());
+    for (const std::vector<uint8_t> &c : contents) {
+        size_t at = image.size();
+        image.resize(at + c.size());
+        ScramblePackData(image.data() + at, c.data(), c.size());
+    }
+    wchar_t folder[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, folder);
+    if (n == 0 || n + 32 >= MAX_PATH) return 0;
+    _snwprintf(FolderPack, MAX_PATH, L"%lsrobina-play-%lu.vyg", folder, (unsigned long)GetCurrentProcessId());
+    FILE *file = _wfopen(FolderPack, L"wb");
+    int written = file && fwrite(image.data(), 1, image.size(), file) == image.size();
+    if (file && fclose(file) != 0) written = 0;
+    return written;
+}
+
+static void DeleteFolderPack(void) {
+    if (FolderPack[0]) DeleteFileW(FolderPack);
+    FolderPack[0] = 0;
+}
+
+// The file the engine loads as the game's pack, and the library's bytes for a crash report.
+// Null, or why the game's files cannot reach the engine.
+static const char *PrepareGame(std::string *pack, std::vector<uint8_t> *library) {
+    static const char UNREACHABLE[] = "the path cannot be opened by the engine";
+    if (!Opts.dir) {
+        GameFileRecord game;
+        if (ReadGameFile(Opts.game, &game)) ReadMember(&game, "game.dll", library);
+        return EnginePath(Opts.game, pack) ? 0 : UNREACHABLE;
+    }
+    GameLibraryFile = 0;
+    DeleteFolderPack();
+    std::wstring dll = InGameFolder(L"game.dll");
+    if (!ReadWholeFile(dll.c_str(), library)) return "the folder has no game.dll";
+    FolderLibrary = dll;
+    if (!WriteFolderPack()) return "the folder's files cannot be packed in the temporary folder";
+    GameLibraryFile = FolderLibrary.c_str();
+    return EnginePath(FolderPack, pack) ? 0 : UNREACHABLE;
+}
+
 // 1: the game runs. A refusal is reported here.
 static int BeginRun(void) {
     CoverScreen();
@@ -370,16 +534,23 @@ static int BeginRun(void) {
     NextEvent = 0;
     ReleaseAt = -1;
     memset(CallCounts, 0, sizeof CallCounts);
-    printf("game: %s\n", Opts.game);
-    int started = LoadGame(Opts.game, NULL);
+    Say("game: %s\n", FromWide(Opts.game).c_str());
+    std::string pack;
+    std::vector<uint8_t> library;
+    const char *unreachable = PrepareGame(&pack, &library);
+    if (unreachable) {
+        Say("refused: %s\nverdict: refused\n", unreachable);
+        return 0;
+    }
+    int started = LoadGame(pack.c_str(), NULL);
     if (started) {
+        KeepLibraryFacts(library, (uintptr_t)GameModule);
         GameResult.zumi = Opts.zumi;
         SeedRandom(Opts.seed);
         started = StartGame(&CountingTable);
     }
     if (!started) {
-        PrintShiftJis("refused: %s\nverdict: refused\n", GameRefusal);
-        fflush(stdout);
+        Say("refused: %s\nverdict: refused\n", FromShiftJis(GameRefusal).c_str());
         SetPack(MENU_PACK);
     }
     return started;
@@ -402,16 +573,14 @@ static void StopRun(void) {
     FreeSceneSounds();
     UnloadGameAtExit();
     SetPack(MENU_PACK);
-    printf("leftovers: not counted, the game did not end\n");
-    fflush(stdout);
+    Say("leftovers: not counted, the game did not end\n");
 }
 
 // The shell ends the program after an error box: the run stops there.
 static int StopAtError(void) {
     StopRun();
     PrintFatalMessages();
-    printf("verdict: failed\n");
-    fflush(stdout);
+    Say("verdict: failed\n");
     return EXIT_REFUSED;
 }
 
@@ -426,14 +595,15 @@ static int PlayHeadless(void) {
     if (FatalCount) return StopAtError();
     if (SceneDone) return EndRun();
     StopRun();
-    printf("verdict: ok\n");
+    Say("verdict: ok\n");
     return EXIT_OK;
 }
 
 // --- watch mode ---
+// The game file, or with --dir the library, which a build writes last.
 static FILETIME GameFileTime(void) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    GetFileAttributesExA(Opts.game, GetFileExInfoStandard, &data);
+    GetFileAttributesExW(Opts.dir ? InGameFolder(L"game.dll").c_str() : Opts.game, GetFileExInfoStandard, &data);
     return data.ftLastWriteTime;
 }
 
@@ -491,8 +661,7 @@ static int Watch(void) {
         }
         if (running) StopRun();
         ForgetFatalMessages();
-        printf("-- the game file changed: starting again\n");
-        fflush(stdout);
+        Say("-- the game file changed: starting again\n");
     }
 }
 
@@ -534,21 +703,24 @@ static int OpenWindow(int shown) {
     return window != 0;
 }
 
-int main(int argc, char **argv) {
-    SetConsoleOutputCP(CP_UTF8);
+int wmain(int argc, wchar_t **argv) {
+    ConsoleOut = Console(STD_OUTPUT_HANDLE);
+    ConsoleError = Console(STD_ERROR_HANDLE);
     _setmode(_fileno(stdout), _O_BINARY);  // plain line ends, for the terminal and for scripts
     if (!ReadOptions(argc, argv)) {
-        fputs(USAGE, stderr);
+        Complain("%s", USAGE);
         return EXIT_USAGE;
     }
+    if (Opts.check) return CheckGame(Opts.game);
     if (Opts.script && !ReadScript(Opts.script)) return EXIT_USAGE;
+    if (Opts.log && !StartLog()) Complain("robina-play: debug.log cannot be written in this folder: no log\n");
     ErrorBoxHook = TakeFatalMessage;
     if (!OpenWindow(Opts.watch) || !InitDisplay()) {
-        fprintf(stderr, "robina-play: no display\n");
+        Complain("robina-play: no display\n");
         return EXIT_USAGE;
     }
     InitSound();
-    if (FatalCount) fputs("robina-play: no sound device; the game plays without sound\n", stderr);
+    if (FatalCount) Complain("robina-play: no sound device; the game plays without sound\n");
     ForgetFatalMessages();
     InitSpriteList();
     InitMouse();
@@ -560,5 +732,7 @@ int main(int argc, char **argv) {
     StartCursorTask();
     GameCrashHook = ReportCrash;
     CatchGameCrashes();
-    return Opts.watch ? Watch() : PlayHeadless();
+    int status = Opts.watch ? Watch() : PlayHeadless();
+    DeleteFolderPack();
+    return status;
 }
