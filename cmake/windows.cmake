@@ -60,7 +60,7 @@ set_target_properties(rvpx_win PROPERTIES OUTPUT_NAME rvpx RUNTIME_OUTPUT_DIRECT
 # What ships runs on a bare Windows: every DLL the programs import comes with the system.
 add_test(NAME imports_ship_with_windows
   COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tests/dist/check_imports.py
-          --wide $<TARGET_FILE:Robina> $<TARGET_FILE:robina-play> $<TARGET_FILE:rvpx_win>)
+          --wide $<TARGET_FILE:Robina> --wide $<TARGET_FILE:robina-play> $<TARGET_FILE:rvpx_win>)
 
 # GoogleTest from Debian's source package, built with the cross compiler.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

@@ -4,7 +4,7 @@ run-time DLL beside them), and prints each program's list. Exits 1 naming any ot
 
 A program named after --wide must also import no narrow ("A") function of Windows: those convert
 text with the system's code page, which garbles Japanese on a Windows of another language. The C
-run-time's own start-up imports a few with fixed ASCII arguments; they are the only ones allowed."""
+run-time's own code imports a few with fixed ASCII or no text; they are the only ones allowed."""
 import subprocess
 import sys
 
@@ -15,7 +15,9 @@ SYSTEM_DLLS = {
 }
 
 
-RUNTIME_NARROW = {"GetModuleHandleA", "GetStartupInfoA", "LoadLibraryA"}
+RUNTIME_NARROW = {"GetModuleHandleA", "GetStartupInfoA", "LoadLibraryA",
+                  # the POSIX thread run-time's unnamed events and semaphores, and its debugger output
+                  "CreateEventA", "CreateSemaphoreA", "OutputDebugStringA"}
 WINDOWS_TEXT_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
                      "shell32.dll", "shlwapi.dll", "user32.dll", "version.dll", "winmm.dll"}
 

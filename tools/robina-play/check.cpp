@@ -206,7 +206,7 @@ static std::string BaseName(const wchar_t *path) {
 
 int CheckGame(const wchar_t *path) {
     GameFileRecord game;
-    Say("check: %s\n", FromWide(path).c_str());
+    Say("check: %s\n", Utf8(path).c_str());
     Problems.clear();
     if (!ReadGameFile(path, &game)) {
         Problem(game.image.empty() ? "the file cannot be read" : "not a game file (an RVPX pack), or damaged");
@@ -260,7 +260,7 @@ static void SayOtherModule(uintptr_t address) {
         return;
     }
     const wchar_t *name = wcsrchr(path, L'\\');
-    Say("where: %s+0x%lx, outside game.dll (a service handed bad arguments?)\n", FromWide(name ? name + 1 : path).c_str(),
+    Say("where: %s+0x%lx, outside game.dll (a service handed bad arguments?)\n", Utf8(name ? name + 1 : path).c_str(),
         (unsigned long)(address - (uintptr_t)module));
 }
 

@@ -90,7 +90,7 @@ void Complain(const char *format, ...) {
     va_end(args);
 }
 
-std::string FromWide(const wchar_t *text) {
+std::string Utf8(const wchar_t *text) {
     int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, 0, 0, 0, 0);
     std::string utf8(n > 0 ? n : 1, 0);
     if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], n, 0, 0);
@@ -100,19 +100,15 @@ std::string FromWide(const wchar_t *text) {
 
 // The shell's texts are Shift-JIS, whatever the system's code page.
 std::string FromShiftJis(const char *text) {
-    int n = MultiByteToWideChar(932, 0, text, -1, 0, 0);
-    std::wstring wide(n > 0 ? n : 1, 0);
-    if (n > 0) MultiByteToWideChar(932, 0, text, -1, &wide[0], n);
-    return FromWide(wide.c_str());
+    std::vector<wchar_t> wide(strlen(text) + 1);
+    ToWide(text, wide.data(), (int)wide.size());
+    return Utf8(wide.data());
 }
 
 int ToShiftJis(const wchar_t *text, std::string *shiftJis) {
-    BOOL lost = FALSE;
-    int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text, -1, 0, 0, 0, &lost);
-    if (n <= 0 || lost) return 0;
-    shiftJis->assign(n, 0);
-    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text, -1, &(*shiftJis)[0], n, 0, 0);
-    shiftJis->resize(n - 1);
+    std::vector<char> bytes(2 * wcslen(text) + 1);
+    if (!FromWide(text, bytes.data(), (int)bytes.size())) return 0;
+    shiftJis->assign(bytes.data());
     return 1;
 }
 
@@ -229,7 +225,7 @@ static int ReadEvent(char *line, ScriptEvent *event) {
 static int ReadScript(const wchar_t *path) {
     FILE *file = _wfopen(path, L"r");
     if (!file) {
-        Complain("robina-play: cannot read the script %s\n", FromWide(path).c_str());
+        Complain("robina-play: cannot read the script %s\n", Utf8(path).c_str());
         return 0;
     }
     char line[TEXT_BYTES];
@@ -243,7 +239,7 @@ static int ReadScript(const wchar_t *path) {
         good = EventCount < MAX_EVENTS && ReadEvent(line, event) &&
                (EventCount == 0 || event->tick >= Events[EventCount - 1].tick);
         if (good) EventCount++;
-        else Complain("robina-play: %s line %d: not an event in tick order\n", FromWide(path).c_str(), number);
+        else Complain("robina-play: %s line %d: not an event in tick order\n", Utf8(path).c_str(), number);
     }
     fclose(file);
     return good;
@@ -415,7 +411,7 @@ static void TakeShots(int32_t tick) {
         path[MAX_PATH - 1] = 0;
         ClearBackBuffer();
         DrawSprites();
-        Say(SaveBackBuffer(path) ? "shot: %s\n" : "shot: %s could not be written\n", FromWide(path).c_str());
+        Say(SaveBackBuffer(path) ? "shot: %s\n" : "shot: %s could not be written\n", Utf8(path).c_str());
         return;
     }
 }
@@ -423,13 +419,13 @@ static void TakeShots(int32_t tick) {
 // --- the run of a game ---
 static void PumpMessages(void) {
     MSG message;
-    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, NULL, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             UnloadGameAtExit();
             DeleteFolderPack();
             ExitProcess(EXIT_OK);
         }
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
 }
 
@@ -466,7 +462,7 @@ static int CollectFolder(std::vector<std::string> *names, std::vector<std::vecto
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(found.cFileName, L"game.dll") == 0) continue;
         contents->emplace_back();
         if (!ToShiftJis(found.cFileName, &name) || !ReadWholeFile(InGameFolder(found.cFileName).c_str(), &contents->back())) {
-            Complain("robina-play: %s cannot go into a game file\n", FromWide(found.cFileName).c_str());
+            Complain("robina-play: %s cannot go into a game file\n", Utf8(found.cFileName).c_str());
             good = 0;
         }
         names->push_back(name);
@@ -534,7 +530,7 @@ static int BeginRun(void) {
     NextEvent = 0;
     ReleaseAt = -1;
     memset(CallCounts, 0, sizeof CallCounts);
-    Say("game: %s\n", FromWide(Opts.game).c_str());
+    Say("game: %s\n", Utf8(Opts.game).c_str());
     std::string pack;
     std::vector<uint8_t> library;
     const char *unreachable = PrepareGame(&pack, &library);
@@ -676,23 +672,23 @@ static LRESULT CALLBACK PlayWindowProc(HWND window, UINT message, WPARAM wParam,
     case WM_KEYDOWN: if (wParam == VK_ESCAPE) PostQuitMessage(0); return 0;
     case WM_CLOSE: PostQuitMessage(0); return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // The engine draws for a window; headless, it stays hidden.
 static int OpenWindow(int shown) {
-    HINSTANCE instance = GetModuleHandleA(NULL);
+    HINSTANCE instance = GetModuleHandleW(NULL);
     MainInstance = instance;
-    WNDCLASSEXA cls = {};
+    WNDCLASSEXW cls = {};
     cls.cbSize = sizeof cls;
     cls.lpfnWndProc = PlayWindowProc;
     cls.hInstance = instance;
-    cls.hCursor = LoadCursor(NULL, IDC_ARROW);
-    cls.lpszClassName = "RobinaPlayWindow";
-    RegisterClassExA(&cls);
+    cls.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
+    cls.lpszClassName = L"RobinaPlayWindow";
+    RegisterClassExW(&cls);
     RECT frame = {0, 0, PLAY_WIDTH, PLAY_HEIGHT};
     AdjustWindowRect(&frame, WS_CAPTION | WS_SYSMENU, FALSE);
-    HWND window = CreateWindowExA(0, "RobinaPlayWindow", "robina-play", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+    HWND window = CreateWindowExW(0, L"RobinaPlayWindow", L"robina-play", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
                                   CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, 0, 0,
                                   instance, 0);
     MainWindow = window;

@@ -16,7 +16,7 @@ enum { EXIT_OK = 0, EXIT_LEAKED = 1, EXIT_REFUSED = 2, EXIT_CRASHED = 3, EXIT_US
 void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void Complain(const char *format, ...) __attribute__((format(printf, 1, 2)));  // to the error output
 std::string FromShiftJis(const char *text);
-std::string FromWide(const wchar_t *text);
+std::string Utf8(const wchar_t *text);
 int ToShiftJis(const wchar_t *text, std::string *shiftJis);  // 0: a character has no Shift-JIS form
 
 // --- game files and libraries (check.cpp) ---
