@@ -47,7 +47,7 @@ BOOL CALLBACK CollectText(HWND child, LPARAM param) {
     char cls[64], text[1024];
     GetClassNameA(child, cls, sizeof cls);
     if (lstrcmpiA(cls, "Static") != 0) return TRUE;
-    GetWindowTextA(child, text, sizeof text);
+    GetWindowTextSjis(child, text, sizeof text);
     if (!text[0]) return TRUE;
     std::string *all = (std::string *)param;
     if (!all->empty()) *all += "\n";
@@ -63,7 +63,7 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
         if (lstrcmpA(cls, "#32770") == 0) {
             BoxRecord record;
             char caption[512];
-            GetWindowTextA(box, caption, sizeof caption);
+            GetWindowTextSjis(box, caption, sizeof caption);
             record.caption = caption;
             EnumChildWindows(box, CollectText, (LPARAM)&record.text);
             activeWatcher->boxes.push_back(record);
@@ -93,7 +93,7 @@ void CloseOverdueDialogs() {
         }
         it = dialogDeadlines.erase(it);
         char caption[512];
-        GetWindowTextA(box, caption, sizeof caption);
+        GetWindowTextSjis(box, caption, sizeof caption);
         std::string texts;
         EnumChildWindows(box, CollectText, (LPARAM)&texts);
         std::replace(texts.begin(), texts.end(), '\n', ' ');

@@ -30,7 +30,7 @@ namespace {
 // Answers the name dialog, once it is open, with the next of the given names (closing it by its
 // close box when none is left) and every other box with OK, recording what each showed.
 struct NameAnswers {
-    std::vector<std::string> names;
+    std::vector<std::wstring> names;  // typed as Windows takes them
     size_t next = 0;
     std::vector<std::string> congratulations, shownNames, selections, messages;
     int boldWeight = 0;
@@ -49,9 +49,9 @@ void AnswerBox(NameAnswers *answers, HWND box, const BoxRecord &record) {
 void AnswerNameDialog(NameAnswers *answers, HWND box) {
     char text[256] = "";
     HWND edit = GetDlgItem(box, IDC_NAME_EDIT);
-    GetDlgItemTextA(box, IDC_NAME_CONGRATULATION, text, sizeof text);
+    GetWindowTextSjis(GetDlgItem(box, IDC_NAME_CONGRATULATION), text, sizeof text);
     answers->congratulations.push_back(text);
-    GetWindowTextA(edit, text, sizeof text);
+    GetWindowTextSjis(edit, text, sizeof text);
     answers->shownNames.push_back(text);
     DWORD from = 0, to = 0;
     SendMessageW(edit, EM_GETSEL, (WPARAM)&from, (LPARAM)&to);
@@ -61,7 +61,7 @@ void AnswerNameDialog(NameAnswers *answers, HWND box) {
     HFONT bold = (HFONT)SendDlgItemMessageA(box, IDC_NAME_CONGRATULATION, WM_GETFONT, 0, 0);
     if (bold && GetObjectA(bold, sizeof font, &font)) answers->boldWeight = font.lfWeight;
     if (answers->next < answers->names.size()) {
-        SetWindowTextA(edit, answers->names[answers->next++].c_str());
+        SetWindowTextW(edit, answers->names[answers->next++].c_str());
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     } else {
         PostMessageA(box, WM_CLOSE, 0, 0);
@@ -71,7 +71,7 @@ void AnswerNameDialog(NameAnswers *answers, HWND box) {
 struct AnswerNames {
     NameAnswers seen;
     BoxWatcher watcher;
-    explicit AnswerNames(std::vector<std::string> names)
+    explicit AnswerNames(std::vector<std::wstring> names)
         : watcher([this](void *box, const BoxRecord &record) { AnswerBox(&seen, (HWND)box, record); }) {
         seen.names = names;
     }
@@ -214,7 +214,7 @@ TEST_F(Launcher, GameRunsOnEveryServiceAndReturnsCleanly) {
     char valueName[32];
     snprintf(valueName, sizeof valueName, "%s%d", entry->gameId, entry->version / 10 * 10);
     {
-        AnswerNames names({"ロビナ"});
+        AnswerNames names({L"ロビナ"});
         PlayToTheEnd();
         EXPECT_EQ(names.seen.congratulations, std::vector<std::string>{"1500てんで1位にランクイン！"});
     }
@@ -494,7 +494,7 @@ TEST_F(Launcher, BalloonGamePopsWhatIsClickedAndReportsItsScore) {
     EXPECT_EQ(GameResult.score % 10, 0u);
     EXPECT_EQ(std::string(GameResult.label), std::to_string(GameResult.score) + "てん");
     EXPECT_EQ(FadeState, FADE_COVERED) << "the game leaves under the cover";
-    AnswerNames names({"ポモ"});
+    AnswerNames names({L"ポモ"});
     PlayToTheEnd();
     ExpectNothingLeft();
     EXPECT_EQ(ImageCount, images);
@@ -526,7 +526,7 @@ protected:
 
 TEST_F(HighScore, EmptyTableTakesAnyScoreAtRankOne) {
     Result(1, "1てん", 12);
-    AnswerNames names({"ポモ"});
+    AnswerNames names({L"ポモ"});
     TakeGameResult(game);
     EXPECT_EQ(names.seen.congratulations, std::vector<std::string>{"1てんで1位にランクイン！"});
     EXPECT_EQ(names.seen.shownNames, std::vector<std::string>{"あなた"});
@@ -553,7 +553,7 @@ TEST_F(HighScore, TheNameIsAskedOverAStillFrameWithoutTheDrawnCursor) {
     ASSERT_GT(covered, 0);
 
     Result(300, "300てん");
-    AnswerNames names({"ポモ"});
+    AnswerNames names({L"ポモ"});
     TakeGameResult(game);
     Frame still = ReadBackBuffer();  // nothing drew since the dialog's frame
     for (int y = 100; y < 110; y++)
@@ -567,14 +567,14 @@ TEST_F(HighScore, EqualScoreGoesAboveAndRankTenDropsOut) {
     }
     Result(499, "499てん", 3);
     {
-        AnswerNames names({"x"});
+        AnswerNames names({L"x"});
         TakeGameResult(game);
         EXPECT_TRUE(names.seen.congratulations.empty()) << "499 does not reach the table";
     }
     EXPECT_EQ(GameCatalogue.ZumiTotal, 3);
     EXPECT_STREQ(entry->rankLabels[9], "old9");
     Result(500, "500てん", 4);
-    AnswerNames names({"ロビナ"});
+    AnswerNames names({L"ロビナ"});
     TakeGameResult(game);
     EXPECT_EQ(names.seen.congratulations, std::vector<std::string>{"500てんで1位にランクイン！"});
     EXPECT_STREQ(entry->rankLabels[0], "500てん");
@@ -584,28 +584,32 @@ TEST_F(HighScore, EqualScoreGoesAboveAndRankTenDropsOut) {
 
 TEST_F(HighScore, ScoreZeroTakesTheTotalOnly) {
     Result(0, "", -5);
-    AnswerNames names({"x"});
+    AnswerNames names({L"x"});
     TakeGameResult(game);
     EXPECT_TRUE(names.seen.congratulations.empty());
     EXPECT_EQ(GameCatalogue.ZumiTotal, -5);
     EXPECT_EQ(entry->rankScores[0], 0u);
 }
 
+// Twelve Shift-JIS bytes are taken, thirteen refused; so is a character Shift-JIS has not, never stored
+// as something else.
 TEST_F(HighScore, NameOfTwelveBytesIsTakenThirteenRefused) {
     Result(300, "300てん");
     {
-        AnswerNames names({"ロビナとポモ", "abcdefghijkl"});  // 6 double-byte, then 12 single-byte
+        AnswerNames names({L"ロビナとポモ", L"abcdefghijkl"});  // 6 double-byte, then 12 single-byte
         TakeGameResult(game);
         TakeGameResult(game);
         EXPECT_TRUE(names.seen.messages.empty());
     }
     EXPECT_STREQ(entry->rankNames[0], "abcdefghijkl");
     EXPECT_STREQ(entry->rankNames[1], "ロビナとポモ");
-    AnswerNames names({"ロビナとポモだ", "ポモ"});
+    AnswerNames names({L"ロビナとポモだ", L"Zoë", L"小明"});
     TakeGameResult(game);
-    EXPECT_EQ(names.seen.messages, std::vector<std::string>{"エラー|おなまえは全角６文字までです。"});
-    EXPECT_EQ(names.seen.congratulations.size(), 2u) << "the dialog stays open after the refusal";
-    EXPECT_STREQ(entry->rankNames[0], "ポモ");
+    EXPECT_EQ(names.seen.messages, std::vector<std::string>({"エラー|おなまえは全角６文字までです。",
+                                                             "エラー|おなまえに使えない文字が入っています。"}));
+    EXPECT_EQ(names.seen.congratulations.size(), 3u) << "the dialog stays open after each refusal";
+    EXPECT_STREQ(entry->rankNames[0], "小明");
+    EXPECT_STREQ(GameCatalogue.PlayerName, "小明");
 }
 
 TEST_F(HighScore, CloseBoxKeepsTheNameAndStillRanks) {

@@ -30,7 +30,7 @@ LOGFONTA FontOf(HWND control) {
 
 std::string TextOf(HWND control) {
     char text[256];
-    GetWindowTextA(control, text, sizeof text);
+    GetWindowTextSjis(control, text, sizeof text);
     return text;
 }
 
