@@ -105,11 +105,33 @@ def game_record(value_name):
     return {"plays": int(play), "clicks": int(clicks), "first name": name, "first score": score}
 
 
+def name_dialog_window():
+    return wait_for(lambda: xdotool("search", "--name", f"^{NAME_DIALOG}$", check=False).split(),
+                    what="the name dialog's window")[-1]
+
+
+def window_picture(window, path):
+    """The window's pixels as Windows drew them, once two looks a frame apart agree."""
+    from PIL import Image
+
+    def look():
+        subprocess.run(["import", "-window", str(window), str(path)], check=True, stderr=subprocess.DEVNULL)
+        return np.asarray(Image.open(path).convert("RGB"))
+    last = {"picture": look()}
+
+    def steady():
+        picture = look()
+        same = picture.shape == last["picture"].shape and (picture == last["picture"]).all()
+        last["picture"] = picture
+        return same
+    wait_for(steady, interval=0.1, what="the window to stop changing")
+    return last["picture"]
+
+
 def name_the_high_score(program, name):
     """Types the name into the high score dialog as a person would; returns the dialog as seen."""
     box = program.wait_box(NAME_DIALOG)
-    dialog = wait_for(lambda: xdotool("search", "--name", f"^{NAME_DIALOG}$", check=False).split(),
-                      what="the name dialog's window")[-1]
+    dialog = name_dialog_window()
     xdotool("windowactivate", "--sync", dialog)
     xdotool("key", "End", "shift+Home", "BackSpace")
     xdotool("type", "--delay", 80, name)
@@ -153,6 +175,9 @@ def restores(log):
 # From a folder with a Japanese name, with game files of Japanese names (ビ and ナ have second bytes in
 # a..z), under each locale: found, shown, launched by a click, named in Japanese; a name with a
 # character Shift-JIS has not is refused with a message.
+NAME_DIALOG_PICTURES = {}  # the name dialog as each locale's run drew it
+
+
 @pytest.mark.parametrize("locale", LOCALES)
 def test_a_visit_from_the_logos_to_a_named_high_score_and_its_records(make_program, window_manager, locale):
     robina = make_program("ロビナの部屋")
@@ -177,6 +202,11 @@ def test_a_visit_from_the_logos_to_a_named_high_score_and_its_records(make_progr
     for button in (1, 1, 3):  # counted while the game plays
         robina.click(320, 180, button)
         time.sleep(0.2)
+    robina.wait_box(NAME_DIALOG)
+    picture = NAME_DIALOG_PICTURES.setdefault(locale, window_picture(name_dialog_window(),
+                                                                      robina.folder.parent / "name-dialog.png"))
+    # Drawn as the Japanese run drew it, pixel for pixel.
+    assert (picture == NAME_DIALOG_PICTURES.get(LOCALES[0], picture)).all()
     box = name_the_high_score(robina, "Zoë")
     assert "1234てんで1位にランクイン！" in box["texts"], box
     refusal = robina.wait_box("エラー")
