@@ -16,25 +16,32 @@ uint8_t SelectedGame = 0;
 enum { MAX_SCANNED_NAMES = 100, INI_VALUE_BYTES = 260, INI_FILE_BYTES_MAX = 1 << 20, UTF16_MARK = 0xFEFF };
 static const wchar_t IniSection[] = L"Robina";
 
+// The text of an open file rewritten as UTF-16 with its byte-order mark; one that has the mark is kept.
+static int RewriteAsUtf16(HANDLE file, DWORD size) {
+    char *text = (char *)Alloc((int32_t)size + 1);
+    wchar_t *wide = (wchar_t *)Alloc(((int32_t)size + 1) * (int32_t)sizeof(wchar_t));
+    DWORD got = 0, wrote = 0;
+    int made = ReadFile(file, text, size, &got, NULL) && got == size;
+    if (made && !(size >= 2 && (uint8_t)text[0] == 0xFF && (uint8_t)text[1] == 0xFE)) {
+        wide[0] = UTF16_MARK;
+        int chars = SjisToWide(text, (int)size, wide + 1, (int)size);
+        DWORD bytes = (DWORD)(chars + 1) * sizeof(wchar_t);
+        made = chars >= 0 && SetFilePointer(file, 0, NULL, FILE_BEGIN) == 0 &&
+               WriteFile(file, wide, bytes, &wrote, NULL) && wrote == bytes && SetEndOfFile(file);
+    }
+    Free(wide);
+    Free(text);
+    return made;
+}
+
 // game.ini is Shift-JIS. The profile reader takes a file without a byte-order mark to be in the
 // system's code page, so the extracted copy is rewritten as UTF-16 first: then the values read the
 // same on a Windows of any language.
 static int MakeIniUnicode(const wchar_t *path) {
     HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0;
-    DWORD size = GetFileSize(file, NULL), got = 0, wrote = 0;
-    int made = 0;
-    if (size <= INI_FILE_BYTES_MAX) {
-        char *text = (char *)Alloc((int32_t)size + 1);
-        wchar_t *wide = (wchar_t *)Alloc(((int32_t)size + 1) * (int32_t)sizeof(wchar_t));
-        wide[0] = UTF16_MARK;
-        int chars = ReadFile(file, text, size, &got, NULL) && got == size ? SjisToWide(text, (int)size, wide + 1, (int)size) : -1;
-        DWORD bytes = (DWORD)(chars + 1) * sizeof(wchar_t);
-        made = chars >= 0 && SetFilePointer(file, 0, NULL, FILE_BEGIN) == 0 &&
-               WriteFile(file, wide, bytes, &wrote, NULL) && wrote == bytes && SetEndOfFile(file);
-        Free(wide);
-        Free(text);
-    }
+    DWORD size = GetFileSize(file, NULL);
+    int made = size <= INI_FILE_BYTES_MAX && RewriteAsUtf16(file, size);
     CloseHandle(file);
     return made;
 }

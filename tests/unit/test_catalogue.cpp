@@ -339,6 +339,26 @@ TEST_F(Scan, AFolderWithoutGameFilesGivesAnEmptyCatalogue) {
     EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
 }
 
+// game.ini is Shift-JIS on every system code page (this runs under English and Chinese ones too); a
+// file an author saved as UTF-16, with its byte-order mark, reads the same.
+TEST(ReadGameIni, ShiftJisValuesAndAUtf16FileReadTheSameOnEverySystem) {
+    const std::string id = "\x83\x8d\x83\x72\x83\x69";  // ロビナ: a second byte in a..z
+    const std::string sjis = Ini("INIKANJI.BIN", id);
+    std::wstring wide(sjis.size(), L'\0');
+    wide.resize(MultiByteToWideChar(932, 0, sjis.data(), (int)sjis.size(), &wide[0], (int)wide.size()));
+    const std::string utf16 = "\xff\xfe" + std::string((const char *)wide.data(), wide.size() * sizeof(wchar_t));
+    for (const std::string &text : {sjis, utf16}) {
+        WriteGameFile("INIKANJI.BIN", Members{{"game.ini", text}});
+        ASSERT_EQ(SetPack("INIKANJI.BIN"), 1);
+        GameEntry entry = {};
+        EXPECT_EQ(ReadGameIni(&entry), 1);
+        EXPECT_EQ(std::string(entry.gameId), id);
+        EXPECT_EQ(entry.mapX * 100 + entry.mapY, 1020);
+    }
+    SetPack(MENU_PACK);
+    DeleteFileA((Folder() + "INIKANJI.BIN").c_str());
+}
+
 // Damaged game.ini members: cut at every byte, bytes flipped, huge lines, lines without "=", the
 // section gone, Shift-JIS cut after a lead byte. No crash and nothing left behind; a read that
 // succeeds gives only values its text holds (keys match in any case), so every damaged value that
