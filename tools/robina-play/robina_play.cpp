@@ -713,6 +713,10 @@ int wmain(int argc, wchar_t **argv) {
     }
     if (Opts.check) return CheckGame(Opts.game);
     if (Opts.script && !ReadScript(Opts.script)) return EXIT_USAGE;
+    if (Opts.shotCount && !CreateDirectoryW(Opts.out, 0) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        Complain("robina-play: cannot make the folder %s for the screenshots\n", FromWide(Opts.out).c_str());
+        return EXIT_USAGE;
+    }
     if (Opts.log && !StartLog()) Complain("robina-play: debug.log cannot be written in this folder: no log\n");
     ErrorBoxHook = TakeFatalMessage;
     if (!OpenWindow(Opts.watch) || !InitDisplay()) {
