@@ -144,6 +144,8 @@ def test_games_built_in_the_msvc_abi_check_and_play_as_the_mingw_build_does(sdk,
         msvc_build(sdk, work / f"{folder}.cpp", work / "game.dll", tmp_path)
         status, report, _ = play(sdk, "--check", pack(work, game), cwd=work)
         assert status == 0 and "game.dll imports: msvcrt.dll\n" in report, report
+        members = ["game.ini", "game.dll"] + sorted(p.name for p in work.iterdir() if p.suffix in (".bmp", ".wav"))
+        assert f"\nmembers: {', '.join(members)}\n" in report, report
         assert_plays_to_its_end(sdk, work, game, "--shot", "120", "--out", "msvc")
     # The template's picture is the MinGW build's, pixel for pixel.
     work = tmp_path / "template"
@@ -161,6 +163,8 @@ CHECK_FAULTS = [
     ("file name", "rename", "FILENAME TEMPLATE.VYG is not the file's name OTHER.VYG"),
     ("run-time left dynamic", "dynamic", "game.dll needs libgcc_s_dw2-1.dll, which Windows does not ship"),
     ("no Start", "nostart", "game.dll does not export Start"),
+    ("no data directories", "nodirs", "game.dll does not export Start"),
+    ("no data directories", "nodirs", "game.dll does not export End"),
     ("small logo", "logo", "sys_logo.bmp is 100x50: the menu needs at least 256x164"),
     ("game.ini", "ini", "game.ini: GAMEID=default is refused by the shell"),
     ("game.ini", "ini", "game.ini has no MAP_POSY"),
@@ -182,6 +186,11 @@ def spoil(sdk, work, how, tmp_path):
         subprocess.run([x for x in mingw_line(sdk, work) if x != "-static"], cwd=work, check=True)
     else:
         subprocess.run(mingw_line(sdk, work), cwd=work, check=True)
+    if how == "nodirs":  # a header that lists no data directories: no exports, whatever follows it
+        library = bytearray((work / "game.dll").read_bytes())
+        optional = int.from_bytes(library[0x3C:0x40], "little") + 24
+        library[optional + 92:optional + 96] = bytes(4)
+        (work / "game.dll").write_bytes(library)
     if how == "logo":
         subprocess.run(["convert", "-size", "100x50", "xc:red", "BMP3:" + str(work / "sys_logo.bmp")], check=True)
     if how == "ini":

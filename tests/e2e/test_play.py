@@ -109,3 +109,17 @@ def test_without_a_sound_device_a_game_at_a_japanese_path_plays_and_reports_path
     assert re.search(r"^game: Z:\\.*\\ロビナの部屋\\ゲーム\.vyg$", report, re.M), report
     assert f"shot: {out}/shot-00020.bmp\n" in report and (out / "shot-00020.bmp").exists()
     assert "  SndCreate          1\n" in report and "verdict: ok\n" in report
+
+
+def test_the_command_line_is_refused_at_its_limits(tmp_path):
+    # A script of as many events as robina-play keeps runs; one more is refused before the run.
+    events = "".join(f"{t} move {t % 640} 10\n" for t in range(32768))
+    (tmp_path / "full.txt").write_text(events)
+    (tmp_path / "over.txt").write_text(events + "32768 click\n")
+    status, report = play(tmp_path, "SEEMOUSE.VYG", "--script", "full.txt", "--ticks", "3")
+    assert status == 0 and "verdict: ok\n" in report, report
+    seen = (tmp_path / "mouse.log").read_text().splitlines()
+    assert seen[:3] == ["0 0 10 0 0", "1 1 10 0 0", "2 2 10 0 0"]
+    assert play(tmp_path, "SEEMOUSE.VYG", "--script", "over.txt", "--ticks", "3") == (4, "")
+    # A path longer than the engine can open is a bad command line, not a missing game.
+    assert play(tmp_path, "x" * 300 + ".VYG") == (4, "")

@@ -186,7 +186,9 @@ static int ReadOptions(int argc, wchar_t **argv) {
     }
     if (!game || (Opts.check && (Opts.dir || Opts.watch))) return 0;
     DWORD length = GetFullPathNameW(game, MAX_PATH, Opts.game, 0);
-    return length > 0 && length < MAX_PATH;
+    if (length > 0 && length < MAX_PATH) return 1;
+    Complain("robina-play: the path of the game is longer than %d characters\n", MAX_PATH - 1);
+    return 0;
 }
 
 // --- mouse script ---
@@ -239,9 +241,13 @@ static int ReadScript(const wchar_t *path) {
         char *hash = strchr(line, '#');
         if (hash) *hash = 0;
         if (strspn(line, " \t\r\n") == strlen(line)) continue;
+        if (EventCount == MAX_EVENTS) {
+            Complain("robina-play: %s line %d: more than %d events\n", FromWide(path).c_str(), number, MAX_EVENTS);
+            good = 0;
+            break;
+        }
         ScriptEvent *event = &Events[EventCount];
-        good = EventCount < MAX_EVENTS && ReadEvent(line, event) &&
-               (EventCount == 0 || event->tick >= Events[EventCount - 1].tick);
+        good = ReadEvent(line, event) && (EventCount == 0 || event->tick >= Events[EventCount - 1].tick);
         if (good) EventCount++;
         else Complain("robina-play: %s line %d: not an event in tick order\n", FromWide(path).c_str(), number);
     }
