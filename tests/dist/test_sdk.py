@@ -282,10 +282,19 @@ def test_rvpx_create_on_a_full_disk_fails_and_leaves_no_file(tmp_path):
     disk.mkdir()
     subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", disk], check=True)
     try:
-        big = tmp_path / "big.bin"
+        # The disk full to its last page: the pack's one small write waits in the C library's buffer
+        # and fails only when the file is closed. A big one fails at once.
+        with pytest.raises(OSError):
+            with open(disk / "filler", "wb") as filler:
+                while True:
+                    filler.write(bytes(4096))
+                    filler.flush()
+        small, big = tmp_path / "small.bin", tmp_path / "big.bin"
+        small.write_bytes(b"x" * 1000)
         big.write_bytes(os.urandom(200_000))
-        status, out, errors = run([BUILD / "host" / "rvpx", "create", disk / "FULL.VYG", big], tmp_path)
-        assert (status, out) == (1, "") and errors == f"rvpx: {disk / 'FULL.VYG'}: No space left on device\n"
-        assert list(disk.iterdir()) == []
+        for member in (small, big):
+            status, out, errors = run([BUILD / "host" / "rvpx", "create", disk / "FULL.VYG", member], tmp_path)
+            assert (status, out) == (1, "") and errors == f"rvpx: {disk / 'FULL.VYG'}: No space left on device\n"
+            assert [p.name for p in disk.iterdir()] == ["filler"]
     finally:
         subprocess.run(["umount", disk], check=True)
