@@ -7,7 +7,7 @@ import re
 import shutil
 import subprocess
 
-from conftest import WIN, WINENV, wine
+from conftest import BUILD, TESTTOOL, WIN, WINENV, wait_for, wine
 
 PLAY = WIN / "robina-play.exe"
 GAMES = WIN / "tests" / "launcher"
@@ -123,3 +123,31 @@ def test_the_command_line_is_refused_at_its_limits(tmp_path):
     assert play(tmp_path, "SEEMOUSE.VYG", "--script", "over.txt", "--ticks", "3") == (4, "")
     # A path longer than the engine can open is a bad command line, not a missing game.
     assert play(tmp_path, "x" * 300 + ".VYG") == (4, "")
+
+
+def test_watch_on_a_game_folder_starts_again_when_the_library_changes_and_ends_at_the_close_box(tmp_path):
+    folder = tmp_path / "leak"
+    folder.mkdir()
+    subprocess.run([BUILD / "host" / "rvpx", "extract", GAMES / "LEAK.VYG", "-C", folder], check=True)
+    temporary = sorted(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "*")))
+    report = tmp_path / "report.txt"
+    with open(report, "wb") as sink:
+        process = subprocess.Popen([str(WINENV), str(PLAY), "--watch", "--dir", str(folder)], cwd=tmp_path,
+                                   stdout=sink, stderr=subprocess.DEVNULL)
+    try:
+        wait_for(lambda: b"verdict: leaked\n" in report.read_bytes(), what="the game's end")
+        later = os.stat(folder / "game.dll").st_mtime + 10  # as a new build leaves it
+        os.utime(folder / "game.dll", (later, later))
+        wait_for(lambda: report.read_bytes().count(b"game: ") == 2, what="the start after the change",
+                 seen=report.read_bytes)
+        wait_for(lambda: report.read_bytes().count(b"verdict: ") == 2, what="the second end", seen=report.read_bytes)
+        wait_for(lambda: wine([TESTTOOL, "window", "robina-play", "close"]).returncode == 0, what="the close box")
+        assert process.wait(timeout=60) == 0
+        # Once per run: the first ended, the file changed, the second ended, and nothing more.
+        assert re.findall(rb"^(game|verdict|--).*", report.read_bytes(), re.M) == [
+            b"game", b"verdict", b"--", b"game", b"verdict"], report.read_bytes()
+    finally:
+        if process.poll() is None:
+            process.kill()
+    assert sorted(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "*"))) == temporary
+    assert (folder / "game.dll").exists()
