@@ -269,12 +269,26 @@ def test_dir_runs_the_unpacked_template_in_place_and_log_writes_the_shells_log(s
     report = assert_plays_to_its_end(sdk, run_dir, "--dir", work, "--log")
     assert f"game: {windows(work)}\n" in report and "  NewImage           2\n" in report
     assert (work / "game.dll").read_bytes() == library  # loaded in place and left there
-    assert sorted(BUILD.glob("wineprefix/drive_c/users/*/Temp/*")) == temporary
+    assert set(BUILD.glob("wineprefix/drive_c/users/*/Temp/*")) <= set(temporary)
     log = (run_dir / "debug.log").read_bytes()
     assert b"game leftovers " in log and b"call child proc." in log
-    (work / "game.dll").unlink()
-    status, report, _ = play(sdk, "--dir", work, cwd=run_dir)
-    assert (status, report.splitlines()[-2:]) == (2, ["refused: the folder has no game.dll", "verdict: refused"])
+    # A game file holds 256 members: game.dll and 255 others.
+    others = [p for p in work.iterdir() if p.name != "game.dll"]
+    for i in range(255 - len(others)):
+        (work / f"extra{i}.txt").write_bytes(b"")
+    status, report, _ = play(sdk, "--dir", work, "--ticks", "1", cwd=run_dir)
+    assert status == 0 and report.endswith("verdict: ok\n"), report
+    refusals = [(lambda: (work / "one.txt").write_bytes(b""), "the folder has more than 255 files besides game.dll"),
+                (lambda: (work / "one.txt").replace(work / "extra0.txt") and (work / "extra0.txt").rename(work / "Zoë.bmp"),
+                 "a file of the folder cannot go into a game file"),
+                (lambda: (work / "game.dll").unlink(), "the folder has no game.dll")]
+    complaints = ""
+    for spoil_folder, why in refusals:
+        spoil_folder()
+        status, report, errors = play(sdk, "--dir", work, cwd=run_dir)
+        assert (status, report.splitlines()[-2:]) == (2, [f"refused: {why}", "verdict: refused"]), report
+        complaints += errors
+    assert "robina-play: Zoë.bmp cannot go into a game file\n" in complaints
 
 
 def test_rvpx_create_on_a_full_disk_fails_and_leaves_no_file(tmp_path):

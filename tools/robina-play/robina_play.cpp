@@ -453,8 +453,9 @@ static void CoverScreen(void) {
 }
 
 // --- an unpacked game folder (--dir) ---
-// Its files but the library become a pack of robina-play's own in the temporary folder, for the
-// engine to load pictures and sounds from as from a game file; the library loads in place.
+// Its files but the library become a pack of robina-play's own in the temporary folder (a new
+// "rbpNNNN.tmp", never a file already there), for the engine to load pictures and sounds from as
+// from a game file; the library loads in place.
 static wchar_t FolderPack[MAX_PATH] = L"";  // the pack made for --dir; empty: none
 static std::string FolderLibrary;           // its game.dll, as the engine opens it
 
@@ -462,29 +463,32 @@ static std::wstring InGameFolder(const wchar_t *name) {
     return std::wstring(Opts.game) + L"\\" + name;
 }
 
-static int CollectFolder(std::vector<std::string> *names, std::vector<std::vector<uint8_t>> *contents) {
+// The folder's files but game.dll and subfolders; null, or why they cannot make a game file.
+static const char *CollectFolder(std::vector<std::string> *names, std::vector<std::vector<uint8_t>> *contents) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(InGameFolder(L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    int good = 1;
+    if (search == INVALID_HANDLE_VALUE) return "the folder cannot be read";
+    const char *why = 0;
     do {
         std::string name;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(found.cFileName, L"game.dll") == 0) continue;
         contents->emplace_back();
         if (!ToShiftJis(found.cFileName, &name) || !ReadWholeFile(InGameFolder(found.cFileName).c_str(), &contents->back())) {
             Complain("robina-play: %s cannot go into a game file\n", FromWide(found.cFileName).c_str());
-            good = 0;
+            why = "a file of the folder cannot go into a game file";
         }
         names->push_back(name);
-    } while (good && names->size() <= PACK_MAX_MEMBERS && FindNextFileW(search, &found));
+        if (names->size() == PACK_MAX_MEMBERS) why = "the folder has more than 255 files besides game.dll";
+    } while (!why && FindNextFileW(search, &found));
     FindClose(search);
-    return good && names->size() <= PACK_MAX_MEMBERS;
+    return why;
 }
 
-static int WriteFolderPack(void) {
+static const char *WriteFolderPack(void) {
     std::vector<std::string> names;
     std::vector<std::vector<uint8_t>> contents;
-    if (!CollectFolder(&names, &contents)) return 0;
+    const char *why = CollectFolder(&names, &contents);
+    if (why) return why;
     std::vector<const char *> pointers;
     std::vector<uint32_t> sizes;
     for (size_t i = 0; i < names.size(); i++) {
@@ -498,14 +502,14 @@ static int WriteFolderPack(void) {
         image.resize(at + c.size());
         ScramblePackData(image.data() + at, c.data(), c.size());
     }
+    static const char NO_ROOM[] = "the folder's files cannot be packed in the temporary folder";
     wchar_t folder[MAX_PATH];
     DWORD n = GetTempPathW(MAX_PATH, folder);
-    if (n == 0 || n + 32 >= MAX_PATH) return 0;
-    _snwprintf(FolderPack, MAX_PATH, L"%lsrobina-play-%lu.vyg", folder, (unsigned long)GetCurrentProcessId());
+    if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"rbp", 0, FolderPack)) return NO_ROOM;
     FILE *file = _wfopen(FolderPack, L"wb");
     int written = file && fwrite(image.data(), 1, image.size(), file) == image.size();
     if (file && fclose(file) != 0) written = 0;
-    return written;
+    return written ? 0 : NO_ROOM;
 }
 
 static void DeleteFolderPack(void) {
@@ -527,7 +531,8 @@ static const char *PrepareGame(std::string *pack, std::vector<uint8_t> *library)
     std::wstring dll = InGameFolder(L"game.dll");
     if (!ReadWholeFile(dll.c_str(), library)) return "the folder has no game.dll";
     if (!EnginePath(dll.c_str(), &FolderLibrary)) return UNREACHABLE;
-    if (!WriteFolderPack()) return "the folder's files cannot be packed in the temporary folder";
+    const char *why = WriteFolderPack();
+    if (why) return why;
     GameLibraryFile = FolderLibrary.c_str();
     return EnginePath(FolderPack, pack) ? 0 : UNREACHABLE;
 }
@@ -713,6 +718,7 @@ int wmain(int argc, wchar_t **argv) {
     ConsoleOut = Console(STD_OUTPUT_HANDLE);
     ConsoleError = Console(STD_ERROR_HANDLE);
     _setmode(_fileno(stdout), _O_BINARY);  // plain line ends, for the terminal and for scripts
+    _setmode(_fileno(stderr), _O_BINARY);
     if (!ReadOptions(argc, argv)) {
         Complain("%s", USAGE);
         return EXIT_USAGE;
