@@ -168,6 +168,7 @@ CHECK_FAULTS = [
     ("small logo", "logo", "sys_logo.bmp is 100x50: the menu needs at least 256x164"),
     ("game.ini", "ini", "game.ini: GAMEID=default is refused by the shell"),
     ("game.ini", "ini", "game.ini has no MAP_POSY"),
+    ("not a library", "notpe", "game.dll is not a Windows library"),
     ("not a pack", "garbage", "not a game file (an RVPX pack), or damaged"),
 ]
 WITHOUT_HEADER = 'extern "C" __declspec(dllexport) int End(void) { return 0; }\n'
@@ -191,10 +192,12 @@ def spoil(sdk, work, how, tmp_path):
         optional = int.from_bytes(library[0x3C:0x40], "little") + 24
         library[optional + 92:optional + 96] = bytes(4)
         (work / "game.dll").write_bytes(library)
+    if how == "notpe":  # the DOS stub's start, and no PE header where it points
+        (work / "game.dll").write_bytes(b"MZ" + bytes(58) + (64).to_bytes(4, "little") + b"NE" + bytes(64))
     if how == "logo":
         subprocess.run(["convert", "-size", "100x50", "xc:red", "BMP3:" + str(work / "sys_logo.bmp")], check=True)
-    if how == "ini":
-        ini = (work / "game.ini").read_text().replace("GAMEID=template", "GAMEID=default")
+    if how == "ini":  # quotes around a value go, as the shell's profile reading drops them
+        ini = (work / "game.ini").read_text().replace("GAMEID=template", "GAMEID=default").replace("=100", '="100"')
         (work / "game.ini").write_text(re.sub(r"MAP_POSY=\d+\r?\n", "", ini))
     game = pack(work, "TEMPLATE.VYG")
     if how == "rename":
@@ -216,6 +219,8 @@ def test_check_names_every_problem_and_exits_2(sdk, tmp_path):
         assert named.startswith(f"\nproblems: {len(expected)}\n"), report
         for problem in expected:
             assert problem in named, (how, report)
+        if how == "ini":
+            assert "\ngame.ini: VER=100\n" in report, report
         if how == "x64":  # the shell's own message stays as it is; the checker adds the diagnosis
             status, report, _ = play(sdk, game.name, cwd=work)
             assert status == 2 and "refused: ゲームファイルが壊れています。\n" in report, report
@@ -224,10 +229,14 @@ def test_check_names_every_problem_and_exits_2(sdk, tmp_path):
 CRASHING_GAME = """#include "robina_game.h"
 static ServiceTableRecord *shell;
 static int *nowhere;
+#ifdef AT_ENTRY
+__attribute__((naked)) static void __cdecl Step(void) { __asm__("ud2"); }
+#else
 static void __cdecl Step(void) {
     if (++**shell->currentStep < 3) return;
     *nowhere = 1;  // the fault
 }
+#endif
 static const StepRoutine Steps[] = {Step, Step, Step, Step};
 ROBINA_GAME_ENTRY Start(ServiceTableRecord *services) {
     shell = services;
@@ -256,6 +265,11 @@ def test_a_crash_points_at_its_source_line(sdk, tmp_path):
                           cwd=work, stdout=subprocess.PIPE, text=True, check=True).stdout.split()
     fault = CRASHING_GAME.splitlines().index("    *nowhere = 1;  // the fault") + 1
     assert line[0] == "Step" and line[1].endswith(f"crash.cpp:{fault}"), line
+    # A fault on a function's first instruction is in that function, at +0x0.
+    subprocess.run(mingw_line(sdk, work, ["-DAT_ENTRY"]), cwd=work, check=True)
+    status, report, _ = play(sdk, pack(work, "TEMPLATE.VYG"), cwd=work)
+    assert status == 3 and "crashed: exception c000001d at tick 0\n" in report, report
+    assert re.search(r"^where: game\.dll\+0x[0-9a-f]+, in Step\(\)\+0x0 ", report, re.M), report
 
 
 def test_dir_runs_the_unpacked_template_in_place_and_log_writes_the_shells_log(sdk, tmp_path):
