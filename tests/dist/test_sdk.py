@@ -192,8 +192,11 @@ def spoil(sdk, work, how, tmp_path):
         optional = int.from_bytes(library[0x3C:0x40], "little") + 24
         library[optional + 92:optional + 96] = bytes(4)
         (work / "game.dll").write_bytes(library)
-    if how == "notpe":  # the DOS stub's start, and no PE header where it points
-        (work / "game.dll").write_bytes(b"MZ" + bytes(58) + (64).to_bytes(4, "little") + b"NE" + bytes(64))
+    if how == "notpe":  # a whole library but for the signature of its PE header
+        library = bytearray((work / "game.dll").read_bytes())
+        header = int.from_bytes(library[0x3C:0x40], "little")
+        library[header:header + 2] = b"NE"
+        (work / "game.dll").write_bytes(library)
     if how == "logo":
         subprocess.run(["convert", "-size", "100x50", "xc:red", "BMP3:" + str(work / "sys_logo.bmp")], check=True)
     if how == "ini":  # quotes around a value go, as the shell's profile reading drops them
