@@ -65,7 +65,8 @@ def mingw_line(sdk, folder, extra=()):
 
 def pack(folder, name):
     members = ["game.ini", "game.dll"] + sorted(p.name for p in folder.iterdir() if p.suffix in (".bmp", ".wav"))
-    subprocess.run([BUILD / "host" / "rvpx", "create", name] + members, cwd=folder, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run([BUILD / "host" / "rvpx", "create", name] + members, cwd=folder, check=True,
+                   stdout=subprocess.DEVNULL)
     return folder / name
 
 
@@ -95,7 +96,8 @@ def assert_plays_to_its_end(sdk, cwd, *args):
 def test_the_zip_holds_a_guide_that_names_only_its_own_files(sdk):
     names = {str(p.relative_to(sdk)) for p in sdk.rglob("*") if p.is_file()}
     for folder, source in (("template", "template.cpp"), ("kinomi", "kinomi.cpp")):
-        assert {f"{folder}/{n}" for n in (source, "game.ini", "build.bat", "build-msvc.bat", *dist.MENU_PICTURES)} <= names
+        wanted = (source, "game.ini", "build.bat", "build-msvc.bat", *dist.MENU_PICTURES)
+        assert {f"{folder}/{n}" for n in wanted} <= names
     guide = (sdk / "guide.md").read_text(encoding="utf-8")
     for tree_only in ("CMakeLists", "art.py", "gameart", "playkit", "wine-env", "games/", "build/", ".script", "make "):
         assert tree_only not in guide, tree_only
@@ -296,7 +298,7 @@ def test_dir_runs_the_unpacked_template_in_place_and_log_writes_the_shells_log(s
     status, report, _ = play(sdk, "--dir", work, "--ticks", "1", cwd=run_dir)
     assert status == 0 and report.endswith("verdict: ok\n"), report
     refusals = [(lambda: (work / "one.txt").write_bytes(b""), "the folder has more than 255 files besides game.dll"),
-                (lambda: (work / "one.txt").replace(work / "extra0.txt") and (work / "extra0.txt").rename(work / "Zoë.bmp"),
+                (lambda: (work / "one.txt").replace(work / "extra0.txt").rename(work / "Zoë.bmp"),
                  "a file of the folder cannot go into a game file"),
                 (lambda: (work / "game.dll").unlink(), "the folder has no game.dll")]
     complaints = ""

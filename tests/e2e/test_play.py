@@ -100,9 +100,9 @@ def test_without_a_sound_device_a_game_at_a_japanese_path_plays_and_reports_path
     folder.mkdir()
     out.mkdir()
     shutil.copy(WIN / "template" / "TEMPLATE.VYG", folder / "ゲーム.vyg")
-    result = subprocess.run([str(WINENV), str(PLAY), "ゲーム.vyg", "--ticks", "30", "--shot", "20", "--out", str(out)],
-                            cwd=folder, env=dict(os.environ, ROBINA_AUDIO_FILE="none"), stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, timeout=120)
+    command = [WINENV, PLAY, "ゲーム.vyg", "--ticks", "30", "--shot", "20", "--out", out]
+    result = subprocess.run([str(c) for c in command], cwd=folder, env=dict(os.environ, ROBINA_AUDIO_FILE="none"),
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
     report, errors = result.stdout.decode("utf-8"), result.stderr.decode("utf-8", "replace")
     assert result.returncode == 0, report + errors
     assert "robina-play: no sound device; the game plays without sound" in errors
@@ -129,7 +129,7 @@ def test_watch_on_a_game_folder_starts_again_when_the_library_changes_and_ends_a
     folder = tmp_path / "leak"
     folder.mkdir()
     subprocess.run([BUILD / "host" / "rvpx", "extract", GAMES / "LEAK.VYG", "-C", folder], check=True)
-    temporary = sorted(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "*")))
+    temporary = set(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "*")))
     report = tmp_path / "report.txt"
     with open(report, "wb") as sink:
         process = subprocess.Popen([str(WINENV), str(PLAY), "--watch", "--dir", str(folder)], cwd=tmp_path,
@@ -149,5 +149,5 @@ def test_watch_on_a_game_folder_starts_again_when_the_library_changes_and_ends_a
     finally:
         if process.poll() is None:
             process.kill()
-    assert set(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "*"))) <= set(temporary)
+    assert set(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "*"))) <= temporary
     assert (folder / "game.dll").exists()

@@ -471,9 +471,10 @@ static const char *CollectFolder(std::vector<std::string> *names, std::vector<st
     const char *why = 0;
     do {
         std::string name;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(found.cFileName, L"game.dll") == 0) continue;
+        const wchar_t *file = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(file, L"game.dll") == 0) continue;
         contents->emplace_back();
-        if (!ToShiftJis(found.cFileName, &name) || !ReadWholeFile(InGameFolder(found.cFileName).c_str(), &contents->back())) {
+        if (!ToShiftJis(file, &name) || !ReadWholeFile(InGameFolder(file).c_str(), &contents->back())) {
             Complain("robina-play: %s cannot go into a game file\n", FromWide(found.cFileName).c_str());
             why = "a file of the folder cannot go into a game file";
         }
