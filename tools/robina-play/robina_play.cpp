@@ -29,6 +29,7 @@ enum {
     COVER_TICKS = 200,        // at most, to bring the cover down before a start
     WATCH_POLL_MS = 250,      // how often --watch looks at the game file
     TEXT_BYTES = 512,
+    LINE_BYTES = 4096,        // one line of the report, paths and messages included
     MAX_MESSAGES = 16,        // error messages kept for the report
 };
 
@@ -63,15 +64,15 @@ static HANDLE Console(DWORD which) {
 }
 
 static void Emit(HANDLE console, FILE *stream, const char *format, va_list args) {
-    char text[4096];
+    char text[LINE_BYTES];
     vsnprintf(text, sizeof text, format, args);
     if (!console) {
         fputs(text, stream);
         fflush(stream);
         return;
     }
-    wchar_t wide[4096];
-    int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 4096);
+    wchar_t wide[LINE_BYTES];
+    int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, LINE_BYTES);
     DWORD written;
     if (n > 1) WriteConsoleW(console, wide, (DWORD)(n - 1), &written, 0);
 }
