@@ -311,6 +311,8 @@ def test_dir_runs_the_unpacked_template_in_place_and_log_writes_the_shells_log(s
 
 
 def test_rvpx_create_on_a_full_disk_fails_and_leaves_no_file(tmp_path):
+    # (On a disk with room, a pack of no members is made: an empty game file is not refused here.)
+    assert run([BUILD / "host" / "rvpx", "create", "EMPTY.VYG"], tmp_path)[:2] == (0, "EMPTY.VYG: 0 members, 8 bytes\n")
     disk = tmp_path / "disk"
     disk.mkdir()
     subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", disk], check=True)

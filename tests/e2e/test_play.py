@@ -121,6 +121,16 @@ def test_the_command_line_is_refused_at_its_limits(tmp_path):
     seen = (tmp_path / "mouse.log").read_text().splitlines()
     assert seen[:3] == ["0 0 10 0 0", "1 1 10 0 0", "2 2 10 0 0"]
     assert play(tmp_path, "SEEMOUSE.VYG", "--script", "over.txt", "--ticks", "3") == (4, "")
+    # Numbers up to 2^31 - 1, 64 screenshots, events of one tick in the order written.
+    (tmp_path / "same.txt").write_text("1 move 5 6\n1 press\n2 release\n")
+    (tmp_path / "mouse.log").unlink()
+    shots = [a for tick in range(64) for a in ("--shot", str(tick))]
+    status, report = play(tmp_path, "SEEMOUSE.VYG", "--script", "same.txt", "--ticks", "3", "--seed", "2147483647",
+                          "--zumi", "2147483647", "--out", "shots", *shots)
+    assert status == 0 and len(os.listdir(tmp_path / "shots")) == 3, report
+    assert (tmp_path / "mouse.log").read_text().splitlines()[1] == "1 5 6 1 1"
+    for bad in (["--seed", "2147483648"], ["--ticks", "-1"], ["--zumi", "5x"], ["--ticks", ""], ["--shot", "64"] + shots):
+        assert play(tmp_path, "SEEMOUSE.VYG", "--ticks", "3", *bad) == (4, ""), bad
     # A path longer than the engine can open is a bad command line, not a missing game.
     assert play(tmp_path, "x" * 300 + ".VYG") == (4, "")
 

@@ -7,6 +7,7 @@
 // without running it, --dir runs an unpacked game folder with its library loaded in place.
 #include <windows.h>
 #include <ddraw.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <io.h>
 #include <stddef.h>
@@ -145,8 +146,9 @@ static Options Opts;
 
 static int Number(const wchar_t *text, int32_t *value) {
     wchar_t *end = 0;
+    errno = 0;  // long is 32 bits here: a larger number comes back as the largest, with ERANGE
     long n = wcstol(text, &end, 10);
-    if (!text[0] || *end || n < 0 || n > 0x7FFFFFFF) return 0;
+    if (!text[0] || *end || errno == ERANGE || n < 0 || n > 0x7FFFFFFF) return 0;
     *value = (int32_t)n;
     return 1;
 }
