@@ -128,6 +128,13 @@ def test_build_bat_builds_checks_and_plays_both_games_where_they_lie_or_copied(s
     subprocess.run([rvpx, "create", "LINUX.VYG"] + [line.split()[1] for line in listed.splitlines()], cwd=kotori,
                    check=True, stdout=subprocess.DEVNULL)
     assert filecmp.cmp(kotori / "LINUX.VYG", kotori / "TEMPLATE.VYG", shallow=False)
+    # Given Windows paths, rvpx.exe names a member by what follows the last backslash, and a
+    # Shift-JIS character whose second byte is 0x5C ("ソ") stays whole.
+    (kotori / "ソ.bmp").write_bytes(b"BM")
+    subprocess.run([WINENV, sdk / "rvpx.exe", "create", "NAMES.VYG", windows(kotori / "ソ.bmp")], cwd=kotori,
+                   check=True, stdout=subprocess.DEVNULL)
+    listing = subprocess.run([rvpx, "list", "NAMES.VYG"], cwd=kotori, check=True, stdout=subprocess.PIPE).stdout
+    assert listing.split()[-1] == "ソ.bmp".encode("cp932")
 
     # Started by a double-click without ROBINA_SDK, the copy says what to set and waits for a key.
     clicked = dict(os.environ, CMDCMDLINE=f'C:\\windows\\system32\\cmd.exe /c ""{windows(kotori / "build.bat")}" "')
