@@ -68,7 +68,8 @@ void PlaceLeaf(int32_t index) {
 
 void ShowScore() {
     char text[64];
-    snprintf(text, sizeof text, "%dてん  %dコマ/びょう", game->points, *shell->framesPerSecond);  // service: framesPerSecond
+    // service: framesPerSecond
+    snprintf(text, sizeof text, "%dてん  %dコマ/びょう", game->points, *shell->framesPerSecond);
     shell->FillImage(game->text, 0, 0, 0);  // service: FillImage (black is transparent)
     shell->DrawString(game->text->surface, 0, 0, game->text->width, game->text->height, 0, text, 24, 255, 255, 255,
                       1);  // service: DrawString
@@ -108,7 +109,8 @@ const StepRoutine BerrySteps[] = {BerryFall, BerryCaught};
 
 void DropBerry() {
     int purple = shell->Random(0, 3) == 0;
-    Berry *berry = (Berry *)shell->CreateTask(BerrySteps, TASK_PRIORITY_BERRY, TASK_ATTR_RUN, sizeof(Berry));  // service: CreateTask
+    // service: CreateTask
+    Berry *berry = (Berry *)shell->CreateTask(BerrySteps, TASK_PRIORITY_BERRY, TASK_ATTR_RUN, sizeof(Berry));
     berry->sprite = CellSprite(PRIORITY_BERRY, purple ? CELL_PURPLE : CELL_RED);
     berry->sprite->x = shell->Random(0, 640 - CELL);
     berry->sprite->y = -CELL;

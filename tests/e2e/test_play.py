@@ -7,7 +7,7 @@ import re
 import shutil
 import subprocess
 
-from conftest import WIN, WINENV, wine
+from conftest import BUILD, TESTTOOL, WIN, WINENV, wait_for, wine
 
 PLAY = WIN / "robina-play.exe"
 GAMES = WIN / "tests" / "launcher"
@@ -100,12 +100,64 @@ def test_without_a_sound_device_a_game_at_a_japanese_path_plays_and_reports_path
     folder.mkdir()
     out.mkdir()
     shutil.copy(WIN / "template" / "TEMPLATE.VYG", folder / "ゲーム.vyg")
-    result = subprocess.run([str(WINENV), str(PLAY), "ゲーム.vyg", "--ticks", "30", "--shot", "20", "--out", str(out)],
-                            cwd=folder, env=dict(os.environ, ROBINA_AUDIO_FILE="none"), stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, timeout=120)
+    command = [WINENV, PLAY, "ゲーム.vyg", "--ticks", "30", "--shot", "20", "--out", out]
+    result = subprocess.run([str(c) for c in command], cwd=folder, env=dict(os.environ, ROBINA_AUDIO_FILE="none"),
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
     report, errors = result.stdout.decode("utf-8"), result.stderr.decode("utf-8", "replace")
     assert result.returncode == 0, report + errors
     assert "robina-play: no sound device; the game plays without sound" in errors
     assert re.search(r"^game: Z:\\.*\\ロビナの部屋\\ゲーム\.vyg$", report, re.M), report
     assert f"shot: {out}/shot-00020.bmp\n" in report and (out / "shot-00020.bmp").exists()
     assert "  SndCreate          1\n" in report and "verdict: ok\n" in report
+
+
+def test_the_command_line_is_refused_at_its_limits(tmp_path):
+    # A script of as many events as robina-play keeps runs; one more is refused before the run.
+    events = "".join(f"{t} move {t % 640} 10\n" for t in range(32768))
+    (tmp_path / "full.txt").write_text(events)
+    (tmp_path / "over.txt").write_text(events + "32768 click\n")
+    status, report = play(tmp_path, "SEEMOUSE.VYG", "--script", "full.txt", "--ticks", "3")
+    assert status == 0 and "verdict: ok\n" in report, report
+    seen = (tmp_path / "mouse.log").read_text().splitlines()
+    assert seen[:3] == ["0 0 10 0 0", "1 1 10 0 0", "2 2 10 0 0"]
+    assert play(tmp_path, "SEEMOUSE.VYG", "--script", "over.txt", "--ticks", "3") == (4, "")
+    # Numbers up to 2^31 - 1, 64 screenshots, events of one tick in the order written.
+    (tmp_path / "same.txt").write_text("1 move 5 6\n1 press\n2 release\n")
+    (tmp_path / "mouse.log").unlink()
+    shots = [a for tick in range(64) for a in ("--shot", str(tick))]
+    status, report = play(tmp_path, "SEEMOUSE.VYG", "--script", "same.txt", "--ticks", "3", "--seed", "2147483647",
+                          "--zumi", "2147483647", "--out", "shots", *shots)
+    assert status == 0 and len(os.listdir(tmp_path / "shots")) == 3, report
+    assert (tmp_path / "mouse.log").read_text().splitlines()[1] == "1 5 6 1 1"
+    for bad in (["--seed", "2147483648"], ["--ticks", "-1"], ["--zumi", "5x"], ["--ticks", ""], ["--shot", "64"] + shots):
+        assert play(tmp_path, "SEEMOUSE.VYG", "--ticks", "3", *bad) == (4, ""), bad
+    # A path longer than the engine can open is a bad command line, not a missing game.
+    assert play(tmp_path, "x" * 300 + ".VYG") == (4, "")
+
+
+def test_watch_on_a_game_folder_starts_again_when_the_library_changes_and_ends_at_the_close_box(tmp_path):
+    folder = tmp_path / "leak"
+    folder.mkdir()
+    subprocess.run([BUILD / "host" / "rvpx", "extract", GAMES / "LEAK.VYG", "-C", folder], check=True)
+    temporary = set(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "*")))
+    report = tmp_path / "report.txt"
+    with open(report, "wb") as sink:
+        process = subprocess.Popen([str(WINENV), str(PLAY), "--watch", "--dir", str(folder)], cwd=tmp_path,
+                                   stdout=sink, stderr=subprocess.DEVNULL)
+    try:
+        wait_for(lambda: b"verdict: leaked\n" in report.read_bytes(), what="the game's end")
+        later = os.stat(folder / "game.dll").st_mtime + 10  # as a new build leaves it
+        os.utime(folder / "game.dll", (later, later))
+        wait_for(lambda: report.read_bytes().count(b"game: ") == 2, what="the start after the change",
+                 seen=report.read_bytes)
+        wait_for(lambda: report.read_bytes().count(b"verdict: ") == 2, what="the second end", seen=report.read_bytes)
+        wait_for(lambda: wine([TESTTOOL, "window", "robina-play", "close"]).returncode == 0, what="the close box")
+        assert process.wait(timeout=60) == 0
+        # Once per run: the first ended, the file changed, the second ended, and nothing more.
+        assert re.findall(rb"^(game|verdict|--).*", report.read_bytes(), re.M) == [
+            b"game", b"verdict", b"--", b"game", b"verdict"], report.read_bytes()
+    finally:
+        if process.poll() is None:
+            process.kill()
+    assert set(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "*"))) <= temporary
+    assert (folder / "game.dll").exists()

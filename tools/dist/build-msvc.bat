@@ -57,7 +57,8 @@ goto end
 :failed
 echo build-msvc.bat: stopped: the messages above say why.
 :end
-rem Started by a double-click, the window would close before anyone could read it.
-echo %CMDCMDLINE% | find /i "%~0" >nul
-if not errorlevel 1 pause
+rem Started by a double-click (cmd /c), the window would close before anyone could read it.
+set CLICKED=
+for %%a in (%CMDCMDLINE%) do if /i "%%~a"=="/c" set CLICKED=1
+if defined CLICKED pause
 exit /b %STATUS%

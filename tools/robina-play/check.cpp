@@ -77,7 +77,8 @@ static int IniValue(const std::vector<uint8_t> &ini, const char *key, std::strin
             continue;
         }
         size_t equals = line.find('=');
-        if (!inSection || equals == std::string::npos || _stricmp(Trimmed(line.substr(0, equals)).c_str(), key)) continue;
+        if (!inSection || equals == std::string::npos) continue;
+        if (_stricmp(Trimmed(line.substr(0, equals)).c_str(), key) != 0) continue;
         *value = Trimmed(line.substr(equals + 1));
         return 1;
     }
@@ -131,7 +132,8 @@ static void CheckPicture(const GameFileRecord *game, const PicturePlace &place) 
     int32_t w = 0, h = 0;
     if (!ReadMember(game, place.name, &bmp))
         return Problem("no %s: the menu shows a stand-in that says it is missing", place.name);
-    if (!BmpIsWhole(bmp.data(), bmp.size() < (size_t)BMP_HEAD_BYTES ? bmp.size() : (size_t)BMP_HEAD_BYTES, bmp.size(), &w, &h))
+    size_t head = bmp.size() < (size_t)BMP_HEAD_BYTES ? bmp.size() : (size_t)BMP_HEAD_BYTES;
+    if (!BmpIsWhole(bmp.data(), head, bmp.size(), &w, &h))
         return Problem("%s is damaged or not an uncompressed BMP file", place.name);
     Say("%s: %dx%d\n", place.name, (int)w, (int)h);
     if (!GamePictureFits(w, h, place.width, place.height))
@@ -260,8 +262,8 @@ static void SayOtherModule(uintptr_t address) {
         return;
     }
     const wchar_t *name = wcsrchr(path, L'\\');
-    Say("where: %s+0x%lx, outside game.dll (a service handed bad arguments?)\n", Utf8(name ? name + 1 : path).c_str(),
-        (unsigned long)(address - (uintptr_t)module));
+    Say("where: %s+0x%lx, outside game.dll (a service handed bad arguments?)\n",
+        Utf8(name ? name + 1 : path).c_str(), (unsigned long)(address - (uintptr_t)module));
 }
 
 void SayCrashPlace(uintptr_t address) {

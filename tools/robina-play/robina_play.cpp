@@ -7,6 +7,7 @@
 // without running it, --dir runs an unpacked game folder with its library loaded in place.
 #include <windows.h>
 #include <ddraw.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <io.h>
 #include <stddef.h>
@@ -29,6 +30,7 @@ enum {
     COVER_TICKS = 200,        // at most, to bring the cover down before a start
     WATCH_POLL_MS = 250,      // how often --watch looks at the game file
     TEXT_BYTES = 512,
+    LINE_BYTES = 4096,        // one line of the report, paths and messages included
     MAX_MESSAGES = 16,        // error messages kept for the report
 };
 
@@ -63,15 +65,15 @@ static HANDLE Console(DWORD which) {
 }
 
 static void Emit(HANDLE console, FILE *stream, const char *format, va_list args) {
-    char text[4096];
+    char text[LINE_BYTES];
     vsnprintf(text, sizeof text, format, args);
     if (!console) {
         fputs(text, stream);
         fflush(stream);
         return;
     }
-    wchar_t wide[4096];
-    int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 4096);
+    wchar_t wide[LINE_BYTES];
+    int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, LINE_BYTES);
     DWORD written;
     if (n > 1) WriteConsoleW(console, wide, (DWORD)(n - 1), &written, 0);
 }
@@ -140,8 +142,9 @@ static Options Opts;
 
 static int Number(const wchar_t *text, int32_t *value) {
     wchar_t *end = 0;
+    errno = 0;  // long is 32 bits here: a larger number comes back as the largest, with ERANGE
     long n = wcstol(text, &end, 10);
-    if (!text[0] || *end || n < 0 || n > 0x7FFFFFFF) return 0;
+    if (!text[0] || *end || errno == ERANGE || n < 0 || n > 0x7FFFFFFF) return 0;
     *value = (int32_t)n;
     return 1;
 }
@@ -182,7 +185,9 @@ static int ReadOptions(int argc, wchar_t **argv) {
     }
     if (!game || (Opts.check && (Opts.dir || Opts.watch))) return 0;
     DWORD length = GetFullPathNameW(game, MAX_PATH, Opts.game, 0);
-    return length > 0 && length < MAX_PATH;
+    if (length > 0 && length < MAX_PATH) return 1;
+    Complain("robina-play: the path of the game is longer than %d characters\n", MAX_PATH - 1);
+    return 0;
 }
 
 // --- mouse script ---
@@ -235,9 +240,13 @@ static int ReadScript(const wchar_t *path) {
         char *hash = strchr(line, '#');
         if (hash) *hash = 0;
         if (strspn(line, " \t\r\n") == strlen(line)) continue;
+        if (EventCount == MAX_EVENTS) {
+            Complain("robina-play: %s line %d: more than %d events\n", Utf8(path).c_str(), number, MAX_EVENTS);
+            good = 0;
+            break;
+        }
         ScriptEvent *event = &Events[EventCount];
-        good = EventCount < MAX_EVENTS && ReadEvent(line, event) &&
-               (EventCount == 0 || event->tick >= Events[EventCount - 1].tick);
+        good = ReadEvent(line, event) && (EventCount == 0 || event->tick >= Events[EventCount - 1].tick);
         if (good) EventCount++;
         else Complain("robina-play: %s line %d: not an event in tick order\n", Utf8(path).c_str(), number);
     }
@@ -443,8 +452,9 @@ static void CoverScreen(void) {
 }
 
 // --- an unpacked game folder (--dir) ---
-// Its files but the library become a pack of robina-play's own in the temporary folder, for the
-// engine to load pictures and sounds from as from a game file; the library loads in place.
+// Its files but the library become a pack of robina-play's own in the temporary folder (a new
+// "rbpNNNN.tmp", never a file already there), for the engine to load pictures and sounds from as
+// from a game file; the library loads in place.
 static wchar_t FolderPack[MAX_PATH] = L"";  // the pack made for --dir; empty: none
 static std::wstring FolderLibrary;          // its game.dll, loaded in place
 
@@ -452,29 +462,33 @@ static std::wstring InGameFolder(const wchar_t *name) {
     return std::wstring(Opts.game) + L"\\" + name;
 }
 
-static int CollectFolder(std::vector<std::string> *names, std::vector<std::vector<uint8_t>> *contents) {
+// The folder's files but game.dll and subfolders; null, or why they cannot make a game file.
+static const char *CollectFolder(std::vector<std::string> *names, std::vector<std::vector<uint8_t>> *contents) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(InGameFolder(L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    int good = 1;
+    if (search == INVALID_HANDLE_VALUE) return "the folder cannot be read";
+    const char *why = 0;
     do {
         std::string name;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(found.cFileName, L"game.dll") == 0) continue;
+        const wchar_t *file = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || _wcsicmp(file, L"game.dll") == 0) continue;
         contents->emplace_back();
-        if (!ToShiftJis(found.cFileName, &name) || !ReadWholeFile(InGameFolder(found.cFileName).c_str(), &contents->back())) {
+        if (!ToShiftJis(file, &name) || !ReadWholeFile(InGameFolder(file).c_str(), &contents->back())) {
             Complain("robina-play: %s cannot go into a game file\n", Utf8(found.cFileName).c_str());
-            good = 0;
+            why = "a file of the folder cannot go into a game file";
         }
         names->push_back(name);
-    } while (good && names->size() <= PACK_MAX_MEMBERS && FindNextFileW(search, &found));
+        if (names->size() == PACK_MAX_MEMBERS) why = "the folder has more than 255 files besides game.dll";
+    } while (!why && FindNextFileW(search, &found));
     FindClose(search);
-    return good && names->size() <= PACK_MAX_MEMBERS;
+    return why;
 }
 
-static int WriteFolderPack(void) {
+static const char *WriteFolderPack(void) {
     std::vector<std::string> names;
     std::vector<std::vector<uint8_t>> contents;
-    if (!CollectFolder(&names, &contents)) return 0;
+    const char *why = CollectFolder(&names, &contents);
+    if (why) return why;
     std::vector<const char *> pointers;
     std::vector<uint32_t> sizes;
     for (size_t i = 0; i < names.size(); i++) {
@@ -488,14 +502,14 @@ static int WriteFolderPack(void) {
         image.resize(at + c.size());
         ScramblePackData(image.data() + at, c.data(), c.size());
     }
+    static const char NO_ROOM[] = "the folder's files cannot be packed in the temporary folder";
     wchar_t folder[MAX_PATH];
     DWORD n = GetTempPathW(MAX_PATH, folder);
-    if (n == 0 || n + 32 >= MAX_PATH) return 0;
-    _snwprintf(FolderPack, MAX_PATH, L"%lsrobina-play-%lu.vyg", folder, (unsigned long)GetCurrentProcessId());
+    if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"rbp", 0, FolderPack)) return NO_ROOM;
     FILE *file = _wfopen(FolderPack, L"wb");
     int written = file && fwrite(image.data(), 1, image.size(), file) == image.size();
     if (file && fclose(file) != 0) written = 0;
-    return written;
+    return written ? 0 : NO_ROOM;
 }
 
 static void DeleteFolderPack(void) {
@@ -517,7 +531,8 @@ static const char *PrepareGame(std::string *pack, std::vector<uint8_t> *library)
     std::wstring dll = InGameFolder(L"game.dll");
     if (!ReadWholeFile(dll.c_str(), library)) return "the folder has no game.dll";
     FolderLibrary = dll;
-    if (!WriteFolderPack()) return "the folder's files cannot be packed in the temporary folder";
+    const char *why = WriteFolderPack();
+    if (why) return why;
     GameLibraryFile = FolderLibrary.c_str();
     return EnginePath(FolderPack, pack) ? 0 : UNREACHABLE;
 }
@@ -703,12 +718,17 @@ int wmain(int argc, wchar_t **argv) {
     ConsoleOut = Console(STD_OUTPUT_HANDLE);
     ConsoleError = Console(STD_ERROR_HANDLE);
     _setmode(_fileno(stdout), _O_BINARY);  // plain line ends, for the terminal and for scripts
+    _setmode(_fileno(stderr), _O_BINARY);
     if (!ReadOptions(argc, argv)) {
         Complain("%s", USAGE);
         return EXIT_USAGE;
     }
     if (Opts.check) return CheckGame(Opts.game);
     if (Opts.script && !ReadScript(Opts.script)) return EXIT_USAGE;
+    if (Opts.shotCount && !CreateDirectoryW(Opts.out, 0) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        Complain("robina-play: cannot make the folder %s for the screenshots\n", Utf8(Opts.out).c_str());
+        return EXIT_USAGE;
+    }
     if (Opts.log && !StartLog()) Complain("robina-play: debug.log cannot be written in this folder: no log\n");
     ErrorBoxHook = TakeFatalMessage;
     if (!OpenWindow(Opts.watch) || !InitDisplay()) {
