@@ -18,7 +18,7 @@ import pytest
 REPO = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 sys.path.insert(0, str(REPO / "tools" / "dist"))
-from conftest import BUILD, TITLE, WINENV, Program, wait_for, window_manager  # noqa: E402,F401
+from conftest import BUILD, TITLE, WINENV, Program, hkcr_get, wait_for, wine, window_manager  # noqa: E402,F401
 from screens import park_mouse, point_centre, wait_screen  # noqa: E402
 import dist  # noqa: E402
 
@@ -222,18 +222,19 @@ def test_installer_keeps_to_its_own_folder_upgrades_in_place_and_waits_for_the_p
     program.start("/q", answers={f"{TITLE} セットアップ": 2, f"{TITLE} アンインストール": 2})
     program.window()
     installed = {name: (folder / name).read_bytes() for name in INSTALLED}
-    uninstall = [folder / "uninstall.exe", "_?=C:\\Games\\Robina"]
+    uninstall = folder / "uninstall.exe"
+    here = "_?=C:\\Games\\Robina"  # runs in place, so its status is the uninstaller's own
     assert in_prefix(prefix, setup, "/S", check=False, idle=False).returncode == 3
-    assert in_prefix(prefix, *uninstall, "/S", check=False, idle=False).returncode == 3
+    assert in_prefix(prefix, uninstall, "/S", here, check=False, idle=False).returncode == 3
     assert in_prefix(prefix, setup, check=False, idle=False).returncode == 3
-    assert in_prefix(prefix, *uninstall, check=False, idle=False).returncode == 3
+    assert in_prefix(prefix, uninstall, here, check=False, idle=False).returncode == 3
     questions = [box for box in program.boxes() if any("起動しています" in text for text in box["texts"])]
     assert [box["caption"] for box in questions] == [f"{TITLE} セットアップ", f"{TITLE} アンインストール"]
     assert all(f"{TITLE}（Robina.exe）が起動しています" in "".join(box["texts"]) for box in questions)
     assert {name: (folder / name).read_bytes() for name in INSTALLED} == installed
     assert UNINSTALL_KEY in registry(prefix, "user")
     program.stop()
-    assert in_prefix(prefix, *uninstall, "/S").returncode == 0
+    assert in_prefix(prefix, uninstall, "/S", here).returncode == 0
     assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "uninstall.exe"]
     assert {name: (games / name).read_bytes() for name in theirs} == theirs
 
@@ -261,12 +262,10 @@ def test_portable_zip_unzips_with_japanese_names_and_starts_at_the_menu(tmp_path
     assert "ゲームファイルが5個見つかりました" in program.log()
     program.stop()
     # Before the folder goes, one double click on the file beside the program takes its association away.
-    prefix = pathlib.Path(os.environ["WINEPREFIX"])
-    subprocess.run(["wineserver", "-w"], timeout=120)
-    assert "robina.exe" in registry(prefix, "user")[CLASS_KEY + r"\shell\open\command"][""].lower()
-    in_prefix(prefix, "regedit", "/S", "Z:" + str(folder / dist.UNREGISTER).replace("/", "\\"))
-    user = registry(prefix, "user")
-    assert CLASS_KEY not in user and r"software\classes\.vyg" not in user
+    command = r"PomoRobina.vyg\shell\open\command"
+    assert str(folder / "Robina.exe").replace("/", "\\") in hkcr_get(command)
+    wine(["regedit", "/S", "Z:" + str(folder / dist.UNREGISTER).replace("/", "\\")], check=True)
+    assert (hkcr_get(command), hkcr_get(".vyg")) == (None, None)
 
 
 def test_sdk_zip_alone_builds_packs_and_plays_the_template(tmp_path):
