@@ -157,6 +157,8 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
     blanks = drive / "Game Shelf" / "Robina Shell"
     shutil.copy(setup, drive / SETUP)
     in_prefix(prefix, "cmd", "/c", f"C:\\{SETUP} /S /ALLUSERS /D=C:\\Game Shelf\\Robina Shell")
+    in_prefix(prefix, setup, "/S")  # an upgrade keeps the folder and the scope
+    assert UNINSTALL_KEY not in registry(prefix, "user")
     machine = registry(prefix, "system")
     assert machine[UNINSTALL_KEY]["InstallLocation"] == "C:\\Game Shelf\\Robina Shell"
     assert machine[CLASS_KEY + r"\shell\open\command"][""] == '"C:\\Game Shelf\\Robina Shell\\Robina.exe" "%1"'
