@@ -343,7 +343,7 @@ def test_debian_package_is_lintian_clean_says_how_to_get_wine32_and_has_large_ic
 def robina_command(root, home, *args, path=None):
     env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "XDG_", "LC_", "LANG"))}
     env.update(HOME=str(home), PATH=f"{path}:{env['PATH']}" if path else env["PATH"])
-    return subprocess.run([str(root / "usr" / "games" / "robina"), *args], env=env, timeout=60,
+    return subprocess.run([str(root / "usr" / "games" / "robina"), *args], env=env, timeout=60, cwd=home,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
@@ -353,13 +353,15 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
     # Wine stands aside here: its stand-in notes that the program was started.
     stand_in = tmp_path / "bin"
     stand_in.mkdir()
-    (stand_in / "wine").write_text('#!/bin/sh\necho "$@" >> "$HOME/started"\n')
-    (stand_in / "wine").chmod(0o755)
+    stand_ins = {"wine": '[ "$1" = Robina.exe ] && echo "$@" >> "$HOME/started"', "wineboot": "", "wineserver": ""}
+    for name, body in stand_ins.items():
+        (stand_in / name).write_text(f"#!/bin/sh\n{body}\nexit 0\n")
+        (stand_in / name).chmod(0o755)
     mine = tmp_path / "downloads" / "BALLOON.VYG"
     mine.parent.mkdir()
     mine.write_bytes(b"RVPX the player's balloon")
-    games_of = lambda home: home / ".local" / "share" / "robina" / "games"  # noqa: E731
-    # (arguments, exit status, started, what the output says, the player's files before: name -> bytes)
+    # (arguments, exit status, started, what the output says, the player's files before: name -> bytes);
+    # in the last case Wine was never set up, and the stand-in's regedit leaves the fonts out.
     cases = [
         (["--help"], 0, False, "Usage: robina", {}),
         (["--bogus"], 2, False, "Usage: robina", {}),
@@ -368,15 +370,21 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
         ([str(mine)], 0, True, "BALLOON.VYG is now in", {}),
         (["BALLOON.VYG"], 0, True, "BALLOON.VYG is already in", {}),
         ([str(tmp_path / "gone" / "LOST.VYG")], 1, False, "could not copy", {}),
+        (["set up"], 1, False, "could not set up the Japanese fonts", {}),
     ]
     for args, status, started, says, own in cases:
         home = tmp_path / f"home{len(os.listdir(tmp_path))}"
-        games = games_of(home)
+        data = home / ".local" / "share" / "robina"
+        games = data / "games"
         games.mkdir(parents=True)
-        (home / ".local" / "share" / "robina" / "prefix").mkdir()
-        (home / ".local" / "share" / "robina" / "prefix" / ".robina-ready").touch()
-        for name, data in own.items():
-            (games / name).write_bytes(data)
+        (data / "prefix").mkdir()
+        fresh = args == ["set up"]
+        if fresh:
+            args = []
+        else:
+            (data / "prefix" / ".robina-ready").touch()
+        for name, content in own.items():
+            (games / name).write_bytes(content)
         os.symlink(installed / "OLD.VYG", games / "OLD.VYG")  # left by an older package
         os.symlink(tmp_path / "elsewhere.vyg", games / "LINKED.VYG")  # the player's own link
         if args == ["BALLOON.VYG"]:
@@ -384,7 +392,9 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
             args = [str(games / "BALLOON.VYG")]
         result = robina_command(deb_root, home, *args, path=stand_in)
         assert (result.returncode, (home / "started").exists()) == (status, started), (args, result)
-        assert says in result.stdout + result.stderr, (args, result)
+        assert says in (result.stderr if status else result.stdout), (args, result)
+        assert sorted(os.listdir(home)) == [".local"] + ["started"] * started  # no stray file
+        assert (data / "prefix" / ".robina-ready").exists() != fresh
         assert {name: (installed / name).read_bytes() for name in os.listdir(installed)} == shipped
         if not started:
             continue
@@ -392,8 +402,8 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
             if name in own or (name == "BALLOON.VYG" and str(mine) in args):
                 continue
             assert os.readlink(games / name) == str(installed / name), (args, name)
-        for name, data in own.items():
-            assert not (games / name).is_symlink() and (games / name).read_bytes() == data
+        for name, content in own.items():
+            assert not (games / name).is_symlink() and (games / name).read_bytes() == content
         if str(mine) in args:
             assert not (games / "BALLOON.VYG").is_symlink() and (games / "BALLOON.VYG").read_bytes() == mine.read_bytes()
         assert not (games / "OLD.VYG").is_symlink() and (games / "LINKED.VYG").is_symlink()
