@@ -142,8 +142,15 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
     with open(folder / "readme.txt", "ab") as readme:  # and the player's note in the readme
         readme.write(b"my note\r\n")
 
+    # A log line that reaches out of the folder is passed over, though the file there matches it.
+    outside = folder.parent / "outside.txt"
+    outside.write_bytes(b"not the program's")
+    with open(folder / "install.log", "ab") as log:
+        log.write(dist.install_log_line(outside).replace("outside.txt", "..\\outside.txt").encode() + b"\r\n")
+
     # Only the unchanged files it installed go; the player's file and the changed readme stay.
     in_prefix(prefix, folder / "uninstall.exe", "/S")
+    assert outside.exists()
     assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "readme.txt"]
     assert not start_menu.exists()
     user = registry(prefix, "user")
