@@ -437,7 +437,9 @@ def test_debian_package_sets_up_wine_under_any_locale_and_starts_at_the_menu_in_
     first = subprocess.Popen([str(deb_root / "usr" / "games" / "robina")], env=english, start_new_session=True,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        wait_for(lambda: (data / "prefix" / ".robina-ready").exists(), 180, what="the player's Wine prefix")
+        wait_for(lambda: (data / "prefix" / ".robina-ready").exists() or first.poll() is not None, 180,
+                 what="the player's Wine prefix")
+        assert (data / "prefix" / ".robina-ready").exists(), first.returncode
     finally:
         os.killpg(first.pid, signal.SIGKILL)
         first.wait(timeout=10)
