@@ -93,8 +93,8 @@ def test_signed_on_request_and_an_unsigned_build_under_another_umask_matches(sig
     # Unsigned and under a umask that takes the group's and others' rights, the same commit builds
     # the same four files again, byte for byte.
     again = signed_dist.parent / "again"
-    subprocess.run([sys.executable, str(REPO / "tools" / "dist" / "dist.py"), "--build", str(BUILD),
-                    "--out", str(again)], check=True, stdout=subprocess.DEVNULL, preexec_fn=lambda: os.umask(0o027),
+    subprocess.run([sys.executable, str(REPO / "tools" / "dist" / "dist.py"), f"--build={BUILD}",
+                    f"--out={again}"], check=True, stdout=subprocess.DEVNULL, preexec_fn=lambda: os.umask(0o027),
                    env={k: v for k, v in os.environ.items() if not k.startswith("SIGN_")})
     for name in (SETUP, f"Robina-{VERSION}.zip", f"Robina-SDK-{VERSION}.zip", f"robina_{VERSION}_all.deb"):
         assert filecmp.cmp(DIST / name, again / name, shallow=False), name
@@ -337,6 +337,7 @@ def test_debian_package_is_lintian_clean_says_how_to_get_wine32_and_has_large_ic
     assert "rm \\-r ~/.local/share/robina" in man
     assert re.search(r"^Copyright: \d{4} Mossleaf$", (deb_root / "usr/share/doc/robina/copyright").read_text(), re.M)
     assert "*.vyg" in (deb_root / "usr/share/mime/packages/robina.xml").read_text()
+    assert "Exec=robina %f" in (deb_root / "usr/share/applications/robina.desktop").read_text()
     for kind, name in (("apps", "robina"), ("mimetypes", "application-x-robina-game")):
         def icon(size):
             return Image.open(deb_root / f"usr/share/icons/hicolor/{size}x{size}/{kind}/{name}.png").convert("RGBA")
