@@ -16,7 +16,7 @@ import pytest
 REPO = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 sys.path.insert(0, str(REPO / "tools" / "dist"))
-from conftest import BUILD, TITLE, WINENV, Program, wait_for, window_manager  # noqa: E402,F401
+from conftest import BUILD, TITLE, WINENV, Program, hkcr_get, wait_for, wine, window_manager  # noqa: E402,F401
 from screens import park_mouse, point_centre, wait_screen  # noqa: E402
 import dist  # noqa: E402
 
@@ -31,13 +31,14 @@ NOTICE = ("このファイルはポモのロビナ用のゲームファイルで
           "※VYGファイルはRobina.exeのあるフォルダ内に一緒に入れることで、\n遊べるようになります。")
 
 
-def in_prefix(prefix, *args, cwd=None, check=True):
+def in_prefix(prefix, *args, cwd=None, check=True, idle=True):
     """Runs a Windows program in the given prefix to its end, and waits until the prefix is idle (its
-    registry written out, an uninstaller's second self gone)."""
+    registry written out, an uninstaller's second self gone) unless another program is to go on running."""
     env = dict(os.environ, ROBINA_PREFIX=str(prefix))
     result = subprocess.run([str(WINENV)] + [str(a) for a in args], cwd=cwd, env=env, check=check, timeout=180,
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=str(prefix)), timeout=120)
+    if idle:
+        subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=str(prefix)), timeout=120)
     return result
 
 
@@ -90,8 +91,8 @@ def test_signed_on_request_and_an_unsigned_build_under_another_umask_matches(sig
     # Unsigned and under a umask that takes the group's and others' rights, the same commit builds
     # the same four files again, byte for byte.
     again = signed_dist.parent / "again"
-    subprocess.run([sys.executable, str(REPO / "tools" / "dist" / "dist.py"), "--build", str(BUILD),
-                    "--out", str(again)], check=True, stdout=subprocess.DEVNULL, preexec_fn=lambda: os.umask(0o027),
+    subprocess.run([sys.executable, str(REPO / "tools" / "dist" / "dist.py"), f"--build={BUILD}",
+                    f"--out={again}"], check=True, stdout=subprocess.DEVNULL, preexec_fn=lambda: os.umask(0o027),
                    env={k: v for k, v in os.environ.items() if not k.startswith("SIGN_")})
     for name in (SETUP, f"Robina-{VERSION}.zip", f"Robina-SDK-{VERSION}.zip", f"robina_{VERSION}_all.deb"):
         assert filecmp.cmp(DIST / name, again / name, shallow=False), name
@@ -106,7 +107,7 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
                                                                                         signed_dist):
     prefix = tmp_path / "prefix"
     setup = signed_dist / SETUP
-    manifest = subprocess.run(["wrestool", "-x", "--type=24", str(setup)], stdout=subprocess.PIPE).stdout
+    manifest = subprocess.run(["wrestool", "-x", "-R", "--type=24", str(setup)], stdout=subprocess.PIPE).stdout
     assert b'level="asInvoker"' in manifest  # no elevation prompt
     in_prefix(prefix, setup, "/S")
     drive = prefix / "drive_c"
@@ -139,8 +140,15 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
     with open(folder / "readme.txt", "ab") as readme:  # and the player's note in the readme
         readme.write(b"my note\r\n")
 
+    # A log line that reaches out of the folder is passed over, though the file there matches it.
+    outside = folder.parent / "outside.txt"
+    outside.write_bytes(b"not the program's")
+    with open(folder / "install.log", "ab") as log:
+        log.write(dist.install_log_line(outside).replace("outside.txt", "..\\outside.txt").encode() + b"\r\n")
+
     # Only the unchanged files it installed go; the player's file and the changed readme stay.
     in_prefix(prefix, folder / "uninstall.exe", "/S")
+    assert outside.exists()
     assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "readme.txt"]
     assert not start_menu.exists()
     user = registry(prefix, "user")
@@ -154,6 +162,8 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
     blanks = drive / "Game Shelf" / "Robina Shell"
     shutil.copy(setup, drive / SETUP)
     in_prefix(prefix, "cmd", "/c", f"C:\\{SETUP} /S /ALLUSERS /D=C:\\Game Shelf\\Robina Shell")
+    in_prefix(prefix, setup, "/S")  # an upgrade keeps the folder and the scope
+    assert UNINSTALL_KEY not in registry(prefix, "user")
     machine = registry(prefix, "system")
     assert machine[UNINSTALL_KEY]["InstallLocation"] == "C:\\Game Shelf\\Robina Shell"
     assert machine[CLASS_KEY + r"\shell\open\command"][""] == '"C:\\Game Shelf\\Robina Shell\\Robina.exe" "%1"'
@@ -219,18 +229,19 @@ def test_installer_keeps_to_its_own_folder_upgrades_in_place_and_waits_for_the_p
     program.start("/q", answers={f"{TITLE} セットアップ": 2, f"{TITLE} アンインストール": 2})
     program.window()
     installed = {name: (folder / name).read_bytes() for name in INSTALLED}
-    uninstall = [folder / "uninstall.exe", "_?=C:\\Games\\Robina"]
-    assert in_prefix(prefix, setup, "/S", check=False).returncode == 3
-    assert in_prefix(prefix, *uninstall, "/S", check=False).returncode == 3
-    assert in_prefix(prefix, setup, check=False).returncode == 3
-    assert in_prefix(prefix, *uninstall, check=False).returncode == 3
+    uninstall = folder / "uninstall.exe"
+    here = "_?=C:\\Games\\Robina"  # runs in place, so its status is the uninstaller's own
+    assert in_prefix(prefix, setup, "/S", check=False, idle=False).returncode == 3
+    assert in_prefix(prefix, uninstall, "/S", here, check=False, idle=False).returncode == 3
+    assert in_prefix(prefix, setup, check=False, idle=False).returncode == 3
+    assert in_prefix(prefix, uninstall, here, check=False, idle=False).returncode == 3
     questions = [box for box in program.boxes() if any("起動しています" in text for text in box["texts"])]
     assert [box["caption"] for box in questions] == [f"{TITLE} セットアップ", f"{TITLE} アンインストール"]
     assert all(f"{TITLE}（Robina.exe）が起動しています" in "".join(box["texts"]) for box in questions)
     assert {name: (folder / name).read_bytes() for name in INSTALLED} == installed
     assert UNINSTALL_KEY in registry(prefix, "user")
     program.stop()
-    assert in_prefix(prefix, *uninstall, "/S").returncode == 0
+    assert in_prefix(prefix, uninstall, "/S", here).returncode == 0
     assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "uninstall.exe"]
     assert {name: (games / name).read_bytes() for name in theirs} == theirs
 
@@ -258,12 +269,10 @@ def test_portable_zip_unzips_with_japanese_names_and_starts_at_the_menu(tmp_path
     assert "ゲームファイルが5個見つかりました" in program.log()
     program.stop()
     # Before the folder goes, one double click on the file beside the program takes its association away.
-    prefix = pathlib.Path(os.environ["WINEPREFIX"])
-    subprocess.run(["wineserver", "-w"], timeout=120)
-    assert "robina.exe" in registry(prefix, "user")[CLASS_KEY + r"\shell\open\command"][""].lower()
-    in_prefix(prefix, "regedit", "/S", "Z:" + str(folder / dist.UNREGISTER).replace("/", "\\"))
-    user = registry(prefix, "user")
-    assert CLASS_KEY not in user and r"software\classes\.vyg" not in user
+    command = r"PomoRobina.vyg\shell\open\command"
+    assert str(folder / "Robina.exe").replace("/", "\\") in hkcr_get(command)
+    wine(["regedit", "/S", "Z:" + str(folder / dist.UNREGISTER).replace("/", "\\")], check=True)
+    assert (hkcr_get(command), hkcr_get(".vyg")) == (None, None)
 
 
 @pytest.fixture(scope="module")
@@ -292,6 +301,7 @@ def test_debian_package_is_lintian_clean_says_how_to_get_wine32_and_has_large_ic
     assert "rm \\-r ~/.local/share/robina" in man
     assert re.search(r"^Copyright: \d{4} Mossleaf$", (deb_root / "usr/share/doc/robina/copyright").read_text(), re.M)
     assert "*.vyg" in (deb_root / "usr/share/mime/packages/robina.xml").read_text()
+    assert "Exec=robina %f" in (deb_root / "usr/share/applications/robina.desktop").read_text()
     for kind, name in (("apps", "robina"), ("mimetypes", "application-x-robina-game")):
         def icon(size):
             return Image.open(deb_root / f"usr/share/icons/hicolor/{size}x{size}/{kind}/{name}.png").convert("RGBA")
@@ -305,7 +315,7 @@ def test_debian_package_is_lintian_clean_says_how_to_get_wine32_and_has_large_ic
 def robina_command(root, home, *args, path=None):
     env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "XDG_", "LC_", "LANG"))}
     env.update(HOME=str(home), PATH=f"{path}:{env['PATH']}" if path else env["PATH"])
-    return subprocess.run([str(root / "usr" / "games" / "robina"), *args], env=env, timeout=60,
+    return subprocess.run([str(root / "usr" / "games" / "robina"), *args], env=env, timeout=60, cwd=home,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
@@ -315,13 +325,15 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
     # Wine stands aside here: its stand-in notes that the program was started.
     stand_in = tmp_path / "bin"
     stand_in.mkdir()
-    (stand_in / "wine").write_text('#!/bin/sh\necho "$@" >> "$HOME/started"\n')
-    (stand_in / "wine").chmod(0o755)
+    stand_ins = {"wine": '[ "$1" = Robina.exe ] && echo "$@" >> "$HOME/started"', "wineboot": "", "wineserver": ""}
+    for name, body in stand_ins.items():
+        (stand_in / name).write_text(f"#!/bin/sh\n{body}\nexit 0\n")
+        (stand_in / name).chmod(0o755)
     mine = tmp_path / "downloads" / "BALLOON.VYG"
     mine.parent.mkdir()
     mine.write_bytes(b"RVPX the player's balloon")
-    games_of = lambda home: home / ".local" / "share" / "robina" / "games"  # noqa: E731
-    # (arguments, exit status, started, what the output says, the player's files before: name -> bytes)
+    # (arguments, exit status, started, what the output says, the player's files before: name -> bytes);
+    # in the last case Wine was never set up, and the stand-in's regedit leaves the fonts out.
     cases = [
         (["--help"], 0, False, "Usage: robina", {}),
         (["--bogus"], 2, False, "Usage: robina", {}),
@@ -330,15 +342,21 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
         ([str(mine)], 0, True, "BALLOON.VYG is now in", {}),
         (["BALLOON.VYG"], 0, True, "BALLOON.VYG is already in", {}),
         ([str(tmp_path / "gone" / "LOST.VYG")], 1, False, "could not copy", {}),
+        (["set up"], 1, False, "could not set up the Japanese fonts", {}),
     ]
     for args, status, started, says, own in cases:
         home = tmp_path / f"home{len(os.listdir(tmp_path))}"
-        games = games_of(home)
+        data = home / ".local" / "share" / "robina"
+        games = data / "games"
         games.mkdir(parents=True)
-        (home / ".local" / "share" / "robina" / "prefix").mkdir()
-        (home / ".local" / "share" / "robina" / "prefix" / ".robina-ready").touch()
-        for name, data in own.items():
-            (games / name).write_bytes(data)
+        (data / "prefix").mkdir()
+        fresh = args == ["set up"]
+        if fresh:
+            args = []
+        else:
+            (data / "prefix" / ".robina-ready").touch()
+        for name, content in own.items():
+            (games / name).write_bytes(content)
         os.symlink(installed / "OLD.VYG", games / "OLD.VYG")  # left by an older package
         os.symlink(tmp_path / "elsewhere.vyg", games / "LINKED.VYG")  # the player's own link
         if args == ["BALLOON.VYG"]:
@@ -346,7 +364,9 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
             args = [str(games / "BALLOON.VYG")]
         result = robina_command(deb_root, home, *args, path=stand_in)
         assert (result.returncode, (home / "started").exists()) == (status, started), (args, result)
-        assert says in result.stdout + result.stderr, (args, result)
+        assert says in (result.stderr if status else result.stdout), (args, result)
+        assert sorted(os.listdir(home)) == [".local"] + ["started"] * started  # no stray file
+        assert (data / "prefix" / ".robina-ready").exists() != fresh
         assert {name: (installed / name).read_bytes() for name in os.listdir(installed)} == shipped
         if not started:
             continue
@@ -354,8 +374,8 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
             if name in own or (name == "BALLOON.VYG" and str(mine) in args):
                 continue
             assert os.readlink(games / name) == str(installed / name), (args, name)
-        for name, data in own.items():
-            assert not (games / name).is_symlink() and (games / name).read_bytes() == data
+        for name, content in own.items():
+            assert not (games / name).is_symlink() and (games / name).read_bytes() == content
         if str(mine) in args:
             assert not (games / "BALLOON.VYG").is_symlink() and (games / "BALLOON.VYG").read_bytes() == mine.read_bytes()
         assert not (games / "OLD.VYG").is_symlink() and (games / "LINKED.VYG").is_symlink()
@@ -376,12 +396,15 @@ def test_debian_package_sets_up_wine_under_any_locale_and_starts_at_the_menu_in_
     env["HOME"] = str(home)
     # First on a system whose only locale is English: the Japanese font names must still be right.
     locales = tmp_path / "locales"
+    locales.mkdir()
     subprocess.run(["localedef", "-i", "en_US", "-f", "UTF-8", str(locales / "en_US.UTF-8")], check=True)
     english = dict(env, LANG="en_US.UTF-8", LOCPATH=str(locales))
     first = subprocess.Popen([str(deb_root / "usr" / "games" / "robina")], env=english, start_new_session=True,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        wait_for(lambda: (data / "prefix" / ".robina-ready").exists(), 180, what="the player's Wine prefix")
+        wait_for(lambda: (data / "prefix" / ".robina-ready").exists() or first.poll() is not None, 180,
+                 what="the player's Wine prefix")
+        assert (data / "prefix" / ".robina-ready").exists(), first.returncode
     finally:
         os.killpg(first.pid, signal.SIGKILL)
         first.wait(timeout=10)

@@ -411,8 +411,8 @@ Function un.FileDigest
     ${EndIf}
     System::Free $5
     System::Call 'advapi32::CryptDestroyHash(p r4)'
-    FileClose $3
   ${EndIf}
+  FileClose $3
   System::Call 'advapi32::CryptReleaseContext(p r1, i 0)'
   StrCpy $0 $7
   Pop $7
