@@ -1,5 +1,6 @@
 """The ranking page on each store: what it takes and shows, what it refuses, how it answers when its
 store cannot, many players at once, the copy from SQLite into PostgreSQL, and its pages in chromium."""
+import contextlib
 import html
 import itertools
 import json
@@ -370,3 +371,8 @@ def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kep
         run("SELECT 1")
         print(1 / 0)
     assert store.idle == [run.db] and not run.db.closed     # the page's own fault: the connection stays
+
+    with contextlib.ExitStack() as sessions:    # one more at once than are kept: the last one back (the first) closes
+        runs = [sessions.enter_context(ranking_store.session(store)) for _ in range(ranking_store.IDLE_CONNECTIONS + 1)]
+    assert len(store.idle) == ranking_store.IDLE_CONNECTIONS and [run.db.closed for run in runs] == \
+        [True] + [False] * ranking_store.IDLE_CONNECTIONS
