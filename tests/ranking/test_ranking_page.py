@@ -4,6 +4,7 @@ import contextlib
 import html
 import itertools
 import json
+import logging
 import os
 import re
 import sqlite3
@@ -16,6 +17,7 @@ import urllib.parse
 import psycopg
 import pytest
 
+import ranking_app
 import ranking_store
 from conftest import rows
 from ranking_support import API, PAGE, REGIST, TOOLS, connect, forge, get, load, pg_database
@@ -376,3 +378,22 @@ def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kep
         runs = [sessions.enter_context(ranking_store.session(store)) for _ in range(ranking_store.IDLE_CONNECTIONS + 1)]
     assert len(store.idle) == ranking_store.IDLE_CONNECTIONS and [run.db.closed for run in runs] == \
         [True] + [False] * ranking_store.IDLE_CONNECTIONS
+
+
+def test_an_outage_is_logged_once_then_counted_then_once_when_it_ends(tmp_path, caplog, monkeypatch):
+    monkeypatch.setattr(ranking_app, "OUTAGE_REPORT_SECONDS", 0)    # a count line at every 503
+    folder = tmp_path / "later"
+    with caplog.at_level(logging.INFO, logger="ranking"):
+        app = ranking_app.make_app(str(folder / "ranking.sqlite"))
+
+        def status():
+            answered = []
+            app({"REQUEST_METHOD": "GET", "PATH_INFO": PAGE}, lambda line, headers: answered.append(line))
+            return answered[0]
+        assert [status(), status()] == ["503 Service Unavailable"] * 2
+        folder.mkdir()
+        assert [status(), status()] == ["200 OK"] * 2
+    assert [re.sub(r"SQLite \S+|[\d.]+ s|OperationalError.*", "_", record.getMessage()) for record in caplog.records] == [
+        "ranking store _ unavailable: _", "ranking store _ still unavailable after _: 1 requests answered 503; last _",
+        "ranking store _ still unavailable after _: 2 requests answered 503; last _",
+        "ranking store _ back after _: 2 requests answered 503"]
