@@ -68,6 +68,8 @@ def test_ids_are_shown_escaped_bad_registrations_store_nothing_and_the_pages_ran
     settings = tmp_path / "ranking.ini"
     settings.write_text("[ranking]\nregistrations_per_minute = 4\n[ceilings]\nこと = 5000\n", encoding="utf-8")
     base, log = page(store, settings)
+    with connect(store) as db:      # an earlier minute's count, forgotten at the first registration of this one
+        db.execute("INSERT INTO hits VALUES (0, '127.0.0.1', 3)")
 
     for n, (raw, game, shown) in enumerate(VALID_IDS):
         status, _, body = register(base, forge(raw, 1, 1000 + n, key=41 + n))
@@ -77,6 +79,7 @@ def test_ids_are_shown_escaped_bad_registrations_store_nothing_and_the_pages_ran
         status, _, text = get(base, API + urllib.parse.quote(game))
         assert (status, json.loads(text)) == (200, {"game": game, "players": 1, "top": [
             {"place": 1, "player": "00000001", "score": 1000 + n, "zumi": 7}]})
+    assert rows(store, "SELECT * FROM hits WHERE minute = 0") == []
     status, headers, overall = get(base, PAGE)
     for raw, game, shown in VALID_IDS:
         assert f">{shown}</a>" in overall
@@ -384,11 +387,12 @@ def test_an_outage_is_logged_once_then_counted_then_once_when_it_ends(tmp_path, 
     monkeypatch.setattr(ranking_app, "OUTAGE_REPORT_SECONDS", 0)    # a count line at every 503
     folder = tmp_path / "later"
     with caplog.at_level(logging.INFO, logger="ranking"):
-        app = ranking_app.make_app(str(folder / "ranking.sqlite"))
+        app = ranking_app.make_app(str(folder / "ranking.sqlite"), ranking_app.Settings(lock_wait=0.2))
 
-        def status():
+        def status(path=PAGE, query=""):
             answered = []
-            app({"REQUEST_METHOD": "GET", "PATH_INFO": PAGE}, lambda line, headers: answered.append(line))
+            app({"REQUEST_METHOD": "GET", "PATH_INFO": path, "QUERY_STRING": query, "REMOTE_ADDR": "127.0.0.1"},
+                lambda line, headers: answered.append(line))
             return answered[0]
         assert [status(), status()] == ["503 Service Unavailable"] * 2
         folder.mkdir()
@@ -397,3 +401,6 @@ def test_an_outage_is_logged_once_then_counted_then_once_when_it_ends(tmp_path, 
         "ranking store _ unavailable: _", "ranking store _ still unavailable after _: 1 requests answered 503; last _",
         "ranking store _ still unavailable after _: 2 requests answered 503; last _",
         "ranking store _ back after _: 2 requests answered 503"]
+    with ranking_store.session(app.store, write=True):     # a registration waits for its turn to write
+        assert status(REGIST[:-6], "user=" + forge(b"turn", 1, 10)) == "503 Service Unavailable"
+    assert "no turn to write within 0.2 s" in caplog.records[-1].getMessage()
