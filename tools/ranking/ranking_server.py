@@ -104,14 +104,14 @@ def main(argv=None):
             print(f"{option} {path}: no such file", file=sys.stderr)
             return 1
     try:
-        app = ranking_app.make_app(args.db, ranking_app.read_settings(args.settings))
-    except ranking_app.Unusable as failure:
+        settings = ranking_app.read_settings(args.settings)
+        if args.check or args.copy_from:
+            store = ranking_store.open_store(args.db, settings.lock_wait)
+            return check(store) if args.check else copy(args.copy_from, store)
+        app = ranking_app.make_app(args.db, settings)
+    except ranking_store.Unusable as failure:
         print(failure, file=sys.stderr)
         return 1
-    if args.check:
-        return check(app.store)
-    if args.copy_from:
-        return copy(args.copy_from, app.store)
     failure = serve(app, args)
     if failure:
         print(f"ranking_server: {failure}", file=sys.stderr)
