@@ -343,8 +343,10 @@ def test_a_start_on_settings_or_a_store_the_page_cannot_use_is_refused_with_the_
                                     env=dict(os.environ, RANKING_DB=where, RANKING_SETTINGS=str(settings)))
             assert result.returncode != 0 and re.search(f"CRITICAL .*{re.escape(message)}", result.stderr), \
                 (what, result.stderr)
-    # The example's game line, once taken out of its comment, is one a registration carries.
-    settings.write_text((TOOLS / "ranking.ini.example").read_text().replace("# koto = ", "koto = "))
+    # The example's game line, once taken out of its comment, is one a registration carries; as Notepad
+    # saves it (a BOM, CR LF) the file is the same.
+    settings.write_text("\ufeff" + (TOOLS / "ranking.ini.example").read_text().replace("# koto = ", "koto = "),
+                        encoding="utf-8", newline="\r\n")
     connect(sqlite).close()
     result = subprocess.run([sys.executable, str(TOOLS / "ranking_server.py"), "--db", sqlite, "--settings",
                              str(settings), "--check"], capture_output=True, text=True, timeout=60)

@@ -84,7 +84,7 @@ def read_settings(path):
     if not path:
         return settings
     try:
-        with open(path, encoding="utf-8") as file:
+        with open(path, encoding="utf-8-sig") as file:     # Notepad starts a UTF-8 file with a BOM
             text = file.read()
         parser = configparser.ConfigParser(interpolation=None, default_section="\0")
         parser.optionxform = str        # game ids keep their case
