@@ -205,7 +205,6 @@ class Answer(Exception):
     """Ends a request early with this status and page."""
 
     def __init__(self, status, title, note, headers=()):
-        super().__init__(note)
         self.status, self.title, self.note, self.headers = status, title, note, list(headers)
 
 
