@@ -41,7 +41,8 @@ VALID_IDS = [  # (the id's bytes, the id, as the HTML shows it)
     (b"a b", "a b", "a b"), ("こと".encode("cp932"), "こと", "こと"), (b'<i>"', '<i>"', "&lt;i&gt;&quot;"),
     (b"'&<>", "'&<>", "&#x27;&amp;&lt;&gt;"), ("①ｱ".encode("cp932"), "①ｱ", "①ｱ"), (b"defa", "defa", "defa"),
     (b"abc\x82", "abc\\x82", "abc\\x82"),  # "abcこ…": the fourth byte cuts a double-byte character
-    (b"abc\xfc", "abc\\xFC", "abc\\xFC"),  # the last lead byte
+    (b"abc\x81", "abc\\x81", "abc\\x81"), (b"abc\x9f", "abc\\x9F", "abc\\x9F"),  # each end of the lead bytes
+    (b"abc\xe0", "abc\\xE0", "abc\\xE0"), (b"abc\xfc", "abc\\xFC", "abc\\xFC"),
     (b"\x1b\r\n\x7f", "\x1b\r\n\x7f", "\\x1B\\x0D\\x0A\\x7F")]
 REFUSED = [  # (what, digits, reason)
     ("truncated", forge(b"ok", 9, 10)[:-2], "84 upper-case hexadecimal"),

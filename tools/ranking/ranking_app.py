@@ -263,8 +263,8 @@ def make_app(where, settings=None):
     store = ranking_store.open_store(where, settings.lock_wait)
     outage = Outage()
     try:
-        with ranking_store.session(store) as run:
-            run("SELECT 1")
+        with ranking_store.session(store):     # its connection makes the tables and checks the encoding
+            pass
     except store.errors as failure:
         store_failed(outage, store, failure, answered=0)
 
