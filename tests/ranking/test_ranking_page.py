@@ -363,6 +363,8 @@ def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kep
         with connect(where.replace("/dropped?", "/postgres?")) as db:
             db.execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'dropped'")
 
+    with ranking_store.session(store) as run:   # the tables are made under a lock, let go afterwards
+        assert run("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory'").fetchone() == (0,)
     for work in [lambda run: run("SELECT 1").fetchone() == (1,),
                  lambda run: ranking_store.keep_best(run, registration)[0] == (1, 10, 1)]:  # statements sent together
         with ranking_store.session(store) as run:
@@ -387,7 +389,8 @@ def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kep
 
 
 def test_an_outage_is_logged_once_then_counted_then_once_when_it_ends(tmp_path, caplog, monkeypatch):
-    monkeypatch.setattr(ranking_app, "OUTAGE_REPORT_SECONDS", 0)    # a count line at every 503
+    clock = iter([0, 59.9, 60, 75])     # seconds of each look at the clock: the start, two 503s, the first 200
+    monkeypatch.setattr(ranking_app.time, "monotonic", lambda: next(clock))
     folder = tmp_path / "later"
     with caplog.at_level(logging.INFO, logger="ranking"):
         app = ranking_app.make_app(str(folder / "ranking.sqlite"), ranking_app.Settings(lock_wait=0.2))
@@ -400,10 +403,11 @@ def test_an_outage_is_logged_once_then_counted_then_once_when_it_ends(tmp_path, 
         assert [status(), status()] == ["503 Service Unavailable"] * 2
         folder.mkdir()
         assert [status(), status()] == ["200 OK"] * 2
-    assert [re.sub(r"SQLite \S+|[\d.]+ s|OperationalError.*", "_", record.getMessage()) for record in caplog.records] == [
-        "ranking store _ unavailable: _", "ranking store _ still unavailable after _: 1 requests answered 503; last _",
-        "ranking store _ still unavailable after _: 2 requests answered 503; last _",
-        "ranking store _ back after _: 2 requests answered 503"]
+    monkeypatch.undo()
+    assert [re.sub(r"SQLite \S+|OperationalError.*", "_", record.getMessage()) for record in caplog.records] == [
+        "ranking store _ unavailable: _",
+        "ranking store _ still unavailable after 60 s: 2 requests answered 503; last _",
+        "ranking store _ back after 75.0 s: 2 requests answered 503"]
     with ranking_store.session(app.store, write=True):     # a registration waits for its turn to write
         assert status(REGIST[:-6], "user=" + forge(b"turn", 1, 10)) == "503 Service Unavailable"
     assert "no turn to write within 0.2 s" in caplog.records[-1].getMessage()
