@@ -378,9 +378,11 @@ def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kep
         run("SELECT 1 / 0")
     assert run.db.closed and not store.idle     # a statement the server refused: the connection goes
     with pytest.raises(ZeroDivisionError), ranking_store.session(store) as run:
-        run("SELECT 1")
+        run("INSERT INTO hits VALUES (1, 'undone', 1)")
         print(1 / 0)
-    assert store.idle == [run.db] and not run.db.closed     # the page's own fault: the connection stays
+    assert store.idle == [run.db] and not run.db.closed     # the page's own fault: the connection stays,
+    with ranking_store.session(store) as run:               # its work undone
+        assert run("SELECT COUNT(*) FROM hits WHERE address = 'undone'").fetchone() == (0,)
 
     with contextlib.ExitStack() as sessions:    # one more at once than are kept: the last one back (the first) closes
         runs = [sessions.enter_context(ranking_store.session(store)) for _ in range(ranking_store.IDLE_CONNECTIONS + 1)]
