@@ -413,3 +413,7 @@ def test_an_outage_is_logged_once_then_counted_then_once_when_it_ends(tmp_path, 
     with ranking_store.session(app.store, write=True):     # a registration waits for its turn to write
         assert status(REGIST[:-6], "user=" + forge(b"turn", 1, 10)) == "503 Service Unavailable"
     assert "no turn to write within 0.2 s" in caplog.records[-1].getMessage()
+    with pytest.raises(ZeroDivisionError), ranking_store.session(app.store, write=True) as run:
+        run("INSERT INTO hits VALUES (1, 'undone', 1)")
+        print(1 / 0)
+    assert rows(str(folder / "ranking.sqlite"), "SELECT * FROM hits WHERE address = 'undone'") == []     # one transaction
