@@ -1,8 +1,10 @@
 """The ranking page on each store: what it takes and shows, what it refuses, how it answers when its
 store cannot, many players at once, the copy from SQLite into PostgreSQL, and its pages in chromium."""
+import contextlib
 import html
 import itertools
 import json
+import logging
 import os
 import re
 import sqlite3
@@ -15,6 +17,7 @@ import urllib.parse
 import psycopg
 import pytest
 
+import ranking_app
 import ranking_store
 from conftest import rows
 from ranking_support import API, PAGE, REGIST, TOOLS, connect, forge, get, load, pg_database
@@ -38,7 +41,8 @@ VALID_IDS = [  # (the id's bytes, the id, as the HTML shows it)
     (b"a b", "a b", "a b"), ("こと".encode("cp932"), "こと", "こと"), (b'<i>"', '<i>"', "&lt;i&gt;&quot;"),
     (b"'&<>", "'&<>", "&#x27;&amp;&lt;&gt;"), ("①ｱ".encode("cp932"), "①ｱ", "①ｱ"), (b"defa", "defa", "defa"),
     (b"abc\x82", "abc\\x82", "abc\\x82"),  # "abcこ…": the fourth byte cuts a double-byte character
-    (b"abc\xfc", "abc\\xFC", "abc\\xFC"),  # the last lead byte
+    (b"abc\x81", "abc\\x81", "abc\\x81"), (b"abc\x9f", "abc\\x9F", "abc\\x9F"),  # each end of the lead bytes
+    (b"abc\xe0", "abc\\xE0", "abc\\xE0"), (b"abc\xfc", "abc\\xFC", "abc\\xFC"),
     (b"\x1b\r\n\x7f", "\x1b\r\n\x7f", "\\x1B\\x0D\\x0A\\x7F")]
 REFUSED = [  # (what, digits, reason)
     ("truncated", forge(b"ok", 9, 10)[:-2], "84 upper-case hexadecimal"),
@@ -65,6 +69,8 @@ def test_ids_are_shown_escaped_bad_registrations_store_nothing_and_the_pages_ran
     settings = tmp_path / "ranking.ini"
     settings.write_text("[ranking]\nregistrations_per_minute = 4\n[ceilings]\nこと = 5000\n", encoding="utf-8")
     base, log = page(store, settings)
+    with connect(store) as db:      # an earlier minute's count, forgotten at the first registration of this one
+        db.execute("INSERT INTO hits VALUES (0, '127.0.0.1', 3)")
 
     for n, (raw, game, shown) in enumerate(VALID_IDS):
         status, _, body = register(base, forge(raw, 1, 1000 + n, key=41 + n))
@@ -74,6 +80,7 @@ def test_ids_are_shown_escaped_bad_registrations_store_nothing_and_the_pages_ran
         status, _, text = get(base, API + urllib.parse.quote(game))
         assert (status, json.loads(text)) == (200, {"game": game, "players": 1, "top": [
             {"place": 1, "player": "00000001", "score": 1000 + n, "zumi": 7}]})
+    assert rows(store, "SELECT * FROM hits WHERE minute = 0") == []
     status, headers, overall = get(base, PAGE)
     for raw, game, shown in VALID_IDS:
         assert f">{shown}</a>" in overall
@@ -337,8 +344,10 @@ def test_a_start_on_settings_or_a_store_the_page_cannot_use_is_refused_with_the_
                                     env=dict(os.environ, RANKING_DB=where, RANKING_SETTINGS=str(settings)))
             assert result.returncode != 0 and re.search(f"CRITICAL .*{re.escape(message)}", result.stderr), \
                 (what, result.stderr)
-    # The example's game line, once taken out of its comment, is one a registration carries.
-    settings.write_text((TOOLS / "ranking.ini.example").read_text().replace("# koto = ", "koto = "))
+    # The example's game line, once taken out of its comment, is one a registration carries; as Notepad
+    # saves it (a BOM, CR LF) the file is the same.
+    settings.write_text("\ufeff" + (TOOLS / "ranking.ini.example").read_text().replace("# koto = ", "koto = "),
+                        encoding="utf-8", newline="\r\n")
     connect(sqlite).close()
     result = subprocess.run([sys.executable, str(TOOLS / "ranking_server.py"), "--db", sqlite, "--settings",
                              str(settings), "--check"], capture_output=True, text=True, timeout=60)
@@ -354,6 +363,8 @@ def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kep
         with connect(where.replace("/dropped?", "/postgres?")) as db:
             db.execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'dropped'")
 
+    with ranking_store.session(store) as run:   # the tables are made under a lock, let go afterwards
+        assert run("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory'").fetchone() == (0,)
     for work in [lambda run: run("SELECT 1").fetchone() == (1,),
                  lambda run: ranking_store.keep_best(run, registration)[0] == (1, 10, 1)]:  # statements sent together
         with ranking_store.session(store) as run:
@@ -367,6 +378,42 @@ def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kep
         run("SELECT 1 / 0")
     assert run.db.closed and not store.idle     # a statement the server refused: the connection goes
     with pytest.raises(ZeroDivisionError), ranking_store.session(store) as run:
-        run("SELECT 1")
+        run("INSERT INTO hits VALUES (1, 'undone', 1)")
         print(1 / 0)
-    assert store.idle == [run.db] and not run.db.closed     # the page's own fault: the connection stays
+    assert store.idle == [run.db] and not run.db.closed     # the page's own fault: the connection stays,
+    with ranking_store.session(store) as run:               # its work undone
+        assert run("SELECT COUNT(*) FROM hits WHERE address = 'undone'").fetchone() == (0,)
+
+    with contextlib.ExitStack() as sessions:    # one more at once than are kept: the last one back (the first) closes
+        runs = [sessions.enter_context(ranking_store.session(store)) for _ in range(ranking_store.IDLE_CONNECTIONS + 1)]
+    assert len(store.idle) == ranking_store.IDLE_CONNECTIONS and [run.db.closed for run in runs] == \
+        [True] + [False] * ranking_store.IDLE_CONNECTIONS
+
+
+def test_an_outage_is_logged_once_then_counted_then_once_when_it_ends(tmp_path, caplog, monkeypatch):
+    clock = iter([0, 59.9, 60, 75])     # seconds of each look at the clock: the start, two 503s, the first 200
+    monkeypatch.setattr(ranking_app.time, "monotonic", lambda: next(clock))
+    folder = tmp_path / "later"
+    with caplog.at_level(logging.INFO, logger="ranking"):
+        app = ranking_app.make_app(str(folder / "ranking.sqlite"), ranking_app.Settings(lock_wait=0.2))
+
+        def status(path=PAGE, query=""):
+            answered = []
+            app({"REQUEST_METHOD": "GET", "PATH_INFO": path, "QUERY_STRING": query, "REMOTE_ADDR": "127.0.0.1"},
+                lambda line, headers: answered.append(line))
+            return answered[0]
+        assert [status(), status()] == ["503 Service Unavailable"] * 2
+        folder.mkdir()
+        assert [status(), status()] == ["200 OK"] * 2
+    monkeypatch.undo()
+    assert [re.sub(r"SQLite \S+|OperationalError.*", "_", record.getMessage()) for record in caplog.records] == [
+        "ranking store _ unavailable: _",
+        "ranking store _ still unavailable after 60 s: 2 requests answered 503; last _",
+        "ranking store _ back after 75.0 s: 2 requests answered 503"]
+    with ranking_store.session(app.store, write=True):     # a registration waits for its turn to write
+        assert status(REGIST[:-6], "user=" + forge(b"turn", 1, 10)) == "503 Service Unavailable"
+    assert "no turn to write within 0.2 s" in caplog.records[-1].getMessage()
+    with pytest.raises(ZeroDivisionError), ranking_store.session(app.store, write=True) as run:
+        run("INSERT INTO hits VALUES (1, 'undone', 1)")
+        print(1 / 0)
+    assert rows(str(folder / "ranking.sqlite"), "SELECT * FROM hits WHERE address = 'undone'") == []     # one transaction

@@ -84,7 +84,7 @@ def read_settings(path):
     if not path:
         return settings
     try:
-        with open(path, encoding="utf-8") as file:
+        with open(path, encoding="utf-8-sig") as file:     # Notepad starts a UTF-8 file with a BOM
             text = file.read()
         parser = configparser.ConfigParser(interpolation=None, default_section="\0")
         parser.optionxform = str        # game ids keep their case
@@ -205,7 +205,6 @@ class Answer(Exception):
     """Ends a request early with this status and page."""
 
     def __init__(self, status, title, note, headers=()):
-        super().__init__(note)
         self.status, self.title, self.note, self.headers = status, title, note, list(headers)
 
 
@@ -228,7 +227,7 @@ def client_address(environ, settings):
 class Outage:
     """A store that stopped answering: logged once when it goes, then a count every
     OUTAGE_REPORT_SECONDS while it stays down, and once when it is back."""
-    since: float = 0.0          # time.monotonic() of the first failure; 0 while the store answers
+    since: float = None         # time.monotonic() of the first failure; None while the store answers
     answered: int = 0           # requests answered 503 since
     told: float = 0.0           # when the last line was written
     guard: threading.Lock = dataclasses.field(default_factory=threading.Lock)
@@ -238,7 +237,7 @@ def store_failed(outage, store, failure, answered=1):
     with outage.guard:
         now = time.monotonic()
         outage.answered += answered
-        if not outage.since:
+        if outage.since is None:
             outage.since = outage.told = now
             log.error("ranking store %s unavailable: %s", store.name, ranking_store.cause(store, failure))
         elif now - outage.told >= OUTAGE_REPORT_SECONDS:
@@ -248,13 +247,13 @@ def store_failed(outage, store, failure, answered=1):
 
 
 def store_answered(outage, store):
-    if not outage.since:
+    if outage.since is None:
         return
     with outage.guard:
-        if outage.since:
+        if outage.since is not None:
             log.warning("ranking store %s back after %.1f s: %d requests answered 503", store.name,
                         time.monotonic() - outage.since, outage.answered)
-            outage.since, outage.answered = 0.0, 0
+            outage.since, outage.answered = None, 0
 
 
 def make_app(where, settings=None):
@@ -264,8 +263,8 @@ def make_app(where, settings=None):
     store = ranking_store.open_store(where, settings.lock_wait)
     outage = Outage()
     try:
-        with ranking_store.session(store) as run:
-            run("SELECT 1")
+        with ranking_store.session(store):     # its connection makes the tables and checks the encoding
+            pass
     except store.errors as failure:
         store_failed(outage, store, failure, answered=0)
 

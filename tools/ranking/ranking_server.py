@@ -53,6 +53,13 @@ def copy(source, target):
     return check(target)
 
 
+def port(text):
+    number = int(text)
+    if not 0 <= number <= 65535:
+        raise ValueError(text)      # waitress would take 99999 as 34463
+    return number
+
+
 def serve(app, args):
     """Serves until interrupted; returns why it cannot, or "" once stopped."""
     try:
@@ -80,11 +87,11 @@ def serve(app, args):
 def main(argv=None):
     parser = argparse.ArgumentParser(description="The ranking page of Robina.exe.")
     parser.add_argument("--host", default="127.0.0.1", help="address to listen on (default 127.0.0.1; :: for IPv6)")
-    parser.add_argument("--port", type=int, default=8080, help="port (default 8080; 0 picks a free one)")
+    parser.add_argument("--port", type=port, default=8080, help="port (default 8080; 0 picks a free one)")
     parser.add_argument("--db", default="ranking.sqlite",
                         help="a SQLite file (default ranking.sqlite) or a postgresql:// address")
     parser.add_argument("--settings", help="settings file: score ceilings, rate limit, proxies")
-    parser.add_argument("--idle-timeout", type=float, default=20, metavar="SECONDS",
+    parser.add_argument("--idle-timeout", type=ranking_app.seconds, default=20, metavar="SECONDS",
                         help="close a connection quiet this long, in a request or between two (default 20)")
     parser.add_argument("--check", action="store_true", help="report the store's tables and row counts, then end")
     parser.add_argument("--copy-from", metavar="SQLITE_FILE", help="copy a SQLite file's scores into --db, then end")
@@ -97,14 +104,14 @@ def main(argv=None):
             print(f"{option} {path}: no such file", file=sys.stderr)
             return 1
     try:
-        app = ranking_app.make_app(args.db, ranking_app.read_settings(args.settings))
-    except ranking_app.Unusable as failure:
+        settings = ranking_app.read_settings(args.settings)
+        if args.check or args.copy_from:
+            store = ranking_store.open_store(args.db, settings.lock_wait)
+            return check(store) if args.check else copy(args.copy_from, store)
+        app = ranking_app.make_app(args.db, settings)
+    except ranking_store.Unusable as failure:
         print(failure, file=sys.stderr)
         return 1
-    if args.check:
-        return check(app.store)
-    if args.copy_from:
-        return copy(args.copy_from, app.store)
     failure = serve(app, args)
     if failure:
         print(f"ranking_server: {failure}", file=sys.stderr)

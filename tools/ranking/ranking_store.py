@@ -95,7 +95,7 @@ class Store:
     param: str              # the driver's placeholder
     begin: str = ""         # what starts a writing transaction, where the driver does not
     turns: object = None    # the writers' queue, where the store keeps none of its own
-    lost: object = lambda db: False     # whether a failure closed the connection (the server dropped it)
+    lost: object = lambda db: False     # whether a failure broke the connection (the server dropped it)
     secrets: tuple = ()     # the passwords in the address, kept out of every text shown
     idle: list = dataclasses.field(default_factory=list)
     lock: threading.Lock = dataclasses.field(default_factory=threading.Lock)
@@ -217,7 +217,7 @@ def postgresql_store(address, lock_wait):
                            urllib.parse.parse_qs(parts.query).get("password", [])))
     name = f"PostgreSQL {hide(address, secrets)}"
     return Store(name, connect, (psycopg.Error,), "%s",
-                 lost=lambda db: db.closed or db.broken, secrets=secrets)
+                 lost=lambda db: db.broken, secrets=secrets)
 
 
 def hide(text, secrets):
