@@ -72,6 +72,8 @@ const char *ShownPath(const wchar_t *path) {
     static char shown[2][2 * PATH_CHARS];
     static int turn = 0;
     char *text = shown[turn ^= 1];
-    if (!WideCharToMultiByte(SHIFT_JIS_CODE_PAGE, 0, path, -1, text, sizeof shown[0], "?", NULL)) text[0] = 0;
+    // No look-alikes: "Zoë" must not be shown as the name of another file, "Zoe".
+    if (!WideCharToMultiByte(SHIFT_JIS_CODE_PAGE, WC_NO_BEST_FIT_CHARS, path, -1, text, sizeof shown[0], "?", NULL))
+        text[0] = 0;
     return text;
 }

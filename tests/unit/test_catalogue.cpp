@@ -215,6 +215,25 @@ TEST_F(Scan, AGameFileIsFoundOnlyUnderTheNameItsIniGives) {
     EXPECT_EQ(log.find("failed : read ini file\n"), std::string::npos);
 }
 
+// A file's name is Shift-JIS only to be compared and shown: a Japanese name whose second bytes lie in
+// a..z is found under its own name, and one with no Shift-JIS form is passed over with a line. (This
+// runs under the English and Chinese code pages too: the files are made through the wide functions.)
+TEST_F(Scan, NamesOfEveryScriptAreFoundOrPassedOverWithALine) {
+    const std::string robina = "\x83\x8d\x83\x72\x83\x69.vyg";  // ロビナ.vyg
+    MakeGame("ctsource.bin", Ini(robina, "ctrobina"));
+    const std::string ascii = Folder();
+    const std::wstring folder(ascii.begin(), ascii.end());  // an ASCII path
+    const std::wstring names[] = {folder + L"ロビナ.vyg", folder + L"ctzoë.vyg"};
+    for (const std::wstring &name : names) ASSERT_TRUE(CopyFileW((folder + L"ctsource.bin").c_str(), name.c_str(), FALSE));
+    std::string log = RunScan();
+    for (const std::wstring &name : names) DeleteFileW(name.c_str());
+    const GameEntry *found = Find("\x83\x8d\x83\x72\x83\x69.VYG");
+    ASSERT_TRUE(found) << Readable(log);
+    EXPECT_STREQ(found->gameId, "ctrobina");
+    EXPECT_NE(log.find("passed over ctzo?.vyg: its name has no Shift-JIS form\n"), std::string::npos) << Readable(log);
+    EXPECT_EQ(log.find("CTZO"), std::string::npos);
+}
+
 // "ctdup" 1.20, "ctdup1" 0.20 and "ctdup" 1.25 all save as "ctdup120": only the first found is a game.
 TEST_F(Scan, GamesOfOneRecordNameLeaveItToTheFirstFound) {
     MakeGame("ctdupa.vyg", Ini("ctdupa.vyg", "ctdup", "VER=120\r\n"));
