@@ -4,7 +4,12 @@ HOST   := $(BUILD)/host
 WIN    := $(BUILD)/win
 FUZZ   := $(BUILD)/fuzz
 RUNDIR := $(BUILD)/run
-JOBS   ?= $(shell nproc)
+# Compilers at once in each build tree.
+BUILD_JOBS ?= $(shell nproc)
+# Tests at once in each test runner: pytest-xdist workers and CTest programs. JOBS=1 runs the runners
+# one after another and each one test at a time, for debugging. The default is measured, not guessed:
+# the tests mostly wait (for Wine, a window, a frame), and on two cores four at a time was fastest (README).
+JOBS ?= 4
 PYTHON := /usr/bin/python3
 WINENV := tools/wine-env.sh
 export ROBINA_BUILD := $(abspath $(BUILD))
@@ -24,23 +29,31 @@ CMAKE_QUIET := -Wno-dev --log-level=WARNING -DCMAKE_RULE_MESSAGES=OFF -DCMAKE_TA
 TOUR := env -u DISPLAY ROBINA_PREFIX=$(abspath $(BUILD))/tour-prefix $(WINENV) --exec $(PYTHON) tools/tour.py \
         --folder $(RUNDIR)
 
-.PHONY: all deps host win stage run tour shots dist test test-native test-win test-e2e test-ranking test-dist \
-        test-repeat fuzz bench soak clean
+.PHONY: all deps host-tree rvpx host win stage run tour shots dist test test-native test-win test-e2e test-ranking \
+        test-dist test-alone test-win-shared test-e2e-shared test-win-alone test-e2e-alone test-repeat fuzz bench \
+        soak clean
 
 all: win
 
 deps:
 	@bash tools/install-deps.sh
 
-host: deps
-	@echo "make: building in $(BUILD)/ (JOBS=$(JOBS))"
+# The two trees build side by side under `make -j` (make test): the Windows tree needs only the host's
+# packing tool, for the art and the game files.
+host-tree: deps
+	@echo "make: building in $(BUILD)/ (BUILD_JOBS=$(BUILD_JOBS))"
 	@cmake -S . -B $(HOST) $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(HOST) -j $(JOBS)
 
-win: host
+rvpx: host-tree
+	@cmake --build $(HOST) -j $(BUILD_JOBS) --target rvpx
+
+host: rvpx
+	@cmake --build $(HOST) -j $(BUILD_JOBS)
+
+win: rvpx
 	@cmake -S . -B $(WIN) $(CMAKE_QUIET) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DRVPX=$(abspath $(HOST))/rvpx >/dev/null
-	@cmake --build $(WIN) -j $(JOBS)
+	@cmake --build $(WIN) -j $(BUILD_JOBS)
 
 # The program runs from a folder of its own so that its log and game files stay out of the tree.
 stage: win
@@ -79,22 +92,47 @@ shots: stage
 dist: win
 	@SIGN_CERT="$(SIGN_CERT)" SIGN_KEY="$(SIGN_KEY)" $(PYTHON) tools/dist/dist.py --build $(BUILD) --out dist
 
-# Every runner runs even when an earlier one failed, so one run shows every failure.
-test:
-	@$(MAKE) -k --no-print-directory test-native test-win test-e2e test-ranking test-dist
+# The runners run side by side: the ranking page's from the start (it needs no build), the others once
+# the trees are built. make prints each runner's output whole when that runner ends (-O), then its time.
+# The tests that must have the machine to themselves (soaks that bound memory) run afterwards, alone.
+# Every runner runs even when another one failed, so one run shows every failure.
+RUNNERS := $(if $(filter 1,$(JOBS)),1,8)
+test: deps
+	@status=0; \
+	$(MAKE) -k -O -j$(RUNNERS) test-native test-win-shared test-e2e-shared test-ranking test-dist || status=1; \
+	$(MAKE) -k test-alone || status=1; \
+	exit $$status
+
+# A runner's time, after its own summary line; its exit status stands.
+TIMED = TIMEFORMAT="$@: %0R s"; time
 
 test-native: host
-	@cd $(HOST) && ctest --output-on-failure -j $(JOBS)
+	@$(TIMED) { cd $(HOST) && ctest --output-on-failure -j $(JOBS); }
 
-test-win: win
-	@set -o pipefail; $(WINENV) --exec sh -c 'cd $(WIN) && ctest --output-on-failure -j $(JOBS)' $(NO_SEQ_LINE)
+# CTest programs run on one virtual display and one Wine prefix; those that need the registry or the
+# temporary folder to themselves have a prefix of their own (cmake/windows.cmake).
+CTEST_WIN = set -o pipefail; $(WINENV) --exec sh -c 'cd $(WIN) && ctest --output-on-failure $(1)' $(NO_SEQ_LINE)
+test-win: test-win-shared test-win-alone
+test-win-shared: win
+	@$(TIMED) { $(call CTEST_WIN,-j $(JOBS) -LE alone); }
+test-win-alone: win
+	@$(TIMED) { $(call CTEST_WIN,-L alone); }
 
-test-e2e: win
-	@$(WINENV) --exec $(PYTHON) -m pytest -q -p no:cacheprovider tests/e2e
+# Each pytest-xdist worker has a desktop of its own (tests/e2e/desktop.py); tests of one xdist_group
+# run on one worker, in their order. JOBS=1 runs without workers.
+PYTEST = $(PYTHON) -m pytest -q -p no:cacheprovider
+WORKERS = $(if $(filter 1,$(JOBS)),-p no:xdist,-n $(JOBS) --dist loadgroup)
+test-e2e: test-e2e-shared test-e2e-alone
+test-e2e-shared: win
+	@$(TIMED) $(PYTEST) $(WORKERS) -m "not alone" tests/e2e
+test-e2e-alone: win
+	@$(TIMED) $(PYTEST) -p no:xdist -m alone tests/e2e
+
+test-alone: test-win-alone test-e2e-alone
 
 # The ranking page alone, on SQLite and on a PostgreSQL server the tests start: no Wine, no build.
 test-ranking: deps
-	@$(PYTHON) -m pytest -q -p no:cacheprovider tests/ranking
+	@$(TIMED) $(PYTEST) $(WORKERS) tests/ranking
 
 # The whole suite N times in a clean clone with the machine kept busy; failures counted per test.
 N ?= 5
@@ -104,11 +142,11 @@ test-repeat:
 # The release files as a player, an administrator and an author meet them (each in a Wine prefix
 # or a home folder of its own).
 test-dist: dist
-	@$(WINENV) --exec $(PYTHON) -m pytest -q -p no:cacheprovider tests/dist
+	@$(TIMED) $(PYTEST) $(WORKERS) tests/dist
 
 fuzz: deps
 	@cmake -S . -B $(FUZZ) -DROBINA_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-	@cmake --build $(FUZZ) -j $(JOBS)
+	@cmake --build $(FUZZ) -j $(BUILD_JOBS)
 	@for f in $(FUZZ)/fuzz_*; do \
 	  [ -f "$$f" ] && [ -x "$$f" ] || continue; \
 	  name=$$(basename $$f); mkdir -p $(FUZZ)/corpus/$$name; \

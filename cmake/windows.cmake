@@ -99,25 +99,21 @@ foreach(src ${ROBINA_UNIT_TESTS})
   if(name MATCHES "_nodevice$")
     set(audio none)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${ROBINA_TEST_TIMEOUT} ENVIRONMENT "ROBINA_AUDIO_FILE=${audio}")
-  # Programs that save records take the prefix's save data in turns (LockSaveData); CTest runs them
-  # one at a time, so that a program's time-out counts its own run, not its wait for the others.
+  set(environment "ROBINA_AUDIO_FILE=${audio}")
+  # Programs that save records, and those that count the files of the temporary folder, have a Wine
+  # prefix of their own (a copy of the build's template, made at their first run): the registry and
+  # the temporary folder are then theirs alone, and they run beside the others.
   file(READ ${src} text)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${src})
-  if(text MATCHES "LockSaveData")
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK savedata)
+  if(text MATCHES "LockSaveData|TempLeftovers")
+    list(APPEND environment "ROBINA_PREFIX=${CMAKE_BINARY_DIR}/tests/${name}.run/prefix")
   endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ROBINA_TEST_TIMEOUT} ENVIRONMENT "${environment}")
 endforeach()
 
-# test_launcher checks that no temporary copy of a library is left in the temporary folder, which
-# every program that loads a member shares (each picture, sound and game.ini passes through it): it
-# runs alone.
-if(TEST test_launcher)
-  set_tests_properties(test_launcher PROPERTIES RUN_SERIAL TRUE)
-endif()
-# So does test_soak, which also kills children of its own at random moments.
+# test_soak bounds the growth of its private bytes: it runs when nothing else does (make test-alone).
 if(TEST test_soak)
-  set_tests_properties(test_soak PROPERTIES RUN_SERIAL TRUE)
+  set_tests_properties(test_soak PROPERTIES LABELS alone)
 endif()
 
 # The pack reader's tests also read the copy of MENUDATA inside Robina.exe.
@@ -150,12 +146,11 @@ function(robina_locale_test name lang)
   set(dir ${CMAKE_BINARY_DIR}/tests/${name}.${lang}.run)
   file(MAKE_DIRECTORY ${dir})
   add_test(NAME ${name}_${lang} COMMAND ${name} --gtest_color=no ${ARGN} WORKING_DIRECTORY ${dir})
+  get_test_property(${name} ENVIRONMENT environment)
+  list(FILTER environment EXCLUDE REGEX "^ROBINA_AUDIO_FILE=")
+  list(TRANSFORM environment REPLACE "/${name}\\.run/" "/${name}.${lang}.run/")
   set_tests_properties(${name}_${lang} PROPERTIES TIMEOUT ${ROBINA_TEST_TIMEOUT}
-    ENVIRONMENT "ROBINA_LANG=${lang}.UTF-8;ROBINA_AUDIO_FILE=${dir}/audio.raw")
-  get_test_property(${name} RESOURCE_LOCK lock)
-  if(lock)
-    set_tests_properties(${name}_${lang} PROPERTIES RESOURCE_LOCK ${lock})
-  endif()
+    ENVIRONMENT "ROBINA_LANG=${lang}.UTF-8;ROBINA_AUDIO_FILE=${dir}/audio.raw;${environment}")
 endfunction()
 foreach(lang en_US zh_CN)
   robina_locale_test(test_widetext ${lang})

@@ -67,31 +67,80 @@ setup_audio() {
   export HOME="$home"
 }
 
-init_prefix() {
-  [ -f "$WINEPREFIX/.robina-ready" ] && [ -f "$WINEPREFIX/.robina-no-debugger" ] && return 0
-  exec 9>"$ROBINA_BUILD/.wineprefix.lock"
-  flock 9
-  if [ ! -f "$WINEPREFIX/.robina-ready" ]; then
-    echo "wine-env: creating the Wine prefix in $WINEPREFIX (about 15 s)" >&2
-    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1 || true
+# A prefix is made once per build (wineboot takes about 15 s of both cores) as a template, and every
+# prefix asked for is a copy of it (a fraction of a second): the test runners give each worker, each
+# CTest program that needs the registry to itself, and each installer test a prefix of its own.
+TEMPLATE="$ROBINA_BUILD/prefix-template"
+
+prefix_ready() { [ -f "$1/.robina-ready" ] && [ -f "$1/.robina-no-debugger" ] && [ -f "$1/.robina-own-folders" ]; }
+
+make_template() {
+  local tmp="$TEMPLATE.new"
+  rm -rf "$tmp"
+  echo "wine-env: creating the template Wine prefix in $TEMPLATE (about 15 s, once per build folder)" >&2
+  (
+    export WINEPREFIX="$tmp" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    wineboot -i >/dev/null 2>&1 || true
     # The program asks for the classic Japanese font faces; the prefix maps them to IPA fonts.
     local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
-    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine reg add "$key" /v "ＭＳ ゴシック" /d "IPAGothic" /f >/dev/null 2>&1 || true
-    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine reg add "$key" /v "ＭＳ Ｐゴシック" /d "IPAPGothic" /f >/dev/null 2>&1 || true
-    wineserver -w || true
-    touch "$WINEPREFIX/.robina-ready"
-  fi
-  # A crashing program ends at once with its exit code: the automatic debugger named here cannot
-  # start, where Wine's own would wait in its crash dialog until a test runner's time-out.
-  if [ ! -f "$WINEPREFIX/.robina-no-debugger" ]; then
+    wine reg add "$key" /v "ＭＳ ゴシック" /d "IPAGothic" /f >/dev/null 2>&1 || true
+    wine reg add "$key" /v "ＭＳ Ｐゴシック" /d "IPAPGothic" /f >/dev/null 2>&1 || true
+    # A crashing program ends at once with its exit code: the automatic debugger named here cannot
+    # start, where Wine's own would wait in its crash dialog until a test runner's time-out.
     local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
     wine reg add "$aedebug" /v Debugger /d "no-debugger-here %ld %ld" /f >/dev/null 2>&1 || true
     wine reg add "$aedebug" /v Auto /d 1 /f >/dev/null 2>&1 || true
     wineserver -w || true
-    touch "$WINEPREFIX/.robina-no-debugger"
+  )
+  own_folders "$tmp"
+  touch "$tmp/.robina-ready" "$tmp/.robina-no-debugger"
+  rm -rf "$TEMPLATE"
+  mv "$tmp" "$TEMPLATE"
+}
+
+# Wine links the user's Desktop, Documents, Downloads, ... to the Linux home folder: a prefix's
+# programs would write into the home of whoever runs them, and every prefix into the same one. Each
+# prefix keeps folders of its own, as a Windows account has. (Also mended in a prefix made before.)
+own_folders() {
+  local link
+  for link in "$1"/drive_c/users/*/*; do
+    [ -L "$link" ] || continue
+    rm "$link" && mkdir "$link"
+  done
+  touch "$1/.robina-own-folders"
+}
+
+init_prefix() {
+  prefix_ready "$WINEPREFIX" && return 0
+  mkdir -p "$ROBINA_BUILD/locks"
+  exec 9>"$ROBINA_BUILD/locks/template.lock"
+  flock 9
+  prefix_ready "$TEMPLATE" || make_template
+  flock -u 9
+  # Two programs started at once in a new prefix: one copies, the other waits for the copy.
+  exec 9>"$ROBINA_BUILD/locks/$(printf '%s' "$WINEPREFIX" | md5sum | cut -c1-12).lock"
+  flock 9
+  if [ -f "$WINEPREFIX/.robina-ready" ] && [ -f "$WINEPREFIX/.robina-no-debugger" ]; then
+    own_folders "$WINEPREFIX"
+  elif ! prefix_ready "$WINEPREFIX"; then
+    copy_template "$WINEPREFIX"
   fi
   flock -u 9
 }
+
+# The 550 MB of Windows's own program files are shared as hard links (nothing writes them but a Wine
+# upgrade, which would rewrite them all alike); every other file (the registry, ini files) is a copy.
+# On another file system than the template's, everything is a copy.
+copy_template() {
+  mkdir -p "$1"
+  if cp -a --link "$TEMPLATE/." "$1/" 2>/dev/null; then
+    (cd "$TEMPLATE" && find . -type f ! -iregex "$SHARED_FILES" -print0) |
+      (cd "$1" && xargs -0 -r -I{} cp -a --remove-destination "$TEMPLATE/{}" "{}")
+  else
+    cp -a --remove-destination "$TEMPLATE/." "$1/"
+  fi
+}
+SHARED_FILES='.*\.\(dll\|exe\|drv\|sys\|nls\|ocx\|acm\|cpl\|tlb\|vxd\|msstyles\)'
 
 run_windows() {
   export LANG=${ROBINA_LANG:-ja_JP.UTF-8} LC_ALL=${ROBINA_LANG:-ja_JP.UTF-8}

@@ -16,7 +16,8 @@ import pytest
 REPO = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 sys.path.insert(0, str(REPO / "tools" / "dist"))
-from conftest import BUILD, TITLE, WINENV, Program, hkcr_get, wait_for, wine, window_manager  # noqa: E402,F401
+from conftest import (BUILD, TITLE, WINENV, Program, desktop_entered, hkcr_get, wait_for, wine,  # noqa: E402,F401
+                      window_manager)
 from screens import park_mouse, point_centre, wait_screen  # noqa: E402
 import dist  # noqa: E402
 
@@ -76,7 +77,8 @@ def signed_dist(tmp_path_factory):
                     "/CN=Robina test signer", "-keyout", key, "-out", cert], check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run([sys.executable, str(REPO / "tools" / "dist" / "dist.py"), "--build", str(BUILD),
-                    "--out", str(folder / "dist")], check=True, stdout=subprocess.DEVNULL,
+                    "--out", str(folder / "dist"), "--stage", str(folder / "stage")], check=True,
+                   stdout=subprocess.DEVNULL,
                    env=dict(os.environ, SIGN_CERT=str(cert), SIGN_KEY=str(key)))
     return folder / "dist"
 
@@ -92,7 +94,7 @@ def test_signed_on_request_and_an_unsigned_build_under_another_umask_matches(sig
     # the same four files again, byte for byte.
     again = signed_dist.parent / "again"
     subprocess.run([sys.executable, str(REPO / "tools" / "dist" / "dist.py"), f"--build={BUILD}",
-                    f"--out={again}"], check=True, stdout=subprocess.DEVNULL, preexec_fn=lambda: os.umask(0o027),
+                    f"--out={again}", f"--stage={again}-stage"], check=True, stdout=subprocess.DEVNULL, preexec_fn=lambda: os.umask(0o027),
                    env={k: v for k, v in os.environ.items() if not k.startswith("SIGN_")})
     for name in (SETUP, f"Robina-{VERSION}.zip", f"Robina-SDK-{VERSION}.zip", f"robina_{VERSION}_all.deb"):
         assert filecmp.cmp(DIST / name, again / name, shallow=False), name

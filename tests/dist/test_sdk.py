@@ -13,7 +13,7 @@ import pytest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "dist"))
-from conftest import BUILD, WINENV  # noqa: E402
+from conftest import BUILD, WINENV, desktop_entered  # noqa: E402,F401
 import dist  # noqa: E402
 
 VERSION = dist.shell_version()

@@ -1,10 +1,10 @@
 """End-to-end harness: the real Robina.exe, started under Wine from a program folder of the test's own.
 
-`make test-e2e` runs pytest inside tools/wine-env.sh --exec, so DISPLAY (a virtual X server),
-WINEPREFIX and ROBINA_BUILD are set for every test. The fixture `robina` gives a Program: it starts
-the program with testtool.exe watching for dialogs and message boxes (each one is recorded and
-answered), drives the window with xdotool, takes screenshots, and reads debug.log, the registry of the
-prefix and the captured audio. Tests share one prefix, so they run one after another; each starts
+Each test process has a desktop of its own (desktop.py: a virtual display, a Wine prefix, a home
+folder), entered by the fixture `desktop` before its first test, so pytest-xdist runs tests side by
+side. The fixture `robina` gives a Program: it starts the program with testtool.exe watching for
+dialogs and message boxes (each one is recorded and answered), drives the window with xdotool, takes
+screenshots, and reads debug.log, the registry of the prefix and the captured audio. Each test starts
 with an empty configuration key and no identity file.
 """
 import json
@@ -17,14 +17,14 @@ import time
 
 import pytest
 
-REPO = pathlib.Path(__file__).resolve().parents[2]
-BUILD = pathlib.Path(os.environ.get("ROBINA_BUILD", REPO / "build"))
+import desktop
+from desktop import BUILD, REPO, WINENV
+
 WIN = BUILD / "win"
-WINENV = REPO / "tools" / "wine-env.sh"
 TESTTOOL = WIN / "tests" / "testtool.exe"
 TITLE = "ポモのロビナ"
 CONFIG_KEY = "Software\\Mossleaf\\" + TITLE + "\\Config\\"
-PREFIX = pathlib.Path(os.environ.get("WINEPREFIX", BUILD / "wineprefix"))
+PREFIX = desktop.PREFIX
 IDENTITY_FILE = PREFIX / "drive_c" / "windows" / "system32" / "wtconf.ini"
 # The program as a Windows of each language runs it: Wine gives it the code page of the locale, 932,
 # 1252 and 936. Scenarios that show text or touch names take one of these as a parameter.
@@ -136,11 +136,15 @@ class Program:
         return self.wait(timeout)
 
     def wait(self, timeout=WAIT_SECONDS):
+        """The program's exit code, once every process of its run has ended: the program's own process
+        outlives the shell that started it by a moment, and may still write."""
         try:
-            return self.process.wait(timeout=timeout)
+            status = self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             raise AssertionError(f"the program did not end within {timeout:.0f} s; log tail: "
                                  f"{self.log()[-500:]!r}; boxes: {[b['caption'] for b in self.boxes()]}")
+        wait_for(lambda: not session_running(self.process.pid, b"Robina.exe"), what="Robina.exe to end")
+        return status
 
     def running(self):
         return self.process is not None and self.process.poll() is None
@@ -184,11 +188,14 @@ class Program:
         xdotool("key", *keys)
 
     def screenshot(self, path=None):
-        """The whole virtual screen as a PIL image."""
-        from PIL import Image
-        path = path or self.audio_file.parent / "screen.png"
-        subprocess.run(["import", "-window", "root", str(path)], check=True, stderr=subprocess.DEVNULL)
-        return Image.open(path).convert("RGB")
+        """The whole virtual screen as a PIL image (also saved when a path is given). Read from the X
+        server in this process: a busy machine starts a program for each look too slowly to catch a
+        screen that shows for a second."""
+        from PIL import ImageGrab
+        shot = ImageGrab.grab(xdisplay=os.environ["DISPLAY"]).convert("RGB")
+        if path:
+            shot.save(path)
+        return shot
 
     def client_pixel(self, image, x, y):
         g = self.geometry()
@@ -202,7 +209,8 @@ class Program:
 
     def wait_log(self, text, timeout=WAIT_SECONDS):
         return wait_for(lambda: text in self.log(), timeout, what=f"log line {text!r}",
-                        seen=lambda: {"running": self.running(), "log tail": self.log()[-500:]})
+                        seen=lambda: {"running": self.running(), "exit status": self.process and self.process.poll(),
+                                      "boxes": [b["caption"] for b in self.boxes()], "log tail": self.log()[-500:]})
 
     def boxes(self):
         if not self.boxes_file.exists():
@@ -231,16 +239,30 @@ class Program:
         self.watcher = None
 
 
-def session_running(session):
-    """Whether a process of the session is alive (a zombie runs nothing and is not counted)."""
+def session_running(session, named=b""):
+    """Whether a process of the session (whose command line holds `named`) is alive; a zombie runs
+    nothing and is not counted. Wine's own processes of the prefix (explorer.exe, services.exe) may
+    live on in the session of the program that started them, as long as any program of the prefix."""
     for entry in pathlib.Path("/proc").iterdir():
         try:
             if entry.name.isdigit() and os.getsid(int(entry.name)) == session and \
+                    named in (entry / "cmdline").read_bytes() and \
                     (entry / "stat").read_text().rsplit(")", 1)[1].split()[0] != "Z":
                 return True
         except (OSError, IndexError):
             continue
     return False
+
+
+def pytest_configure(config):
+    config.addinivalue_line("markers", "alone: the test must have the machine to itself (make test runs it "
+                                       "after the others, with no worker beside it)")
+
+
+@pytest.fixture(scope="session", autouse=True)
+def desktop_entered():
+    """This process's own display, prefix and home, for every test (test modules elsewhere import it)."""
+    desktop.enter()
 
 
 @pytest.fixture

@@ -63,6 +63,7 @@ def install(program, *files):
         shutil.copy(source, program.folder / name)
 
 
+@pytest.mark.alone  # it bounds the growth of private memory: nothing else runs beside it
 def test_games_played_one_after_another_leave_no_growth_and_count_every_play(robina):
     install(robina, "TWICE.VYG")  # ends by itself at its third tick, with a score of 0: no name dialog
     robina.start("/q")

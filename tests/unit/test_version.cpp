@@ -102,7 +102,8 @@ TEST(VersionDialog, ShowsTheVersionAndALinkWhoseClickOpensTheBrowserAndClosesThe
     BoxWatcher watcher([](void *box, const BoxRecord &) { Later([box] { Inspect((HWND)box); }); });
     ShowVersionDialog();  // returns only once the link click has closed it
 
-    ASSERT_EQ(watcher.boxes.size(), 1u);
+    ASSERT_EQ(watcher.boxes.size(), 1u) << Readable(watcher.boxes.back().caption) << ": "
+                                        << Readable(watcher.boxes.back().text);
     EXPECT_EQ(watcher.boxes[0].caption, "バージョン情報");
     EXPECT_EQ(seen.version, "ポモのロビナ Version1.04");
     EXPECT_EQ(seen.bold, FW_BOLD);

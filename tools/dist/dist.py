@@ -209,11 +209,10 @@ def deb_tree(root, stage, icons, version, epoch):
     os.utime(root, (epoch, epoch))
 
 
-def make_dist(build, out):
+def make_dist(build, out, stage):
     version = shell_version()
     epoch = source_date_epoch()
     win = build / "win"
-    stage = build / "dist-stage"
     shutil.rmtree(stage, ignore_errors=True)
     stage.mkdir(parents=True)
     out.mkdir(parents=True, exist_ok=True)
@@ -262,8 +261,11 @@ def main():
     parser = argparse.ArgumentParser(description="Builds the release files into one folder.")
     parser.add_argument("--build", default=str(REPO / "build"), help="the build folder (make win)")
     parser.add_argument("--out", default=str(REPO / "dist"), help="where the release files go")
+    parser.add_argument("--stage", help="where the files are gathered first (default: BUILD/dist-stage); "
+                                        "emptied first")
     args = parser.parse_args()
-    make_dist(pathlib.Path(args.build).resolve(), pathlib.Path(args.out).resolve())
+    build = pathlib.Path(args.build).resolve()
+    make_dist(build, pathlib.Path(args.out).resolve(), pathlib.Path(args.stage or build / "dist-stage").resolve())
     return 0
 
 
