@@ -44,6 +44,7 @@ static std::wstring WindowText(HWND window) {
 struct Snapshot {
     std::string texts, buttons, edits;
 };
+enum { STEADY_LOOK_MS = 50 };
 
 static BOOL CALLBACK Collect(HWND child, LPARAM param) {
     Snapshot *snap = (Snapshot *)param;
@@ -68,6 +69,24 @@ static BOOL CALLBACK Collect(HWND child, LPARAM param) {
     return TRUE;
 }
 
+static bool operator==(const Snapshot &a, const Snapshot &b) {
+    return a.texts == b.texts && a.buttons == b.buttons && a.edits == b.edits;
+}
+
+// A dialog may still be filling its controls when it first shows: it is read once two looks a few
+// milliseconds apart agree, however long a busy machine takes.
+static Snapshot Steady(HWND window) {
+    Snapshot last, now;
+    EnumChildWindows(window, Collect, (LPARAM)&last);
+    for (;;) {
+        Sleep(STEADY_LOOK_MS);
+        now = Snapshot();
+        EnumChildWindows(window, Collect, (LPARAM)&now);
+        if (now == last || !IsWindow(window)) return now;
+        last = now;
+    }
+}
+
 struct Rule {
     std::wstring caption;
     int id;
@@ -84,9 +103,7 @@ static BOOL CALLBACK Visit(HWND window, LPARAM) {
     for (HWND seen : handled)
         if (seen == window) return TRUE;
     handled.push_back(window);
-    Sleep(150);  // let the dialog finish its initialisation before it is read
-    Snapshot snap;
-    EnumChildWindows(window, Collect, (LPARAM)&snap);
+    Snapshot snap = Steady(window);
     std::wstring caption = WindowText(window);
     int press = IDOK;
     for (const Rule &rule : rules)
