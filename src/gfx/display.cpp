@@ -1,16 +1,23 @@
-// The DirectDraw device: primary surface, one off-screen back buffer and the clipper of the main
-// window. Every frame is cleared, drawn into the back buffer and presented with one blit; when
-// DirectDraw reports lost surfaces the whole device is rebuilt and every image reloaded, at the
-// next present that happens while the window is in front. Image records outlive every rebuild.
+// The DirectDraw device: primary surface, one off-screen back buffer of the play area's size and the
+// clipper of the main window. Every frame is cleared, drawn into the back buffer and presented with
+// one blit to the play area's place in the window; at a factor above 1 the processor first enlarges
+// the frame into a surface of the enlarged size (each pixel a solid block: a stretching blit may be
+// filtered by the driver), which is then blitted unstretched. In full screen the rest of the window
+// is filled black at each present. The display mode is never changed. When DirectDraw reports lost
+// surfaces the whole device is rebuilt and every image reloaded, at the next present that happens
+// while the window is in front. Image records outlive every rebuild.
 #include <windows.h>
 #include <ddraw.h>
 #include "gfx/gfx.h"
+#include "gfx/scale_format.h"
 #include "base/base.h"
 
 IDirectDraw *DirectDraw = 0;
 IDirectDrawSurface *PrimarySurface = 0;
 IDirectDrawSurface *BackBuffer = 0;
 IDirectDrawClipper *Clipper = 0;
+IDirectDrawSurface *ScaledSurface = 0;
+int32_t ScaledFactor = 0;
 uint8_t ScreenDepth = 0;
 int32_t SystemMemorySurfaces = 0;
 int32_t ForceSystemMemory = 0;
@@ -37,6 +44,8 @@ template <class T> static void ReleaseObject(T *&object) {
 // Releases in dependency order; used by every rebuild and at exit, and after a failed rebuild so
 // that no surface of a dead DirectDraw object is drawn into later.
 static void ReleaseDevice(void) {
+    ReleaseObject(ScaledSurface);
+    ScaledFactor = 0;
     ReleaseObject(Clipper);
     ReleaseObject(BackBuffer);
     ReleaseObject(PrimarySurface);
@@ -77,8 +86,7 @@ long CreatePlainSurface(int width, int height, uint32_t memoryCaps, IDirectDrawS
 static int CreateBackBuffer(void) {
     for (;;) {
         DWORD memory = SystemMemorySurfaces ? DDSCAPS_SYSTEMMEMORY : 0;
-        int height = FullScreen ? FULL_HEIGHT : PLAY_HEIGHT;
-        if (CreatePlainSurface(PLAY_WIDTH, height, memory, &BackBuffer) != DD_OK) {
+        if (CreatePlainSurface(PLAY_WIDTH, PLAY_HEIGHT, memory, &BackBuffer) != DD_OK) {
             BackBuffer = 0;
             ErrorBox("バックサーフェスを作成できません");
             return 0;
@@ -125,13 +133,7 @@ int InitDisplay(void) {
         return 0;
     }
     HWND window = (HWND)MainWindow;
-    if (FullScreen) {
-        DirectDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
-        DirectDraw->SetDisplayMode(PLAY_WIDTH, FULL_HEIGHT, 16);
-        SetCursorPos(PLAY_WIDTH / 2, FULL_HEIGHT / 2);
-    } else {
-        DirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
-    }
+    DirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
     Log("VRAM :%ldbyte Flag:%d\n", (long)ReadFreeVideoMemory(), (int)SystemMemorySurfaces);
     ChooseSurfaceMemory();
 
@@ -180,7 +182,7 @@ int32_t __cdecl SetClearColour(int32_t r, int32_t g, int32_t b) {
 
 void ClearBackBuffer(void) {
     if (!BackBuffer) return;
-    RECT area = {0, 0, PLAY_WIDTH, FullScreen ? FULL_HEIGHT : PLAY_HEIGHT};
+    RECT area = {0, 0, PLAY_WIDTH, PLAY_HEIGHT};
     DDBLTFX fx;
     ZeroMemory(&fx, sizeof fx);
     fx.dwSize = sizeof fx;
@@ -192,6 +194,54 @@ void RequestDisplayRestore(void) {
     DisplayLost = 1;
 }
 
+// The enlarged surface is made at the first present of a factor and kept while the factor stays.
+static int EnlargeFrame(int32_t factor) {
+    if (ScaledFactor != factor) {
+        ReleaseObject(ScaledSurface);
+        ScaledFactor = 0;
+        if (CreatePlainSurface(PLAY_WIDTH * factor, PLAY_HEIGHT * factor, DDSCAPS_SYSTEMMEMORY, &ScaledSurface) != DD_OK) {
+            ScaledSurface = 0;
+            return 0;
+        }
+        ScaledFactor = factor;
+    }
+    DDSURFACEDESC from, to;
+    ZeroMemory(&from, sizeof from);
+    from.dwSize = sizeof from;
+    to = from;
+    HRESULT got = BackBuffer->Lock(NULL, &from, DDLOCK_WAIT | DDLOCK_READONLY, NULL);
+    if (got == DD_OK) {
+        got = ScaledSurface->Lock(NULL, &to, DDLOCK_WAIT | DDLOCK_WRITEONLY, NULL);
+        if (got == DD_OK) {
+            ScaleNearest((const uint8_t *)from.lpSurface, from.lPitch, PLAY_WIDTH, PLAY_HEIGHT,
+                         (int32_t)(from.ddpfPixelFormat.dwRGBBitCount / 8), factor, (uint8_t *)to.lpSurface, to.lPitch);
+            ScaledSurface->Unlock(NULL);
+        }
+        BackBuffer->Unlock(NULL);
+    }
+    if (got == DDERR_SURFACELOST) RequestDisplayRestore();
+    return got == DD_OK;
+}
+
+// Black on every part of the client area that the play area leaves (full screen); nothing when it
+// fills the client area.
+static void FillAroundPlayArea(HWND window, POINT origin, const RECT &play) {
+    RECT client;
+    GetClientRect(window, &client);
+    OffsetRect(&client, origin.x, origin.y);
+    const RECT around[4] = {{client.left, client.top, client.right, play.top},
+                            {client.left, play.bottom, client.right, client.bottom},
+                            {client.left, play.top, play.left, play.bottom},
+                            {play.right, play.top, client.right, play.bottom}};
+    DDBLTFX fx;
+    ZeroMemory(&fx, sizeof fx);
+    fx.dwSize = sizeof fx;
+    for (const RECT &part : around) {
+        RECT area;
+        if (IntersectRect(&area, &part, &client)) PrimarySurface->Blt(&area, NULL, NULL, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+    }
+}
+
 void PresentFrame(void) {
     HWND window = (HWND)MainWindow;
     if (DisplayLost) {
@@ -200,16 +250,19 @@ void PresentFrame(void) {
         DisplayLost = 0;
     }
     if (!DirectDraw || !PrimarySurface || !BackBuffer) return;
+    int32_t factor = PlayPlace.factor < 1 ? 1 : PlayPlace.factor;
+    IDirectDrawSurface *source = BackBuffer;
+    if (factor > 1) {
+        if (!EnlargeFrame(factor)) return;
+        source = ScaledSurface;
+    }
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    RECT source = {0, 0, PLAY_WIDTH, PLAY_HEIGHT};
-    RECT target = {origin.x, origin.y, origin.x + PLAY_WIDTH, origin.y + PLAY_HEIGHT};
-    if (FullScreen) {
-        source = {0, FULL_BAND, PLAY_WIDTH, FULL_BAND + PLAY_HEIGHT};
-        target = {origin.x, FULL_BAND, origin.x + PLAY_WIDTH, FULL_BAND + PLAY_HEIGHT};
-    }
-    if (PrimarySurface->Blt(&target, BackBuffer, &source, DDBLT_WAIT, NULL) == DDERR_SURFACELOST)
-        RequestDisplayRestore();
+    RECT from = {0, 0, PLAY_WIDTH * factor, PLAY_HEIGHT * factor};
+    RECT to = from;
+    OffsetRect(&to, origin.x + PlayPlace.left, origin.y + PlayPlace.top);
+    FillAroundPlayArea(window, origin, to);
+    if (PrimarySurface->Blt(&to, source, &from, DDBLT_WAIT, NULL) == DDERR_SURFACELOST) RequestDisplayRestore();
 }
 
 int RestoreDisplay(void) {
@@ -226,18 +279,6 @@ int RestoreDisplay(void) {
 
 void rlDDRelease(void) {
     FreeImageList();
-    if (DirectDraw) DirectDraw->RestoreDisplayMode();
     ReleaseDevice();
     Log("rlDDRelease %d\n", (int)ImageCount);
-}
-
-void SwitchDisplayMode(void) {
-    if (!DirectDraw) return;
-    if (FullScreen) {
-        DirectDraw->SetCooperativeLevel((HWND)MainWindow, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
-        DirectDraw->SetDisplayMode(PLAY_WIDTH, FULL_HEIGHT, 16);
-    } else {
-        DirectDraw->SetCooperativeLevel((HWND)MainWindow, DDSCL_NORMAL);
-        DirectDraw->RestoreDisplayMode();
-    }
 }
