@@ -1,8 +1,8 @@
 // The DirectDraw device: primary surface, one off-screen back buffer of the play area's size and the
 // clipper of the main window. Every frame is cleared, drawn into the back buffer and presented with
-// one blit to the play area's place in the window; at a factor above 1 the processor first enlarges
-// the frame into a surface of the enlarged size (each pixel a solid block: a stretching blit may be
-// filtered by the driver), which is then blitted unstretched. In full screen the rest of the window
+// one blit to the play area's place in the window; at a factor above 1 the processor enlarges the
+// frame into a picture of the enlarged size (each pixel a solid block: a stretching blit may be
+// filtered by the driver), which GDI copies to the window unstretched. In full screen the rest of the window
 // is filled black at each present. The display mode is never changed. When DirectDraw reports lost
 // surfaces the whole device is rebuilt and every image reloaded, at the next present that happens
 // while the window is in front. Image records outlive every rebuild.
@@ -16,7 +16,7 @@ IDirectDraw *DirectDraw = 0;
 IDirectDrawSurface *PrimarySurface = 0;
 IDirectDrawSurface *BackBuffer = 0;
 IDirectDrawClipper *Clipper = 0;
-IDirectDrawSurface *ScaledSurface = 0;
+void *ScaledFrame = 0;
 int32_t ScaledFactor = 0;
 uint8_t ScreenDepth = 0;
 int32_t SystemMemorySurfaces = 0;
@@ -41,11 +41,12 @@ template <class T> static void ReleaseObject(T *&object) {
     object = 0;
 }
 
+static void ReleaseScaledFrame(void);
+
 // Releases in dependency order; used by every rebuild and at exit, and after a failed rebuild so
 // that no surface of a dead DirectDraw object is drawn into later.
 static void ReleaseDevice(void) {
-    ReleaseObject(ScaledSurface);
-    ScaledFactor = 0;
+    ReleaseScaledFrame();
     ReleaseObject(Clipper);
     ReleaseObject(BackBuffer);
     ReleaseObject(PrimarySurface);
@@ -194,33 +195,68 @@ void RequestDisplayRestore(void) {
     DisplayLost = 1;
 }
 
-// The enlarged surface is made at the first present of a factor and kept while the factor stays.
-static int EnlargeFrame(int32_t factor) {
-    if (ScaledFactor != factor) {
-        ReleaseObject(ScaledSurface);
-        ScaledFactor = 0;
-        if (CreatePlainSurface(PLAY_WIDTH * factor, PLAY_HEIGHT * factor, DDSCAPS_SYSTEMMEMORY, &ScaledSurface) != DD_OK) {
-            ScaledSurface = 0;
-            return 0;
-        }
-        ScaledFactor = factor;
+// The enlarged frame: a DIB section in the back buffer's pixel format, whose rows GDI copies to the
+// window as they are (under Wine a DirectDraw blit of an enlarged surface took several times longer).
+static HBITMAP scaledPicture = 0;
+static struct {
+    BITMAPINFOHEADER header;
+    DWORD masks[3];  // red, green, blue, for BI_BITFIELDS
+} scaledFormat;
+
+static void ReleaseScaledFrame(void) {
+    if (scaledPicture) DeleteObject(scaledPicture);
+    scaledPicture = 0;
+    ScaledFrame = 0;
+    ScaledFactor = 0;
+}
+
+static int MakeScaledFrame(int32_t factor, const DDPIXELFORMAT &format) {
+    ReleaseScaledFrame();
+    ZeroMemory(&scaledFormat, sizeof scaledFormat);
+    BITMAPINFOHEADER &header = scaledFormat.header;
+    header.biSize = sizeof header;
+    header.biWidth = PLAY_WIDTH * factor;
+    header.biHeight = -PLAY_HEIGHT * factor;  // top-down, as the surface's rows
+    header.biPlanes = 1;
+    header.biBitCount = (WORD)format.dwRGBBitCount;
+    header.biCompression = format.dwRGBBitCount == 24 ? BI_RGB : BI_BITFIELDS;
+    scaledFormat.masks[0] = format.dwRBitMask;
+    scaledFormat.masks[1] = format.dwGBitMask;
+    scaledFormat.masks[2] = format.dwBBitMask;
+    scaledPicture = CreateDIBSection(NULL, (BITMAPINFO *)&scaledFormat, DIB_RGB_COLORS, &ScaledFrame, NULL, 0);
+    if (!scaledPicture) {
+        ScaledFrame = 0;
+        return 0;
     }
-    DDSURFACEDESC from, to;
+    ScaledFactor = factor;
+    return 1;
+}
+
+// The frame enlarged into the DIB section, made at the first present of a factor and kept while
+// the factor and the pixel format stay.
+static int EnlargeFrame(int32_t factor) {
+    DDSURFACEDESC from;
     ZeroMemory(&from, sizeof from);
     from.dwSize = sizeof from;
-    to = from;
     HRESULT got = BackBuffer->Lock(NULL, &from, DDLOCK_WAIT | DDLOCK_READONLY, NULL);
-    if (got == DD_OK) {
-        got = ScaledSurface->Lock(NULL, &to, DDLOCK_WAIT | DDLOCK_WRITEONLY, NULL);
-        if (got == DD_OK) {
-            ScaleNearest((const uint8_t *)from.lpSurface, from.lPitch, PLAY_WIDTH, PLAY_HEIGHT,
-                         (int32_t)(from.ddpfPixelFormat.dwRGBBitCount / 8), factor, (uint8_t *)to.lpSurface, to.lPitch);
-            ScaledSurface->Unlock(NULL);
-        }
-        BackBuffer->Unlock(NULL);
-    }
     if (got == DDERR_SURFACELOST) RequestDisplayRestore();
-    return got == DD_OK;
+    if (got != DD_OK) return 0;
+    int32_t bytes = (int32_t)(from.ddpfPixelFormat.dwRGBBitCount / 8);
+    if (ScaledFactor != factor || scaledFormat.header.biBitCount != from.ddpfPixelFormat.dwRGBBitCount)
+        MakeScaledFrame(factor, from.ddpfPixelFormat);
+    if (ScaledFrame)
+        ScaleNearest((const uint8_t *)from.lpSurface, from.lPitch, PLAY_WIDTH, PLAY_HEIGHT, bytes, factor,
+                     (uint8_t *)ScaledFrame, PLAY_WIDTH * factor * bytes);
+    BackBuffer->Unlock(NULL);
+    return ScaledFrame != 0;
+}
+
+static void ShowScaledFrame(HWND window) {
+    int width = PLAY_WIDTH * ScaledFactor, height = PLAY_HEIGHT * ScaledFactor;
+    HDC dc = GetDC(window);
+    SetDIBitsToDevice(dc, PlayPlace.left, PlayPlace.top, width, height, 0, 0, 0, height, ScaledFrame,
+                      (BITMAPINFO *)&scaledFormat, DIB_RGB_COLORS);
+    ReleaseDC(window, dc);
 }
 
 // Black on every part of the client area that the play area leaves (full screen); nothing when it
@@ -251,18 +287,17 @@ void PresentFrame(void) {
     }
     if (!DirectDraw || !PrimarySurface || !BackBuffer) return;
     int32_t factor = PlayPlace.factor < 1 ? 1 : PlayPlace.factor;
-    IDirectDrawSurface *source = BackBuffer;
-    if (factor > 1) {
-        if (!EnlargeFrame(factor)) return;
-        source = ScaledSurface;
-    }
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    RECT from = {0, 0, PLAY_WIDTH * factor, PLAY_HEIGHT * factor};
-    RECT to = from;
+    RECT from = {0, 0, PLAY_WIDTH, PLAY_HEIGHT};
+    RECT to = {0, 0, PLAY_WIDTH * factor, PLAY_HEIGHT * factor};
     OffsetRect(&to, origin.x + PlayPlace.left, origin.y + PlayPlace.top);
     FillAroundPlayArea(window, origin, to);
-    if (PrimarySurface->Blt(&to, source, &from, DDBLT_WAIT, NULL) == DDERR_SURFACELOST) RequestDisplayRestore();
+    if (factor > 1) {
+        if (EnlargeFrame(factor)) ShowScaledFrame(window);
+    } else if (PrimarySurface->Blt(&to, BackBuffer, &from, DDBLT_WAIT, NULL) == DDERR_SURFACELOST) {
+        RequestDisplayRestore();
+    }
 }
 
 int RestoreDisplay(void) {

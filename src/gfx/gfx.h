@@ -23,8 +23,8 @@ extern struct IDirectDraw *DirectDraw;             // from DirectDrawCreate; non
 extern struct IDirectDrawSurface *PrimarySurface;  // the visible screen
 extern struct IDirectDrawSurface *BackBuffer;      // every frame is drawn here, then presented
 extern struct IDirectDrawClipper *Clipper;         // bound to MainWindow, attached to the primary
-extern struct IDirectDrawSurface *ScaledSurface;   // the frame enlarged by ScaledFactor, in system memory
-extern int32_t ScaledFactor;            // the factor ScaledSurface was made for; 0: none made
+extern void *ScaledFrame;               // the pixels of the frame enlarged by ScaledFactor (a DIB section)
+extern int32_t ScaledFactor;            // the factor ScaledFrame was made for; 0: none made
 extern uint8_t ScreenDepth;             // desktop bits per pixel, read at each InitDisplay
 extern int32_t SystemMemorySurfaces;    // 1: back buffer and images in system memory
 extern int32_t ForceSystemMemory;       // 1 once video memory proved too small; never cleared
