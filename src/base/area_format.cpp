@@ -1,9 +1,8 @@
 // The factor and place of the play area on a screen; see area_format.h.
 #include "base/area_format.h"
 
-// The largest whole factor whose play area fits in width x height; 0 when not even 1 does.
+// The largest whole factor whose play area fits in width x height; 0 or less when not even 1 does.
 static int64_t LargestFactor(int64_t width, int64_t height) {
-    if (width < PLAY_WIDTH || height < PLAY_HEIGHT) return 0;
     int64_t across = width / PLAY_WIDTH, down = height / PLAY_HEIGHT;
     return across < down ? across : down;
 }

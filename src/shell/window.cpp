@@ -111,7 +111,7 @@ static void CentreWindow(HWND window) {
 
 static void CoverMonitor(HWND window, HMONITOR handle) {
     RECT area = MonitorNear(handle).rcMonitor;
-    MoveWindow(window, area.left, area.top, Width(area), Height(area), TRUE);
+    SetWindowPos(window, HWND_TOP, area.left, area.top, Width(area), Height(area), SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     PlayPlace = FullScreenPlace(Width(area), Height(area));
 }
 

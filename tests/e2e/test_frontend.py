@@ -244,7 +244,8 @@ def test_alt_enter_at_the_menu_and_in_a_game_rebuilds_every_picture_from_its_own
     wait_screen(robina, "menu")
     for full_screen in (True, False):
         robina.key("alt+Return")
-        wait_for(lambda: (robina.geometry()["WIDTH"] == SCREEN_WIDTH) == full_screen, what="the switch")
+        wait_for(lambda: (robina.geometry()["WIDTH"] == SCREEN_WIDTH) == full_screen, what="the switch",
+                 seen=robina.geometry)
         park_mouse()
         wait_screen(robina, "menu")
 
@@ -253,7 +254,8 @@ def test_alt_enter_at_the_menu_and_in_a_game_rebuilds_every_picture_from_its_own
     wait_screen(robina, "balloon game")  # its first frame, uncovered
     for full_screen in (True, False):
         robina.key("alt+Return")
-        wait_for(lambda: (robina.geometry()["WIDTH"] == SCREEN_WIDTH) == full_screen, what="the switch")
+        wait_for(lambda: (robina.geometry()["WIDTH"] == SCREEN_WIDTH) == full_screen, what="the switch",
+                 seen=robina.geometry)
         park_mouse()
         wait_screen(robina, "balloon game")
     robina.key("Escape")
