@@ -117,11 +117,12 @@ static void CoverMonitor(HWND window, HMONITOR handle) {
 
 void FitWindow(void) {
     HWND window = (HWND)MainWindow;
-    SetWindowPos(window, NULL, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (FullScreen)
+    if (FullScreen) {
         CoverMonitor(window, MonitorOf(window));
-    else
+    } else {
+        SetWindowPos(window, NULL, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         PlaceWindowMode(window, MonitorFromRect(&windowPlace, MONITOR_DEFAULTTONEAREST), WindowDpi(window), windowPlace, 0);
+    }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
 }
