@@ -171,9 +171,9 @@ endforeach()
 function(robina_screen_test name suffix size dpi)
   set(dir ${CMAKE_BINARY_DIR}/tests/${name}_${suffix}.run)
   file(MAKE_DIRECTORY ${dir})
-  set(command $<TARGET_FILE:${name}>)
+  set(command ${name})  # a target's name: CTest starts it through the emulator, wine-env.sh
   if(size)
-    set(command env -u DISPLAY ROBINA_SCREEN_SIZE=${size} ${CMAKE_SOURCE_DIR}/tools/wine-env.sh ${command})
+    set(command env -u DISPLAY ROBINA_SCREEN_SIZE=${size} ${CMAKE_SOURCE_DIR}/tools/wine-env.sh $<TARGET_FILE:${name}>)
   endif()
   add_test(NAME ${name}_${suffix} COMMAND ${command} --gtest_color=no WORKING_DIRECTORY ${dir})
   set_tests_properties(${name}_${suffix} PROPERTIES TIMEOUT ${ROBINA_TEST_TIMEOUT}
