@@ -39,7 +39,9 @@ add_custom_target(robina_art DEPENDS ${ROBINA_ART_DIR}/stamp)
 add_test(NAME menudata_pack_members
   COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tests/art/check_menudata.py ${RVPX} ${ROBINA_ART_DIR}/MENUDATA.rvp)
 set(CMAKE_RC_FLAGS "-c 65001 -I${ROBINA_ART_DIR} -I${CMAKE_SOURCE_DIR}/src/res")
-set_source_files_properties(${ROBINA_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
+# The manifest is read by the resource compiler, which names no dependencies of its own.
+set_source_files_properties(${ROBINA_RC} PROPERTIES OBJECT_DEPENDS
+  "${ROBINA_ART_DIR}/stamp;${CMAKE_SOURCE_DIR}/src/res/robina.manifest")
 
 add_executable(Robina WIN32 ${CMAKE_SOURCE_DIR}/src/shell/main.cpp ${ROBINA_RC})
 robina_target_options(Robina)

@@ -121,6 +121,13 @@ TEST(DialogFit, EveryTextFitsItsControlAtTheScreensDensity) {
         {"version", [] { ShowVersionDialog(); }},
         {"ranking address", [] { ModalOverStillFrame(IDD_RANKING_ADDRESS, (void *)PlainDialog); }},
     };
+    // Wine lays out a program unaware of densities as it does an aware one, so the manifest's own
+    // words are what shows a lost setting (Windows would stretch the whole program blurred).
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_TRUE(found != NULL);
+    std::string manifest((const char *)LockResource(LoadResource(NULL, found)), SizeofResource(NULL, found));
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
     HDC screen = GetDC(NULL);
     int screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(NULL, screen);
