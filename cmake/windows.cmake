@@ -39,7 +39,9 @@ add_custom_target(robina_art DEPENDS ${ROBINA_ART_DIR}/stamp)
 add_test(NAME menudata_pack_members
   COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tests/art/check_menudata.py ${RVPX} ${ROBINA_ART_DIR}/MENUDATA.rvp)
 set(CMAKE_RC_FLAGS "-c 65001 -I${ROBINA_ART_DIR} -I${CMAKE_SOURCE_DIR}/src/res")
-set_source_files_properties(${ROBINA_RC} PROPERTIES OBJECT_DEPENDS ${ROBINA_ART_DIR}/stamp)
+# The manifest is read by the resource compiler, which names no dependencies of its own.
+set_source_files_properties(${ROBINA_RC} PROPERTIES OBJECT_DEPENDS
+  "${ROBINA_ART_DIR}/stamp;${CMAKE_SOURCE_DIR}/src/res/robina.manifest")
 
 add_executable(Robina WIN32 ${CMAKE_SOURCE_DIR}/src/shell/main.cpp ${ROBINA_RC})
 robina_target_options(Robina)
@@ -83,6 +85,7 @@ target_compile_definitions(robina_test_support PUBLIC ROBINA_SOURCE_DIR="${CMAKE
 # One test program per file of tests/unit; each runs under Wine as one CTest entry. Each carries the
 # program's resources (dialogs, icons, MENUDATA), so code that loads them runs as in Robina.exe.
 file(GLOB ROBINA_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+set(ROBINA_SCREEN_TESTS test_dialog_fit test_window)
 foreach(src ${ROBINA_UNIT_TESTS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src} ${ROBINA_RC})
@@ -92,6 +95,10 @@ foreach(src ${ROBINA_UNIT_TESTS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   # A folder of its own per program: each one's debug.log is started afresh by its first line, so
   # programs running side by side must not share one.
+  # Programs for a screen of their own run only there (robina_screen_test below).
+  if(name IN_LIST ROBINA_SCREEN_TESTS)
+    continue()
+  endif()
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}.run)
   # Likewise a capture file of its own for what it plays; a "_nodevice" program has no audio device.
@@ -160,6 +167,24 @@ foreach(lang en_US zh_CN)
   robina_locale_test(test_launcher ${lang} --gtest_filter=HighScore.NameOf*)
   robina_locale_test(test_catalogue ${lang} --gtest_filter=ReadGameIni.ShiftJis*:Scan.NamesOf*)
 endforeach()
+
+# Programs that run on a screen of their own: a display of another size (or the shared one, for "")
+# and a Wine prefix of their own made with the given density (Wine's LogPixels).
+function(robina_screen_test name suffix size dpi)
+  set(dir ${CMAKE_BINARY_DIR}/tests/${name}_${suffix}.run)
+  file(MAKE_DIRECTORY ${dir})
+  set(command ${name})  # a target's name: CTest starts it through the emulator, wine-env.sh
+  if(size)
+    set(command env -u DISPLAY ROBINA_SCREEN_SIZE=${size} ${CMAKE_SOURCE_DIR}/tools/wine-env.sh $<TARGET_FILE:${name}>)
+  endif()
+  add_test(NAME ${name}_${suffix} COMMAND ${command} --gtest_color=no WORKING_DIRECTORY ${dir})
+  set_tests_properties(${name}_${suffix} PROPERTIES TIMEOUT ${ROBINA_TEST_TIMEOUT}
+    ENVIRONMENT "ROBINA_DPI=${dpi};ROBINA_PREFIX=${dir}/prefix;ROBINA_AUDIO_FILE=${dir}/audio.raw")
+endfunction()
+robina_screen_test(test_dialog_fit 144dpi "" 144)
+robina_screen_test(test_dialog_fit 192dpi "" 192)
+# The window's factors need room: a wide display at 96 dpi.
+robina_screen_test(test_window 1920x1080 1920x1080 96)
 
 robina_depth16_test(test_sprites)
 robina_depth16_test(test_text)

@@ -16,6 +16,9 @@
 #                       "none" gives the program no audio device at all; "system" leaves the
 #                       machine's own sound set-up alone, to hear the program
 #   ROBINA_SCREEN_DEPTH depth of the virtual display started here: 24 (default) or 16
+#   ROBINA_SCREEN_SIZE  size of the virtual display started here (default 1024x768)
+#   ROBINA_DPI          the screen density of the prefix (Wine's LogPixels), set when the prefix is
+#                       made; a prefix keeps the density it was made with (default 96)
 #   ROBINA_DLL_OVERRIDES more Wine DLL overrides ("dinput=d": a system without DirectInput)
 #   ROBINA_LANG         the locale the Windows programs run in (default ja_JP.UTF-8): Wine gives them
 #                       that language's code page, en_US.UTF-8 1252 and zh_CN.UTF-8 936, as a Windows
@@ -38,7 +41,7 @@ start_display() {
   [ -n "${DISPLAY:-}" ] && return 0
   local fdfile
   fdfile=$(mktemp)
-  Xvfb -displayfd 5 -screen 0 "1024x768x${ROBINA_SCREEN_DEPTH:-24}" -nolisten tcp -noreset \
+  Xvfb -displayfd 5 -screen 0 "${ROBINA_SCREEN_SIZE:-1024x768}x${ROBINA_SCREEN_DEPTH:-24}" -nolisten tcp -noreset \
     5>"$fdfile" >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 1 100); do
@@ -124,8 +127,23 @@ init_prefix() {
     own_folders "$WINEPREFIX"
   elif ! prefix_ready "$WINEPREFIX"; then
     copy_template "$WINEPREFIX"
+    set_density "$WINEPREFIX"
   fi
   flock -u 9
+}
+
+# Wine reads the screen's density from two registry values when its server starts: they are written
+# into a new prefix before any program of it runs, and its server ended so that the next start reads them.
+set_density() {
+  [ -n "${ROBINA_DPI:-}" ] && [ "$ROBINA_DPI" != 96 ] || return 0
+  (
+    export WINEPREFIX="$1"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$ROBINA_DPI" /f >/dev/null 2>&1
+    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
+      /t REG_DWORD /d "$ROBINA_DPI" /f >/dev/null 2>&1
+    wineserver -k || true
+    wineserver -w || true
+  )
 }
 
 # The 550 MB of Windows's own program files are shared as hard links (nothing writes them but a Wine

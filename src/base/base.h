@@ -63,6 +63,7 @@ const char *ShownPath(const wchar_t *path);
 // Value names of the configuration key; the save records add their own (savedata.cpp).
 #define CONFIG_USE_VRAM "UseVRAM"        // "1": surfaces in video memory
 #define CONFIG_SCREEN_MODE "ScreenMode"  // "1": full screen
+#define CONFIG_SCREEN_SCALE "ScreenScale"  // the window's factor: "1" to "4", or "0" for the screen's own
 #define CONFIG_OBSOLETE "UseHAL"         // written by early versions; deleted at every start
 int ReadConfig(const char *name, void *buffer, uint32_t size);
 int HasConfig(const char *name);                  // 1: the value exists, whatever its size
@@ -89,7 +90,8 @@ void IdleClock(void);              // while frames do not run: nothing is due un
 extern int32_t QuickStart;          // 1: the command line asked to start at the menu
 extern void *MainInstance;          // HINSTANCE of the program
 extern void *MainWindow;            // HWND of the main window
-extern int32_t FullScreen;          // 1: 640x480 full-screen mode; 0: window mode
+extern int32_t FullScreen;          // 1: full screen (a borderless window over its monitor); 0: window mode
+extern PlayPlaceRecord PlayPlace;   // the play area's place in the client area and its factor
 extern int32_t WindowActive;        // 1 while the main window is active
 extern int32_t SystemCursorShown;   // 1 while the Windows cursor is shown
 extern MouseRecord MouseState;      // the shared mouse record, refreshed once per tick

@@ -1,7 +1,8 @@
 // The input state: the main window and screen mode the rest of the program draws for, and the mouse
-// record that the window procedure's button messages set and each tick's poll completes. In window
-// mode buttons count only over the play area, so a press outside it, or a button held while the
-// cursor leaves, reads as released; in full screen the bands above and below count too.
+// record that the window procedure's button messages set and each tick's poll completes. The cursor
+// is read in play-area pixels whatever the factor; outside the play area it reads outside 0..639 and
+// 0..359. In window mode buttons count only over the play area, so a press outside it, or a button
+// held while the cursor leaves, reads as released; in full screen the black around it counts too.
 #include <windows.h>
 #include <string.h>
 #include "base/base.h"
@@ -9,6 +10,7 @@
 void *MainInstance = 0;
 void *MainWindow = 0;
 int32_t FullScreen = 0;
+PlayPlaceRecord PlayPlace = {0, 0, 1};
 int32_t WindowActive = 0;
 int32_t SystemCursorShown = 1;
 int32_t QuickStart = 0;
@@ -50,8 +52,8 @@ int PollMouse(void) {
     POINT cursor = {0, 0};
     ClientToScreen((HWND)MainWindow, &origin);
     GetCursorPos(&cursor);
-    MouseState.x = cursor.x - origin.x;
-    MouseState.y = cursor.y - origin.y - (FullScreen ? FULL_BAND : 0);
+    MouseState.x = ToPlayPixels(cursor.x - origin.x - PlayPlace.left, PlayPlace.factor);
+    MouseState.y = ToPlayPixels(cursor.y - origin.y - PlayPlace.top, PlayPlace.factor);
     if (!WindowActive || (!FullScreen && !InsidePlayArea(MouseState.x, MouseState.y))) ClearButtons();
     return 1;
 }

@@ -1,16 +1,23 @@
-// The DirectDraw device: primary surface, one off-screen back buffer and the clipper of the main
-// window. Every frame is cleared, drawn into the back buffer and presented with one blit; when
-// DirectDraw reports lost surfaces the whole device is rebuilt and every image reloaded, at the
-// next present that happens while the window is in front. Image records outlive every rebuild.
+// The DirectDraw device: primary surface, one off-screen back buffer of the play area's size and the
+// clipper of the main window. Every frame is cleared, drawn into the back buffer and presented with
+// one blit to the play area's place in the window; at a factor above 1 the processor enlarges the
+// frame into a picture of the enlarged size (each pixel a solid block: a stretching blit may be
+// filtered by the driver), which GDI copies to the window unstretched. In full screen the rest of the window
+// is filled black at each present. The display mode is never changed. When DirectDraw reports lost
+// surfaces the whole device is rebuilt and every image reloaded, at the next present that happens
+// while the window is in front. Image records outlive every rebuild.
 #include <windows.h>
 #include <ddraw.h>
 #include "gfx/gfx.h"
+#include "gfx/scale_format.h"
 #include "base/base.h"
 
 IDirectDraw *DirectDraw = 0;
 IDirectDrawSurface *PrimarySurface = 0;
 IDirectDrawSurface *BackBuffer = 0;
 IDirectDrawClipper *Clipper = 0;
+void *ScaledFrame = 0;
+int32_t ScaledFactor = 0;
 uint8_t ScreenDepth = 0;
 int32_t SystemMemorySurfaces = 0;
 int32_t ForceSystemMemory = 0;
@@ -34,9 +41,12 @@ template <class T> static void ReleaseObject(T *&object) {
     object = 0;
 }
 
+static void ReleaseScaledFrame(void);
+
 // Releases in dependency order; used by every rebuild and at exit, and after a failed rebuild so
 // that no surface of a dead DirectDraw object is drawn into later.
 static void ReleaseDevice(void) {
+    ReleaseScaledFrame();
     ReleaseObject(Clipper);
     ReleaseObject(BackBuffer);
     ReleaseObject(PrimarySurface);
@@ -77,8 +87,7 @@ long CreatePlainSurface(int width, int height, uint32_t memoryCaps, IDirectDrawS
 static int CreateBackBuffer(void) {
     for (;;) {
         DWORD memory = SystemMemorySurfaces ? DDSCAPS_SYSTEMMEMORY : 0;
-        int height = FullScreen ? FULL_HEIGHT : PLAY_HEIGHT;
-        if (CreatePlainSurface(PLAY_WIDTH, height, memory, &BackBuffer) != DD_OK) {
+        if (CreatePlainSurface(PLAY_WIDTH, PLAY_HEIGHT, memory, &BackBuffer) != DD_OK) {
             BackBuffer = 0;
             ErrorBox("バックサーフェスを作成できません");
             return 0;
@@ -125,13 +134,7 @@ int InitDisplay(void) {
         return 0;
     }
     HWND window = (HWND)MainWindow;
-    if (FullScreen) {
-        DirectDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
-        DirectDraw->SetDisplayMode(PLAY_WIDTH, FULL_HEIGHT, 16);
-        SetCursorPos(PLAY_WIDTH / 2, FULL_HEIGHT / 2);
-    } else {
-        DirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
-    }
+    DirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
     Log("VRAM :%ldbyte Flag:%d\n", (long)ReadFreeVideoMemory(), (int)SystemMemorySurfaces);
     ChooseSurfaceMemory();
 
@@ -180,7 +183,7 @@ int32_t __cdecl SetClearColour(int32_t r, int32_t g, int32_t b) {
 
 void ClearBackBuffer(void) {
     if (!BackBuffer) return;
-    RECT area = {0, 0, PLAY_WIDTH, FullScreen ? FULL_HEIGHT : PLAY_HEIGHT};
+    RECT area = {0, 0, PLAY_WIDTH, PLAY_HEIGHT};
     DDBLTFX fx;
     ZeroMemory(&fx, sizeof fx);
     fx.dwSize = sizeof fx;
@@ -192,6 +195,89 @@ void RequestDisplayRestore(void) {
     DisplayLost = 1;
 }
 
+// The enlarged frame: a DIB section in the back buffer's pixel format, whose rows GDI copies to the
+// window as they are (under Wine a DirectDraw blit of an enlarged surface took several times longer).
+static HBITMAP scaledPicture = 0;
+static struct {
+    BITMAPINFOHEADER header;
+    DWORD masks[3];  // red, green, blue, for BI_BITFIELDS
+} scaledFormat;
+
+static void ReleaseScaledFrame(void) {
+    if (scaledPicture) DeleteObject(scaledPicture);
+    scaledPicture = 0;
+    ScaledFrame = 0;
+    ScaledFactor = 0;
+}
+
+static int MakeScaledFrame(int32_t factor, const DDPIXELFORMAT &format) {
+    ReleaseScaledFrame();
+    ZeroMemory(&scaledFormat, sizeof scaledFormat);
+    BITMAPINFOHEADER &header = scaledFormat.header;
+    header.biSize = sizeof header;
+    header.biWidth = PLAY_WIDTH * factor;
+    header.biHeight = -PLAY_HEIGHT * factor;  // top-down, as the surface's rows
+    header.biPlanes = 1;
+    header.biBitCount = (WORD)format.dwRGBBitCount;
+    header.biCompression = format.dwRGBBitCount == 24 ? BI_RGB : BI_BITFIELDS;
+    scaledFormat.masks[0] = format.dwRBitMask;
+    scaledFormat.masks[1] = format.dwGBitMask;
+    scaledFormat.masks[2] = format.dwBBitMask;
+    scaledPicture = CreateDIBSection(NULL, (BITMAPINFO *)&scaledFormat, DIB_RGB_COLORS, &ScaledFrame, NULL, 0);
+    if (!scaledPicture) {
+        ScaledFrame = 0;
+        return 0;
+    }
+    ScaledFactor = factor;
+    return 1;
+}
+
+// The frame enlarged into the DIB section, made at the first present of a factor and kept while
+// the factor and the pixel format stay.
+static int EnlargeFrame(int32_t factor) {
+    DDSURFACEDESC from;
+    ZeroMemory(&from, sizeof from);
+    from.dwSize = sizeof from;
+    HRESULT got = BackBuffer->Lock(NULL, &from, DDLOCK_WAIT | DDLOCK_READONLY, NULL);
+    if (got == DDERR_SURFACELOST) RequestDisplayRestore();
+    if (got != DD_OK) return 0;
+    int32_t bytes = (int32_t)(from.ddpfPixelFormat.dwRGBBitCount / 8);
+    if (ScaledFactor != factor || scaledFormat.header.biBitCount != from.ddpfPixelFormat.dwRGBBitCount)
+        MakeScaledFrame(factor, from.ddpfPixelFormat);
+    if (ScaledFrame)
+        ScaleNearest((const uint8_t *)from.lpSurface, from.lPitch, PLAY_WIDTH, PLAY_HEIGHT, bytes, factor,
+                     (uint8_t *)ScaledFrame, PLAY_WIDTH * factor * bytes);
+    BackBuffer->Unlock(NULL);
+    return ScaledFrame != 0;
+}
+
+static void ShowScaledFrame(HWND window) {
+    int width = PLAY_WIDTH * ScaledFactor, height = PLAY_HEIGHT * ScaledFactor;
+    HDC dc = GetDC(window);
+    SetDIBitsToDevice(dc, PlayPlace.left, PlayPlace.top, width, height, 0, 0, 0, height, ScaledFrame,
+                      (BITMAPINFO *)&scaledFormat, DIB_RGB_COLORS);
+    ReleaseDC(window, dc);
+}
+
+// Black on every part of the client area that the play area leaves (full screen); nothing when it
+// fills the client area.
+static void FillAroundPlayArea(HWND window, POINT origin, const RECT &play) {
+    RECT client;
+    GetClientRect(window, &client);
+    OffsetRect(&client, origin.x, origin.y);
+    const RECT around[4] = {{client.left, client.top, client.right, play.top},
+                            {client.left, play.bottom, client.right, client.bottom},
+                            {client.left, play.top, play.left, play.bottom},
+                            {play.right, play.top, client.right, play.bottom}};
+    DDBLTFX fx;
+    ZeroMemory(&fx, sizeof fx);
+    fx.dwSize = sizeof fx;
+    for (const RECT &part : around) {
+        RECT area;
+        if (IntersectRect(&area, &part, &client)) PrimarySurface->Blt(&area, NULL, NULL, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+    }
+}
+
 void PresentFrame(void) {
     HWND window = (HWND)MainWindow;
     if (DisplayLost) {
@@ -200,16 +286,18 @@ void PresentFrame(void) {
         DisplayLost = 0;
     }
     if (!DirectDraw || !PrimarySurface || !BackBuffer) return;
+    int32_t factor = PlayPlace.factor < 1 ? 1 : PlayPlace.factor;
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    RECT source = {0, 0, PLAY_WIDTH, PLAY_HEIGHT};
-    RECT target = {origin.x, origin.y, origin.x + PLAY_WIDTH, origin.y + PLAY_HEIGHT};
-    if (FullScreen) {
-        source = {0, FULL_BAND, PLAY_WIDTH, FULL_BAND + PLAY_HEIGHT};
-        target = {origin.x, FULL_BAND, origin.x + PLAY_WIDTH, FULL_BAND + PLAY_HEIGHT};
-    }
-    if (PrimarySurface->Blt(&target, BackBuffer, &source, DDBLT_WAIT, NULL) == DDERR_SURFACELOST)
+    RECT from = {0, 0, PLAY_WIDTH, PLAY_HEIGHT};
+    RECT to = {0, 0, PLAY_WIDTH * factor, PLAY_HEIGHT * factor};
+    OffsetRect(&to, origin.x + PlayPlace.left, origin.y + PlayPlace.top);
+    FillAroundPlayArea(window, origin, to);
+    if (factor > 1) {
+        if (EnlargeFrame(factor)) ShowScaledFrame(window);
+    } else if (PrimarySurface->Blt(&to, BackBuffer, &from, DDBLT_WAIT, NULL) == DDERR_SURFACELOST) {
         RequestDisplayRestore();
+    }
 }
 
 int RestoreDisplay(void) {
@@ -226,18 +314,6 @@ int RestoreDisplay(void) {
 
 void rlDDRelease(void) {
     FreeImageList();
-    if (DirectDraw) DirectDraw->RestoreDisplayMode();
     ReleaseDevice();
     Log("rlDDRelease %d\n", (int)ImageCount);
-}
-
-void SwitchDisplayMode(void) {
-    if (!DirectDraw) return;
-    if (FullScreen) {
-        DirectDraw->SetCooperativeLevel((HWND)MainWindow, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
-        DirectDraw->SetDisplayMode(PLAY_WIDTH, FULL_HEIGHT, 16);
-    } else {
-        DirectDraw->SetCooperativeLevel((HWND)MainWindow, DDSCL_NORMAL);
-        DirectDraw->RestoreDisplayMode();
-    }
 }

@@ -1,7 +1,7 @@
 // The sprite engine: the DirectDraw display (one back buffer presented by one blit), images loaded
 // from BMP members of the current pack, the priority-ordered sprite list and GDI text drawing.
-// Every coordinate given to sprites is in play-area pixels (640x360); only the drawing code adds the
-// 60-row band of full-screen mode.
+// Every coordinate given to sprites is in play-area pixels (640x360), in every screen mode and at every
+// factor: only the present enlarges and places the play area.
 #ifndef ROBINA_GFX_H
 #define ROBINA_GFX_H
 
@@ -23,6 +23,8 @@ extern struct IDirectDraw *DirectDraw;             // from DirectDrawCreate; non
 extern struct IDirectDrawSurface *PrimarySurface;  // the visible screen
 extern struct IDirectDrawSurface *BackBuffer;      // every frame is drawn here, then presented
 extern struct IDirectDrawClipper *Clipper;         // bound to MainWindow, attached to the primary
+extern void *ScaledFrame;               // the pixels of the frame enlarged by ScaledFactor (a DIB section)
+extern int32_t ScaledFactor;            // the factor ScaledFrame was made for; 0: none made
 extern uint8_t ScreenDepth;             // desktop bits per pixel, read at each InitDisplay
 extern int32_t SystemMemorySurfaces;    // 1: back buffer and images in system memory
 extern int32_t ForceSystemMemory;       // 1 once video memory proved too small; never cleared
@@ -41,8 +43,6 @@ uint32_t MakeColour(int32_t r, int32_t g, int32_t b);
 int32_t __cdecl SetClearColour(int32_t r, int32_t g, int32_t b);
 // An off-screen plain surface in system memory (DDSCAPS_SYSTEMMEMORY) or where DirectDraw puts it (0).
 long CreatePlainSurface(int width, int height, uint32_t memoryCaps, struct IDirectDrawSurface **surface);
-// The DirectDraw half of Alt+Enter: cooperative level and display mode for the new FullScreen value.
-void SwitchDisplayMode(void);
 
 // --- image store (image.cpp) ---
 extern Image *ImageList;   // head record of the image list (never an image); none before InitDisplay

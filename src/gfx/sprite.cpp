@@ -94,7 +94,6 @@ static void DrawPlain(const Sprite *sprite) {
     ClipRect source = {sprite->srcLeft, sprite->srcTop, sprite->srcRight, sprite->srcBottom};
     int32_t x = sprite->x, y = sprite->y;
     if (!ClipPlain(&source, &x, &y)) return;
-    if (FullScreen) y += FULL_BAND;
     RECT src = ToRect(source);
     IDirectDrawSurface *surface = sprite->image->surface;
     HandleBlitResult(BackBuffer->BltFast((DWORD)x, (DWORD)y, surface, &src, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT),
@@ -105,10 +104,6 @@ static void DrawStretched(const Sprite *sprite) {
     ClipRect source = {sprite->srcLeft, sprite->srcTop, sprite->srcRight, sprite->srcBottom};
     ClipRect target = {sprite->x, sprite->y, sprite->right, sprite->bottom};
     if (!ClipStretched(&source, &target, sprite->image->width)) return;
-    if (FullScreen) {
-        target.top += FULL_BAND;
-        target.bottom += FULL_BAND;
-    }
     RECT src = ToRect(source), dst = ToRect(target);
     IDirectDrawSurface *surface = sprite->image->surface;
     HandleBlitResult(BackBuffer->Blt(&dst, surface, &src, DDBLT_KEYSRC | DDBLT_WAIT, NULL), surface);

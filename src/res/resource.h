@@ -15,6 +15,7 @@
 #define IDC_DRAW_VRAM 1008
 #define IDC_SCREEN_WINDOW 1012
 #define IDC_SCREEN_FULL 1013
+#define IDC_SCREEN_SCALE 1014
 
 // high-score name entry
 #define IDD_NAME_ENTRY 114

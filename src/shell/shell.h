@@ -23,9 +23,12 @@ void ReleaseBeforeFatalExit(void); // what must not outlive a fatal exit: the ex
 void LogExit(void);                // the last line of every run: the count of unfreed blocks
 
 // --- main window (window.cpp) ---
+extern int32_t ChosenFactor;       // the player's window factor, 1..4; 0: the one the screen suits
 int CreateMainWindow(void *instance, int showCommand);  // 0: failed, or the user chose not to start
-void FitWindow(void);
+void FitWindow(void);              // the current mode's place: the kept window place, or the whole monitor
 void ToggleFullScreen(void);
+int ChooseFactor(int factor);      // Ctrl+0..Ctrl+4: kept in the configuration key; 0 for a factor out of range
+void FollowDpi(int dpi, const struct tagRECT *suggested);  // WM_DPICHANGED: the new monitor's factor about the centre
 
 // --- DirectX probe (dxprobe.cpp) ---
 int DirectXVersion(void);          // major in the high byte, minor in the low byte (0x700 = 7.0)

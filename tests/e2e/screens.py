@@ -16,8 +16,7 @@ from conftest import BUILD, WIN, wait_for, xdotool
 ART = WIN / "art"
 RVPX = BUILD / "host" / "rvpx"
 PLAY_SIZE = (640, 360)
-FULL_BAND = 60  # rows above the play area in full screen
-OFF_SCREEN = (1010, 760)  # outside the play area in both modes: no drawn cursor in the shots
+OFF_SCREEN = (1010, 760)  # outside the play area in both modes on the 1024x768 desktop: no drawn cursor in the shots
 POINT_HALF = 16           # a destination point is 32x32; the mouse aims at its centre
 GREY = (16, 16, 16)
 WHITE = (255, 255, 255)
@@ -90,25 +89,39 @@ def park_mouse(program=None):
     xdotool("mousemove", *OFF_SCREEN)
 
 
-def play_area(program, shot, full_screen=False):
-    """The play area of a whole-screen shot as an array; in full screen it stands FULL_BAND rows down."""
+def placement(width, height):
+    """The play area's place and factor in a client area of this size: the largest whole factor that
+    fits, centred (a window's client is the play area at its factor; full screen centres it)."""
+    k = max(1, min(width // PLAY_SIZE[0], height // PLAY_SIZE[1]))
+    return (width - PLAY_SIZE[0] * k) // 2, (height - PLAY_SIZE[1] * k) // 2, k
+
+
+def enlarged_area(program, shot):
+    """The play area of a whole-screen shot as the screen shows it (factor k), and k."""
     g = program.geometry()
-    top = g["Y"] + (FULL_BAND if full_screen else 0)
-    return np.asarray(shot)[top:top + PLAY_SIZE[1], g["X"]:g["X"] + PLAY_SIZE[0]]
+    left, top, k = placement(g["WIDTH"], g["HEIGHT"])
+    x, y = g["X"] + left, g["Y"] + top
+    return np.asarray(shot)[y:y + PLAY_SIZE[1] * k, x:x + PLAY_SIZE[0] * k], k
 
 
-def shares(program, checks, full_screen=False):
-    area = play_area(program, program.screenshot(), full_screen)
+def play_area(program, shot):
+    """The play area of a whole-screen shot as an array of 640x360: one screen pixel of each block."""
+    area, k = enlarged_area(program, shot)
+    return area[::k, ::k]
+
+
+def shares(program, checks):
+    area = play_area(program, program.screenshot())
     return [round(check_share(area, c), 3) for c in checks]
 
 
-def wait_screen(program, name, checks=None, full_screen=False, timeout=None):
+def wait_screen(program, name, checks=None, timeout=None):
     """Waits until every check of the screen passes; a time-out says the shares seen last."""
     checks = checks or SCREENS[name]
     last = {}
 
     def showing():
-        last["shares"] = shares(program, checks, full_screen)
+        last["shares"] = shares(program, checks)
         return all(s >= c[-1] for s, c in zip(last["shares"], checks))
     kwargs = {"timeout": timeout} if timeout else {}
     wait_for(showing, interval=0.3, what=f"the {name}", **kwargs,

@@ -21,6 +21,7 @@ TEST_GAMES = WIN / "tests" / "launcher"
 BALLOON = GAMES / "BALLOON.VYG"
 SCORE = TEST_GAMES / "SCORE.VYG"  # plays three seconds, then ends with 1234 points
 NAME_DIALOG = "ハイ！ハイ！ハイスコア"
+SCREEN_WIDTH = 1024  # full screen covers the desktop: the play area in its middle, black around
 EXIT_LINE = "アプリ終了 メモリ解放忘れ0\n"
 
 
@@ -243,16 +244,20 @@ def test_alt_enter_at_the_menu_and_in_a_game_rebuilds_every_picture_from_its_own
     wait_screen(robina, "menu")
     for full_screen in (True, False):
         robina.key("alt+Return")
+        wait_for(lambda: (robina.geometry()["WIDTH"] == SCREEN_WIDTH) == full_screen, what="the switch",
+                 seen=robina.geometry)
         park_mouse()
-        wait_screen(robina, "menu", full_screen=full_screen)
+        wait_screen(robina, "menu")
 
     robina.click(*centre(70, 80))
     park_mouse()
     wait_screen(robina, "balloon game")  # its first frame, uncovered
     for full_screen in (True, False):
         robina.key("alt+Return")
+        wait_for(lambda: (robina.geometry()["WIDTH"] == SCREEN_WIDTH) == full_screen, what="the switch",
+                 seen=robina.geometry)
         park_mouse()
-        wait_screen(robina, "balloon game", full_screen=full_screen)
+        wait_screen(robina, "balloon game")
     robina.key("Escape")
     assert robina.wait() == 0
 

@@ -72,6 +72,7 @@ def test_first_start_offers_standard_and_window_and_stores_zeros(robina, locale)
     robina.window()  # found by its title
     assert reg_get("UseVRAM") == b"0\x00"
     assert reg_get("ScreenMode") == b"0\x00"
+    assert reg_get("ScreenScale") == b"0\x00"  # the factor the screen suits
     g = robina.geometry()
     assert (g["WIDTH"], g["HEIGHT"]) == (640, 360)
     assert g["X"] == (SCREEN[0] - 640) // 2
@@ -97,10 +98,8 @@ def test_full_screen_choice_and_alt_enter_switch_back_and_forth(robina):
     robina.start()
     robina.wait_log("loop start\n")
     assert radios(robina.wait_box(DIALOG))[1013] == 1
-    # The virtual display cannot change its mode, so Wine stretches the exclusive full-screen window
-    # over the whole screen: at the origin, at least 640x480.
-    full_screen = lambda: (lambda g: g["X"] == 0 and g["Y"] == 0 and g["WIDTH"] >= 640
-                           and g["HEIGHT"] >= 480)(robina.geometry())
+    # A borderless window over the whole desktop, whose mode stays as it was.
+    full_screen = lambda: robina.geometry() == {"X": 0, "Y": 0, "WIDTH": SCREEN[0], "HEIGHT": SCREEN[1]}
     assert wait_for(full_screen, what="the full-screen window")
     robina.key("alt+Return")
     assert wait_for(lambda: robina.geometry()["HEIGHT"] == 360, what="the window mode")

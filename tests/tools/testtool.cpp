@@ -10,6 +10,7 @@
 //   testtool window TITLE ACTION         on the top-level window of that title: "minimize" it, press its
 //                                        "close" box (SC_CLOSE), or print its "state" as
 //                                        "iconic=0|1 foreground=0|1" (foreground: it or its pop-up)
+//   testtool display-mode                print the display's current mode as "WIDTHxHEIGHTxBITS"
 // Windows texts are UTF-16 here and UTF-8 on the outside.
 #include <windows.h>
 #include <stdio.h>
@@ -193,6 +194,15 @@ static int WindowAction(const wchar_t *title, const std::wstring &action) {
 }
 // --- end of window actions ---
 
+// The mode Windows reports for the display: what full screen must leave alone.
+static int DisplayMode(void) {
+    DEVMODEW mode = {};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsW(NULL, ENUM_CURRENT_SETTINGS, &mode)) return 1;
+    printf("%lux%lux%lu\n", mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel);
+    return 0;
+}
+
 int wmain(int argc, wchar_t **argv) {
     if (argc < 2) return 2;
     std::wstring command = argv[1];
@@ -202,6 +212,7 @@ int wmain(int argc, wchar_t **argv) {
     if (command == L"reg-delete" && argc == 3) return RegDeleteTreeW(HKEY_CURRENT_USER, argv[2]) ? 1 : 0;
     if (command == L"hkcr-get" && argc == 3) return HkcrGet(argv[2]);
     if (command == L"window" && argc == 4) return WindowAction(argv[2], argv[3]);
+    if (command == L"display-mode") return DisplayMode();
     fprintf(stderr, "testtool: unknown command\n");
     return 2;
 }

@@ -1,6 +1,7 @@
 // The display device: start-up log lines and memory choice, pixel formats and colours, present,
 // rebuild with image reload from each image's own pack, release, and the full-screen back buffer.
 #include <windows.h>
+#include <algorithm>
 #include <ddraw.h>
 #include <gtest/gtest.h>
 #include "harness.h"
@@ -98,6 +99,59 @@ TEST(Display, PresentShowsThePlayAreaInTheWindow) {
     SetClearColour(16, 16, 16);
 }
 
+namespace {
+// The window's 640x360 client as the screen shows it, through GDI.
+std::vector<COLORREF> ReadClient() {
+    HWND window = (HWND)MainWindow;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 640, -360, 1, 32, BI_RGB};
+    void *bits = 0;
+    HDC dc = GetDC(window), copy = CreateCompatibleDC(dc);
+    HBITMAP picture = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ previous = SelectObject(copy, picture);
+    BitBlt(copy, 0, 0, 640, 360, dc, 0, 0, SRCCOPY);
+    std::vector<COLORREF> pixels((COLORREF *)bits, (COLORREF *)bits + 640 * 360);
+    SelectObject(copy, previous);
+    DeleteObject(picture);
+    DeleteDC(copy);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+}  // namespace
+
+// Enlarged, every pixel of the frame is a solid block, read back from the screen pixel by pixel;
+// placed away from the client's corner (full screen), the rest of the client is black.
+TEST(Display, PresentEnlargesEachPixelToASolidBlockAndBlackensAroundThePlayArea) {
+    EnsureDisplay();
+    WriteGameFile("pattern.vyg", {{"pattern.bmp", Bmp24(640, 360, [](int x, int y) {
+                                       return MakeRgb(x * 7 & 255, y * 5 & 255, 40 + ((x ^ y) & 127));
+                                   })}});
+    ASSERT_EQ(SetPack("pattern.vyg"), 1);
+    Sprite *sprite = ShowSprite(NewImage("pattern.bmp"), 0, 0);
+    DrawFrame();
+    PresentFrame();
+    const std::vector<COLORREF> plain = ReadClient();
+    ASSERT_EQ(std::count(plain.begin(), plain.end(), (COLORREF)0), 0) << "the pattern is on the screen";
+    const struct { PlayPlaceRecord place; } cases[] = {{{0, 0, 2}}, {{0, 0, 3}}, {{100, 50, 1}}, {{-7, 30, 2}}};
+    for (const auto &c : cases) {
+        PlayPlace = c.place;
+        PresentFrame();
+        std::vector<COLORREF> shown = ReadClient();
+        int wrong = 0;
+        for (int y = 0; y < 360; y++)
+            for (int x = 0; x < 640; x++) {
+                int px = x - c.place.left, py = y - c.place.top, k = c.place.factor;
+                bool inside = px >= 0 && py >= 0 && px < 640 * k && py < 360 * k;
+                wrong += shown[y * 640 + x] != (inside ? plain[py / k * 640 + px / k] : 0);
+            }
+        EXPECT_EQ(wrong, 0) << "at (" << c.place.left << ", " << c.place.top << ") by " << c.place.factor;
+    }
+    PlayPlace = PlayPlaceRecord{0, 0, 1};
+    EXPECT_EQ(ScaledFactor, 2);  // the enlarged surface of the last factor above 1 is kept
+    FreeSprite(sprite);
+    FreeSceneImages();
+}
+
 TEST(Display, RebuildReloadsEveryImageFromItsOwnPackAndKeepsTheCurrentPack) {
     EnsureDisplay();
     WriteGameFile("rebuild_a.vyg", {{"pic.bmp", Solid(MakeRgb(255, 0, 0))}});
@@ -172,7 +226,7 @@ TEST(Display, VideoMemoryWhenChosenAndItFits) {
     rlDDRelease();
 }
 
-TEST(Display, FullScreenPutsThePlayAreaBetweenTheBands) {
+TEST(Display, FullScreenDrawsIntoThePlayAreasOwnBackBuffer) {
     FullScreen = 1;
     ASSERT_EQ(InitDisplay(), 1);
     WriteGameFile("bands.vyg", {{"tall.bmp", Bmp24(640, 20, [](int, int) { return MakeRgb(255, 255, 0); })}});
@@ -182,20 +236,17 @@ TEST(Display, FullScreenPutsThePlayAreaBetweenTheBands) {
     Sprite *top = ShowSprite(tall, 0, -5);      // rows 0..14 of the play area
     Sprite *bottom = ShowSprite(tall, 0, 355);  // rows 355..359 only
     SetClearColour(0, 0, 128);
-    const Rgb band = MakeRgb(0, 0, 128);
     Frame frame = DrawFrame();
-    ASSERT_EQ(frame.height, 480);
+    ASSERT_EQ(frame.height, PLAY_HEIGHT);  // the present places and enlarges it; the drawing does not move it
     auto rowIs = [&](int y, Rgb colour) {
         for (int x = 0; x < 640; x += 7)
             if (!frame.shows(x, y, colour)) return false;
         return true;
     };
-    for (int y = 0; y < 60; y++) EXPECT_TRUE(rowIs(y, band)) << "row " << y;
-    for (int y = 60; y < 75; y++) EXPECT_TRUE(rowIs(y, MakeRgb(255, 255, 0))) << "row " << y;
-    EXPECT_TRUE(rowIs(75, band));
-    EXPECT_TRUE(rowIs(414, band));
-    for (int y = 415; y < 420; y++) EXPECT_TRUE(rowIs(y, MakeRgb(255, 255, 0))) << "row " << y;
-    for (int y = 420; y < 480; y++) EXPECT_TRUE(rowIs(y, band)) << "row " << y;
+    for (int y = 0; y < 15; y++) EXPECT_TRUE(rowIs(y, MakeRgb(255, 255, 0))) << "row " << y;
+    EXPECT_TRUE(rowIs(15, MakeRgb(0, 0, 128)));
+    EXPECT_TRUE(rowIs(354, MakeRgb(0, 0, 128)));
+    for (int y = 355; y < 360; y++) EXPECT_TRUE(rowIs(y, MakeRgb(255, 255, 0))) << "row " << y;
     FreeSprite(top);
     FreeSprite(bottom);
     rlDDRelease();

@@ -1,13 +1,19 @@
-// The real main window (its settings dialog answered by the watcher): placement, the mouse record as
-// the ticks see it, the cursor rule, the mode switch and the two ways to end the loop.
+// The real main window (its settings dialog answered by the watcher) on a 1920x1080 display of its
+// own: placement, the factor by choice and by the monitor's density, the mouse record as the ticks
+// see it at every place and factor, the cursor rule, the mode switch and the two ways to end the loop.
 #include <windows.h>
 #include <stdio.h>
+#include <string>
 #include <vector>
 #include <gtest/gtest.h>
 #include "harness.h"
 #include "base/base.h"
 #include "shell/shell.h"
 #include "task/task.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 namespace {
 
@@ -94,6 +100,9 @@ TEST_F(Window, OpensCentredWithAPlayAreaClientAfterTheDialog) {
               WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     EXPECT_TRUE(IsWindowVisible(Main()));
     EXPECT_NE(GetClassLongPtrA(Main(), GCLP_HICON), 0);
+    EXPECT_EQ(PlayPlace.left + PlayPlace.top + PlayPlace.factor, 1);
+    char stored[2] = "";
+    EXPECT_TRUE(ReadConfig("ScreenScale", stored, 2) && stored[0] == '0');  // the factor the screen suits
 }
 
 TEST_F(Window, AClickLastsOneTickAndHoldingLastsUntilTheButtonGoesUp) {
@@ -132,15 +141,38 @@ TEST_F(Window, WindowModeReadsButtonsOutsideThePlayAreaOrWhileInactiveAsReleased
     EXPECT_EQ(MouseState.click[0] + MouseState.held[0], 0);
 }
 
-TEST_F(Window, FullScreenShiftsByTheBandAndKeepsButtonsInIt) {
-    FullScreen = 1;
-    PutCursor(200, 10);
-    SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 10));
-    PollMouse();
+TEST_F(Window, TheMouseReadsInPlayAreaPixelsAtEveryPlaceAndFactor) {
+    const struct { int fullScreen, left, top, factor, cursorX, cursorY, x, y, kept; } cases[] = {
+        {0, 0, 0, 2, 201, 101, 100, 50, 1},
+        {0, 0, 0, 2, 1279, 719, 639, 359, 1},
+        {0, 0, 0, 2, 1280, 100, 640, 50, 0},
+        {0, 0, 0, 2, -1, 100, -1, 50, 0},  // one screen pixel before the play area is outside it
+        {0, 0, 0, 3, 5, -3, 1, -1, 0},
+        {1, 0, 152, 2, 100, 151, 50, -1, 1},  // full screen: the black bands keep the buttons
+        {1, 0, 152, 2, 100, 152, 50, 0, 1},
+        {1, 192, 204, 1, 392, 214, 200, 10, 1},
+        {1, 192, 204, 1, 191, 600, -1, 396, 1},
+        {1, 0, 0, 3, 1904, 1064, 634, 354, 1},
+    };
+    PlayPlaceRecord kept = PlayPlace;
+    // The client near the screen's origin, so that every position asked for is on the screen.
+    RECT was;
+    GetWindowRect(Main(), &was);
+    POINT origin = {0, 0};
+    ClientToScreen(Main(), &origin);
+    MoveWindow(Main(), was.left - origin.x + 8, was.top - origin.y + 8, was.right - was.left, was.bottom - was.top, TRUE);
+    for (const auto &c : cases) {
+        FullScreen = c.fullScreen;
+        PlayPlace = PlayPlaceRecord{c.left, c.top, c.factor};
+        PutCursor(c.cursorX, c.cursorY);
+        PressButton(BUTTON_LEFT);
+        PollMouse();
+        EXPECT_EQ(MouseState.x * 1000 + MouseState.y, c.x * 1000 + c.y) << c.cursorX << "," << c.cursorY;
+        EXPECT_EQ(MouseState.click[0] + MouseState.held[0], 2 * c.kept) << c.cursorX << "," << c.cursorY;
+    }
     FullScreen = 0;
-    EXPECT_EQ(MouseState.x, 200);
-    EXPECT_EQ(MouseState.y, 10 - FULL_BAND);
-    EXPECT_EQ(MouseState.click[0] + MouseState.held[0], 2);
+    PlayPlace = kept;
+    MoveWindow(Main(), was.left, was.top, was.right - was.left, was.bottom - was.top, TRUE);
 }
 
 TEST_F(Window, TheWindowsCursorIsHiddenOnlyOverThePlayArea) {
@@ -170,27 +202,83 @@ TEST_F(Window, TheWindowsCursorIsHiddenOnlyOverThePlayArea) {
     EXPECT_TRUE(showing());
 }
 
-TEST_F(Window, AltEnterTwiceComesBackCentredWithTheClockRestartedAndNoButtons) {
-    FakeNow += 5000;
-    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+RECT Outer() {
     RECT frame;
     GetWindowRect(Main(), &frame);
+    return frame;
+}
+
+SIZE Client() {
+    RECT client;
+    GetClientRect(Main(), &client);
+    return SIZE{client.right, client.bottom};
+}
+
+TEST_F(Window, AltEnterCoversTheMonitorAndComesBackToTheWindowsPlaceWithTheClockRestartedAndNoButtons) {
+    FakeNow += 5000;
+    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+    RECT frame = Outer();
     EXPECT_EQ(FullScreen, 1);
     EXPECT_EQ(GetWindowLongA(Main(), GWL_STYLE) & (WS_POPUP | WS_CAPTION), WS_POPUP);
     EXPECT_EQ(frame.left * 1000 + frame.top, 0);
-    EXPECT_EQ(frame.right - frame.left, PLAY_WIDTH);
-    EXPECT_EQ(frame.bottom - frame.top, FULL_HEIGHT);
+    EXPECT_EQ(frame.right * 10000 + frame.bottom, GetSystemMetrics(SM_CXSCREEN) * 10000 + GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(PlayPlace.left * 1000000 + PlayPlace.top * 1000 + PlayPlace.factor, 3);  // 1920x1080: all of it at 3
 
     SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
     SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(FullScreen, 0);
     EXPECT_EQ(MouseState.click[0] + MouseState.held[0], 0);
     EXPECT_EQ(FramePass(), 1);  // not the 250 ticks of the five seconds before the switch
-    RECT client;
-    GetClientRect(Main(), &client);
-    GetWindowRect(Main(), &frame);
-    EXPECT_EQ(client.right * 1000 + client.bottom, PLAY_WIDTH * 1000 + PLAY_HEIGHT);
+    frame = Outer();
+    EXPECT_EQ(Client().cx * 1000 + Client().cy, PLAY_WIDTH * 1000 + PLAY_HEIGHT);
     EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
+    EXPECT_EQ(PlayPlace.left * 1000000 + PlayPlace.top * 1000 + PlayPlace.factor, 1);
+
+    // A window the player moved comes back where it was.
+    MoveWindow(Main(), 100, 80, frame.right - frame.left, frame.bottom - frame.top, TRUE);
+    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Outer().left * 1000 + Outer().top, 100080);
+    EXPECT_EQ(Client().cx * 1000 + Client().cy, PLAY_WIDTH * 1000 + PLAY_HEIGHT);
+}
+
+// The factor a key chooses is kept and capped by the work area; the window grows about its centre.
+// A monitor of another density gives its own factor about the centre; full screen covers the monitor.
+TEST_F(Window, TheFactorFollowsTheChoiceAndTheMonitorsDensityAboutTheWindowsCentre) {
+    auto centre = [] { RECT r = Outer(); return (r.left + r.right) / 2 * 10000 + (r.top + r.bottom) / 2; };
+    RECT was = Outer();
+    MoveWindow(Main(), 600, 300, was.right - was.left, was.bottom - was.top, TRUE);  // room to grow about it
+    const int before = centre();
+    SendMessageA(Main(), WM_KEYDOWN, '2', 0);  // without Ctrl: nothing
+    EXPECT_EQ(Client().cx, PLAY_WIDTH);
+    const struct { int chosen, answer, width; const char *stored; } choices[] = {
+        {2, 1, 1280, "2"}, {3, 1, 1280, "3"}, {5, 0, 1280, "3"}, {-1, 0, 1280, "3"}, {1, 1, 640, "1"}, {0, 1, 640, "0"},
+    };
+    for (const auto &c : choices) {
+        EXPECT_EQ(ChooseFactor(c.chosen), c.answer) << c.chosen;
+        EXPECT_EQ(Client().cx * 1000 + Client().cy, c.width * 1000 + c.width * 9 / 16) << c.chosen;
+        EXPECT_EQ(PlayPlace.factor, c.width / PLAY_WIDTH);
+        char stored[2] = "";
+        EXPECT_TRUE(ReadConfig("ScreenScale", stored, 2) && std::string(stored) == c.stored) << c.chosen;
+        EXPECT_NEAR(centre() / 10000, before / 10000, 1);
+        EXPECT_NEAR(centre() % 10000, before % 10000, 1);
+    }
+    const struct { int dpi, width; } monitors[] = {{192, 1280}, {144, 1280}, {120, 640}, {96, 640}};
+    for (const auto &m : monitors) {
+        RECT suggested = Outer();
+        EXPECT_EQ(SendMessageA(Main(), WM_DPICHANGED, MAKEWPARAM(m.dpi, m.dpi), (LPARAM)&suggested), 0);
+        EXPECT_EQ(Client().cx * 1000 + Client().cy, m.width * 1000 + m.width * 9 / 16) << m.dpi;
+        EXPECT_EQ(PlayPlace.factor, m.width / PLAY_WIDTH) << m.dpi;
+        EXPECT_NEAR(centre() / 10000, before / 10000, 1);
+        EXPECT_NEAR(centre() % 10000, before % 10000, 1);
+    }
+    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+    RECT suggested = {0, 0, 10, 10};
+    SendMessageA(Main(), WM_DPICHANGED, MAKEWPARAM(192, 192), (LPARAM)&suggested);
+    EXPECT_EQ(Outer().right * 10000 + Outer().bottom, 1920 * 10000 + 1080);
+    EXPECT_EQ(PlayPlace.factor, 3);
+    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Client().cx, PLAY_WIDTH);
 }
 
 TEST_F(Window, ButtonsCountUpToTheLastColumnAndRowOfThePlayArea) {
