@@ -15,10 +15,13 @@
 
 int32_t ChosenFactor = 0;
 static RECT windowPlace = {0, 0, 0, 0};  // window mode's outer rectangle, kept while in full screen
+static SIZE askedClient = {0, 0};        // the client size window mode last asked for
+static int settling = 0;                 // 1 from a switch back to window mode until a size not asked for
 
 enum {
     WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
     FULL_SCREEN_STYLE = WS_POPUP | WS_VISIBLE,
+    WM_PLACE_AGAIN = WM_APP + 1,
 };
 
 // The monitor's own density where Windows can tell it (a per-monitor aware program on Windows 10),
@@ -90,7 +93,8 @@ static void PlaceWindowMode(HWND window, HMONITOR handle, int dpi, const RECT &a
         x = Within(x, work.left, work.right - width);
         y = Within(y, work.top, work.bottom - height);
     }
-    MoveClient(window, x, y, PLAY_WIDTH * factor, PLAY_HEIGHT * factor);
+    askedClient = SIZE{PLAY_WIDTH * factor, PLAY_HEIGHT * factor};
+    MoveClient(window, x, y, askedClient.cx, askedClient.cy);
     PlayPlace = PlayPlaceRecord{0, 0, factor};
 }
 
@@ -132,6 +136,7 @@ void ToggleFullScreen(void) {
     HWND window = (HWND)MainWindow;
     if (!FullScreen) windowPlace = OuterOf(window);
     FullScreen = !FullScreen;
+    settling = !FullScreen;
     SetWindowLongW(window, GWL_STYLE, FullScreen ? FULL_SCREEN_STYLE : WINDOW_STYLE);
     FitWindow();
     RequestDisplayRestore();
@@ -166,6 +171,17 @@ void FollowDpi(int dpi, const RECT *suggested) {
         PlaceWindowMode(window, monitor, dpi, OuterOf(window), 0);
 }
 
+// A window manager may give the window another size than it asked for (one of Linux's that lays
+// windows out, or that brings back the size the window had as full screen began, after the switch
+// back): the play area is drawn and clicked at the largest factor that fits, centred, which at the
+// asked size is the asked factor at the origin. After a switch back the window asks once more.
+static void FollowClientSize(HWND window, int width, int height) {
+    PlayPlace = FullScreenPlace(width, height);
+    if (FullScreen || !settling || (width == askedClient.cx && height == askedClient.cy)) return;
+    settling = 0;
+    PostMessageW(window, WM_PLACE_AGAIN, 0, 0);
+}
+
 static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ACTIVATE:
@@ -190,6 +206,12 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         break;
     case WM_DPICHANGED:
         FollowDpi(HIWORD(wParam), (const RECT *)lParam);
+        return 0;
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED) FollowClientSize(window, LOWORD(lParam), HIWORD(lParam));
+        break;
+    case WM_PLACE_AGAIN:
+        FitWindow();
         return 0;
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) SendMessageW(window, WM_CLOSE, 0, 0);

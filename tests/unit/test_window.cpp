@@ -306,6 +306,30 @@ LRESULT CALLBACK WatchMenuLoop(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(menuHook, code, wParam, lParam);
 }
 
+// What a window manager of Linux may do: give the window another size than it asked for (one that
+// lays windows out, or one that brings back the size before full screen once full screen ends).
+void GiveClient(int width, int height) {
+    SIZE frame = {Outer().right - Outer().left - Client().cx, Outer().bottom - Outer().top - Client().cy};
+    SetWindowPos(Main(), NULL, 0, 0, width + frame.cx, height + frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TEST_F(Window, ASizeNotAskedForShowsThePlayAreaCentredAndAfterASwitchBackTheWindowAsksOnceMore) {
+    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+    SendMessageA(Main(), WM_SYSKEYDOWN, VK_RETURN, 0);
+    GiveClient(1018, 743);
+    EXPECT_EQ(PlayPlace.left * 1000000 + PlayPlace.top * 1000 + PlayPlace.factor, 189191001);
+    PumpMessages();
+    EXPECT_EQ(Client().cx * 1000 + Client().cy, PLAY_WIDTH * 1000 + PLAY_HEIGHT);
+    EXPECT_EQ(PlayPlace.left * 1000000 + PlayPlace.top * 1000 + PlayPlace.factor, 1);
+    GiveClient(1300, 741);  // once only: a window manager that insists has the last word
+    PumpMessages();
+    EXPECT_EQ(Client().cx * 1000 + Client().cy, 1300741);
+    EXPECT_EQ(PlayPlace.left * 1000000 + PlayPlace.top * 1000 + PlayPlace.factor, 10010002);
+    PutCursor(10 + 2 * 100, 10 + 2 * 50 + 1);
+    PollMouse();
+    EXPECT_EQ(MouseState.x * 1000 + MouseState.y, 100050);
+}
+
 TEST_F(Window, AltAloneOpensNoMenu) {
     menuHook = SetWindowsHookExA(WH_CALLWNDPROC, WatchMenuLoop, NULL, GetCurrentThreadId());
     EXPECT_EQ(SendMessageA(Main(), WM_SYSCOMMAND, SC_KEYMENU, 0), 0);
