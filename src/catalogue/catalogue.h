@@ -71,6 +71,9 @@ void UpdateHighScore(int game, int32_t zumi, uint32_t score, const char *label, 
 
 // --- file association (association.cpp) ---
 int RegisterGameFileType(const char *extension, const char *description, int32_t icon);
+// Removes the association from the user's and the machine's classes where it starts this program.
+enum { UNREGISTER_REMOVED, UNREGISTER_NOT_OURS, UNREGISTER_REFUSED };
+int UnregisterGameFileType(const char *extension);
 
 // --- save records and identity (savedata.cpp) ---
 void LoadRecord(int32_t game);             // 0: the main record

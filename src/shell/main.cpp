@@ -8,6 +8,7 @@
 #include "base/base.h"
 #include "gfx/gfx.h"
 #include "pack/pack.h"
+#include "catalogue/catalogue.h"
 
 static HANDLE instanceMutex = NULL;  // named after the product; marks the running instance
 
@@ -24,6 +25,26 @@ static wchar_t Title[TITLE_CHARS];   // the product title: class and window name
 
 static void Refuse(const char *message) {
     ShowMessage(NULL, message, PRODUCT_TITLE, MB_ICONWARNING | MB_OK);
+}
+
+enum { EXIT_NOT_DONE = 2 };  // what the command line asked could not be done; the message said why
+
+// Takes the association away where it starts this program; 0 when none is left that does.
+static int UnregisterSwitch(void) {
+    static const char *const said[] = {
+        "「.vyg」ファイルの関連付けを解除しました。",
+        "このRobina.exeを開く「.vyg」ファイルの関連付けは、ありませんでした。\n何も変えていません。",
+        "「.vyg」ファイルの関連付けを解除できませんでした（権限がありません）。\n"
+        "管理者として、もう一度実行してください。",
+    };
+    int outcome = UnregisterGameFileType(".vyg");
+    ShowMessage(NULL, said[outcome], PRODUCT_TITLE,
+                (outcome == UNREGISTER_REFUSED ? MB_ICONWARNING : MB_ICONINFORMATION) | MB_OK | MB_SETFOREGROUND);
+    return outcome == UNREGISTER_REFUSED ? EXIT_NOT_DONE : 0;
+}
+
+static int IsUnregisterSwitch(const wchar_t *line) {
+    return (line[0] == '/' || line[0] == '-') && _wcsicmp(line + 1, L"unregister") == 0;
 }
 
 // Only the menu switch ("/q", "-q", ...) is understood. Anything else ends the program; a game file
@@ -98,6 +119,7 @@ static int SystemSupported(void) {
 // The wide command line: a game file's path may hold characters the system's code page has not.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showCommand) {
     ToWide(PRODUCT_TITLE, Title, TITLE_CHARS);
+    if (IsUnregisterSwitch(commandLine)) return UnregisterSwitch();
     if (!AcceptCommandLine(commandLine)) return 0;
     if (!BecomeOnlyInstance()) return 0;
     LastWords = LeaveAtOnce;

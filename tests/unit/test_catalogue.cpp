@@ -90,6 +90,62 @@ TEST(Association, RefusedByTheClassesRootGoesToTheUsersClasses) {
 }
 
 namespace {
+void SetClassValue(HKEY root, const std::string &key, const std::string &value, const char *name = NULL) {
+    HKEY opened;
+    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &opened, NULL), 0);
+    RegSetValueExA(opened, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)value.size() + 1);
+    RegCloseKey(opened);
+}
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return (char)toupper((unsigned char)c); });
+    return text;
+}
+}  // namespace
+
+// Taken away only where the open command starts this very program, in every form it was ever
+// written; another copy's association stays, and so do other programs' entries in the extension's key.
+TEST(Association, UnregisterTakesAwayOnlyWhatStartsThisProgram) {
+    HKEY user;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, USER_CLASSES, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &user, NULL), 0);
+    const std::string program = ProgramPath();
+    struct Case {
+        std::string command;
+        int outcome;
+        bool otherEntry;  // the extension's key also holds another program's value
+    } cases[] = {
+        {"\"" + program + "\" \"%1\"", UNREGISTER_REMOVED, false},
+        {program + " %1", UNREGISTER_REMOVED, true},  // unquoted, as early versions wrote it
+        {"\"" + Upper(program) + "\" \"%1\"", UNREGISTER_REMOVED, false},
+        {"\"C:\\Other Copy\\Robina.exe\" \"%1\"", UNREGISTER_NOT_OURS, false},
+        {"\"" + program + "x\" \"%1\"", UNREGISTER_NOT_OURS, true},
+        {"", UNREGISTER_NOT_OURS, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command);
+        DeleteAssociation(user);
+        DeleteAssociation(HKEY_CLASSES_ROOT);
+        SetClassValue(user, "PomoRobina.vyg\\shell\\open\\command", c.command);
+        SetClassValue(user, ".vyg", "PomoRobina.vyg");
+        if (c.otherEntry) SetClassValue(user, ".vyg", "text/plain", "Content Type");
+        EXPECT_EQ(UnregisterGameFileType(".vyg"), c.outcome);
+        bool removed = c.outcome == UNREGISTER_REMOVED;
+        EXPECT_EQ(ClassValue("PomoRobina.vyg\\shell\\open\\command", user), removed ? "<missing>" : c.command);
+        EXPECT_EQ(ClassValue(".vyg", user), !removed ? "PomoRobina.vyg" : c.otherEntry ? "" : "<missing>");
+    }
+    // The machine's classes as the program's own start writes them, beside another copy's in the user's.
+    DeleteAssociation(user);
+    ASSERT_EQ(RegisterGameFileType(".vyg", "ロビナ旅先ファイル", 1), 1);
+    SetClassValue(user, "PomoRobina.vyg\\shell\\open\\command", "\"C:\\Other Copy\\Robina.exe\" \"%1\"");
+    EXPECT_EQ(UnregisterGameFileType(".vyg"), UNREGISTER_REMOVED);
+    EXPECT_EQ(ClassValue("Software\\Classes\\PomoRobina.vyg", HKEY_LOCAL_MACHINE), "<missing>");
+    EXPECT_EQ(ClassValue("PomoRobina.vyg\\shell\\open\\command", user), "\"C:\\Other Copy\\Robina.exe\" \"%1\"");
+    DeleteAssociation(user);
+    RegCloseKey(user);
+    ASSERT_EQ(RegisterGameFileType(".vyg", "ロビナ旅先ファイル", 1), 1);
+}
+
+namespace {
 // A game.ini of an acceptable game; extra lines come after the defaults, and a key given twice
 // keeps its first value, so a test removes a default by naming it in drop.
 std::string Ini(const std::string &fileName, const std::string &gameId, const std::string &extra = "",
