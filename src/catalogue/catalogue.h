@@ -103,7 +103,7 @@ int SameFileBytes(const wchar_t *path, const uint8_t *bytes, uint32_t size);  //
 // Writes bytes under a temporary name beside target, then renames it to target (replacing a file
 // there only when replace is 1); nothing is left on failure. COPY_DONE or the step that failed, with
 // the system's error code.
-int WriteGameFile(const wchar_t *target, const uint8_t *bytes, uint32_t size, int replace, uint32_t *error);
+int PlaceGameFile(const wchar_t *target, const uint8_t *bytes, uint32_t size, int replace, uint32_t *error);
 
 // --- high scores (highscore.cpp); the name is asked for by the caller ---
 enum { PLAYER_NAME_BYTES_MAX = 12 };       // longest name the player may enter

@@ -126,7 +126,7 @@ static int WriteAll(const wchar_t *path, const uint8_t *bytes, uint32_t size) {
 }
 
 // A new name is never taken over: a file that appeared there meanwhile was not asked about.
-int WriteGameFile(const wchar_t *target, const uint8_t *bytes, uint32_t size, int replace, uint32_t *error) {
+int PlaceGameFile(const wchar_t *target, const uint8_t *bytes, uint32_t size, int replace, uint32_t *error) {
     wchar_t temporary[PATH_CHARS + 8];
     int length = swprintf(temporary, PATH_CHARS + 8, L"%ls%ls", target, TEMPORARY_SUFFIX);
     int step = COPY_WRITE_FAILED;

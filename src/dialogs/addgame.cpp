@@ -219,7 +219,6 @@ static void OpenAddDialog(HWND dialog) {
         SendMessageW(focus, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
     }
     SetFocus(focus);
-    SetForegroundWindow(dialog);
 }
 
 static INT_PTR CALLBACK AddDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -284,13 +283,13 @@ static int Copy(Offer *offer) {
     int step = COPY_FOLDER_FAILED;
     wchar_t target[PATH_CHARS];
     if (offer->existing[0]) {
-        step = WriteGameFile(offer->existing, offer->bytes, offer->size, 1, &error);
+        step = PlaceGameFile(offer->existing, offer->bytes, offer->size, 1, &error);
     } else if (!GamesFolder(offer->folder, 1)) {
         error = GetLastError();
     } else if (!FormatWide(target, PATH_CHARS, "%ls%ls", offer->folder, offer->name)) {
         error = ERROR_FILENAME_EXCED_RANGE;
     } else {
-        step = WriteGameFile(target, offer->bytes, offer->size, 0, &error);
+        step = PlaceGameFile(target, offer->bytes, offer->size, 0, &error);
     }
     if (step == COPY_DONE) return 1;
     TellCopyFailure(offer, step, error);
