@@ -9,7 +9,7 @@ import subprocess
 
 import pytest
 
-from conftest import TESTTOOL, TITLE, WIN, WINENV, Program, wait_for, wine
+from conftest import TESTTOOL, TITLE, WIN, WINENV, Program, wait_for, wine, xdotool
 from screens import RVPX, park_mouse, point_centre, wait_screen
 
 ADD = TITLE + "　ゲームの追加"
@@ -185,7 +185,8 @@ def test_the_running_minimised_program_comes_forward_asks_and_has_the_game_at_th
 
 # The command line as a double-click, a drop or a typed command hands it over: any case of ".vyg",
 # quoted or not, blanks and Japanese names in the path; a file that is asked about (and cancelled) or
-# refused with the rule it breaks. Nothing is ever copied.
+# refused with the rule it breaks. Nothing is ever copied, and the games folder is made only when
+# asked for.
 def test_the_command_line_table_of_game_files(windows, tmp_path):
     prefix, make = windows
     program = make(tmp_path / "prog")
@@ -219,8 +220,12 @@ def test_the_command_line_table_of_game_files(windows, tmp_path):
         shown = program.boxes()[before:]
         assert [b["caption"] for b in shown] == ([caption] if caption else []), words
         assert not caption or text in shown[0]["texts"][-1], (words, shown)
-    assert not (user_folder(prefix, "Documents") / "Robina Games").exists()
+    games = user_folder(prefix, "Documents") / "Robina Games"
+    assert not games.exists()
     assert "loop start" not in program.log()
+    # What the Start menu's "ゲームフォルダ" runs: the folder, made when missing, opens in Explorer.
+    assert program.run("/folder") == 0 and games.is_dir()
+    wait_for(lambda: xdotool("search", "--name", "^Robina Games$", check=False).strip(), what="Explorer's window")
 
 
 # A copy that cannot be finished (the games folder on a full disk, then read-only) says why and
