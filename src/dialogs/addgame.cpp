@@ -16,8 +16,9 @@
 static const char GAME_PICTURE[] = "sys_logo.bmp";
 
 typedef struct Offer {
-    wchar_t path[PATH_CHARS];       // the file opened
-    const wchar_t *name;            // its name, inside path
+    wchar_t path[PATH_CHARS];       // the file opened, as a full path
+    const wchar_t *shownPath;       // the same, or as it was given when it is too long for a path
+    const wchar_t *name;            // its name, inside shownPath
     GameFileFacts facts;
     wchar_t existing[PATH_CHARS];   // a file of the same name in a game folder; "" when none
     GameFileFacts existingFacts;
@@ -43,7 +44,7 @@ static void RefusalReason(const Offer *offer, int rule, wchar_t *reason, int cha
     ToWide(f->iniName, iniName, INI_VALUE_BYTES);
     switch (rule) {
     case GAME_FILE_MISSING:
-        FormatWide(reason, chars, "ファイルが見つかりません。\n%ls", offer->path);
+        FormatWide(reason, chars, "ファイルが見つかりません。\n%ls", offer->shownPath);
         return;
     case GAME_FILE_NAME_UNFIT:
         FormatWide(reason, chars, "ファイル名に、ポモのロビナが扱えない文字が入っています。\n"
@@ -90,7 +91,7 @@ static void TellRefusal(const Offer *offer, int rule) {
     static const char *const ruleNames[] = {"fits", "missing", "name unfit", "too large", "unreadable", "not a pack",
                                             "no game.ini", "FILENAME differs", "FILENAME too long", "no GAMEID",
                                             "REQUIREVER", "no map point"};
-    Log("game file refused (%s): %s\n", ruleNames[rule], ShownPath(offer->path));
+    Log("game file refused (%s): %s\n", ruleNames[rule], ShownPath(offer->shownPath));
     wchar_t reason[MESSAGE_CHARS], text[MESSAGE_CHARS];
     RefusalReason(offer, rule, reason, MESSAGE_CHARS);
     FormatWide(text, MESSAGE_CHARS, "「%ls」は追加できません。\n\n%ls", offer->name, reason);
@@ -317,6 +318,7 @@ int OfferGameFile(const wchar_t *path) {
     Offer *offer = (Offer *)Alloc((int32_t)sizeof(Offer));
     int outcome = GAME_FILE_REFUSED;
     const wchar_t *name = 0;
+    offer->shownPath = offer->path;
     if (FullGamePath(path, offer->path) && (name = wcsrchr(offer->path, L'\\'))) {
         offer->name = name + 1;
         LookForExisting(offer);
@@ -328,8 +330,7 @@ int OfferGameFile(const wchar_t *path) {
             if ((offer->bytes = TakeGameFileBytes(&offer->size))) outcome = Decide(offer);
         }
     } else {
-        lstrcpynW(offer->path, path, PATH_CHARS);
-        offer->name = offer->path;
+        offer->shownPath = offer->name = path;
         TellRefusal(offer, GAME_FILE_MISSING);
     }
     if (offer->bytes) Free(offer->bytes);

@@ -141,7 +141,15 @@ TEST(GameFile, APlacedFileIsWholeOrNotThereAtAll) {
     EXPECT_EQ(PlaceGameFile(folderTarget.c_str(), (const uint8_t *)first.data(), 4, 1, &error), COPY_RENAME_FAILED);
     EXPECT_EQ(PlaceGameFile(nowhere.c_str(), (const uint8_t *)first.data(), 4, 1, &error), COPY_WRITE_FAILED);
     EXPECT_NE(error, 0u);
-    for (const std::wstring &left : {leftover, folderTarget + L".adding", nowhere}) EXPECT_FALSE(Exists(left)) << Sjis(left);
+    // A temporary name one past the longest path is refused before anything is written.
+    std::wstring deep = down + std::wstring(PATH_CHARS - 7 - down.size(), L'd'), shorter = deep.substr(0, deep.size() - 1);
+    DeleteFileW(shorter.c_str());
+    EXPECT_EQ(PlaceGameFile(deep.c_str(), (const uint8_t *)first.data(), 4, 0, &error), COPY_WRITE_FAILED);
+    EXPECT_EQ(error, (uint32_t)ERROR_FILENAME_EXCED_RANGE);
+    EXPECT_EQ(PlaceGameFile(shorter.c_str(), (const uint8_t *)first.data(), 4, 0, &error), COPY_DONE);
+    DeleteFileW(shorter.c_str());
+    for (const std::wstring &left : {leftover, folderTarget + L".adding", nowhere, deep + L".adding"})
+        EXPECT_FALSE(Exists(left)) << Sjis(left);
     RemoveDirectoryW(folderTarget.c_str());
     DeleteFileW(target.c_str());
 }
@@ -152,14 +160,18 @@ TEST(GameFile, APlacedFileIsWholeOrNotThereAtAll) {
 TEST(GameFile, TheRunningProgramAsksCopiesAndAsksAgainBeforeReplacing) {
     EnsureDisplay();
     const std::wstring down = Downloads(), games = Games(), added = games + L"GFOFFER.VYG";
-    DeleteFileW(added.c_str());
+    WIN32_FIND_DATAW found;  // what an interrupted run left
+    HANDLE search = FindFirstFileW((games + L"*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+        DeleteFileW((games + found.cFileName).c_str());
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
     RemoveDirectoryW(games.c_str());
     const std::string v100 = Game(Ini("GFOFFER.VYG")), v110 = Game(Ini("GFOFFER.VYG", "VER=110\r\n"));
     Put(down + L"GFOFFER.VYG", v100);
     Put(down + L"GFLATER.VYG", Game(Ini("GFLATER.VYG", "REQUIREVER=105\r\n")));
     struct Seen {
         std::string caption, text, ok;
-        long defaultId;
+        long defaultId, okStyle;
         bool picture;
     };
     std::vector<Seen> seen;
@@ -169,8 +181,9 @@ TEST(GameFile, TheRunningProgramAsksCopiesAndAsksAgainBeforeReplacing) {
         char ok[64] = "";
         GetWindowTextSjis(GetDlgItem(dialog, IDOK), ok, sizeof ok);
         long defaultId = LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0));
+        long okStyle = GetWindowLongW(GetDlgItem(dialog, IDOK), GWL_STYLE) & 0x0F;
         bool picture = SendDlgItemMessageW(dialog, IDC_ADD_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
-        seen.push_back({record.caption, record.text, ok, defaultId, picture});
+        seen.push_back({record.caption, record.text, ok, defaultId, okStyle, picture});
         int press = GetDlgItem(dialog, IDC_ADD_QUESTION) ? answer : IDOK;
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(press, BN_CLICKED), (LPARAM)GetDlgItem(dialog, press));
     });
@@ -183,7 +196,8 @@ TEST(GameFile, TheRunningProgramAsksCopiesAndAsksAgainBeforeReplacing) {
     EXPECT_EQ(seen[0].text.find(question), 0u) << Readable(seen[0].text);
     EXPECT_NE(seen[0].text.find("gftest　ver1.00（GFOFFER.VYG）"), std::string::npos) << Readable(seen[0].text);
     EXPECT_NE(seen[0].text.find(folder + "\n"), std::string::npos) << Readable(seen[0].text);
-    EXPECT_EQ(seen[0].ok + std::to_string(seen[0].defaultId) + std::to_string(seen[0].picture), "追加する11");
+    EXPECT_EQ(seen[0].ok + std::to_string(seen[0].defaultId) + std::to_string(seen[0].okStyle) +
+                  std::to_string(seen[0].picture), "追加する111");
     EXPECT_FALSE(Exists(games));
     // The first dialog and the first box of each icon made what the system keeps for every later one:
     // leaks are counted from here.
@@ -213,13 +227,23 @@ TEST(GameFile, TheRunningProgramAsksCopiesAndAsksAgainBeforeReplacing) {
     ASSERT_EQ(seen.size(), 6u);
     const std::string &both = seen[3].text;
     EXPECT_LT(both.find("いまあるもの：gftest ver1.00"), both.find("開いたもの　：gftest ver1.10")) << Readable(both);
-    EXPECT_EQ(seen[3].ok + std::to_string(seen[3].defaultId), "置き換える2");
+    EXPECT_EQ(seen[3].ok + std::to_string(seen[3].defaultId) + std::to_string(seen[3].okStyle), "置き換える20");
 
     EXPECT_EQ(OfferGameFile((down + L"GFLATER.VYG").c_str()), GAME_FILE_REFUSED);
     ASSERT_EQ(seen.size(), 7u);
     EXPECT_EQ(seen[6].text, "「GFLATER.VYG」は追加できません。\n\n"
                             "このゲームには、ポモのロビナ ver1.05 以上が必要です（これは ver1.04 です）。");
     EXPECT_FALSE(Exists(games + L"GFLATER.VYG") || Exists(added + L".adding"));
+    // A file that is not there is named by its whole path; one too long for any path, as it was given.
+    wchar_t full[PATH_CHARS];
+    GetFullPathNameW(L"gfnowhere.vyg", PATH_CHARS, full, NULL);
+    const std::wstring tooLong = down + std::wstring(PATH_CHARS, L'x') + L".vyg";
+    for (const auto &given : {std::make_pair(std::wstring(L"gfnowhere.vyg"), std::wstring(full)),
+                              std::make_pair(tooLong, tooLong)}) {
+        EXPECT_EQ(OfferGameFile(given.first.c_str()), GAME_FILE_REFUSED);
+        const std::string &text = seen.back().text;
+        EXPECT_EQ(text.substr(text.find("\n\n") + 2), "ファイルが見つかりません。\n" + Sjis(given.second));
+    }
     SetPack(MENU_PACK);
     ReleasePackCache();
     EXPECT_EQ(LiveBlocks, blocks);
