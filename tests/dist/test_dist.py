@@ -384,6 +384,7 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
         out = result.stderr if status or read_only else result.stdout
         assert (result.returncode, says in out) == (status, True), (args, result)
         assert len(out.strip().splitlines()) <= (1 if read_only else 99), out
+        assert read_only or status or result.stderr == "", result.stderr  # nothing failed, nothing said
         ran = (home / "started").read_text().strip() if (home / "started").exists() else None
         assert ran == started, (args, result)
         assert sorted(os.listdir(home)) == [".local"] + ["started"] * (started is not None)  # no stray file
