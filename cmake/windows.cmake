@@ -107,12 +107,13 @@ foreach(src ${ROBINA_UNIT_TESTS})
     set(audio none)
   endif()
   set(environment "ROBINA_AUDIO_FILE=${audio}")
-  # Programs that save records, and those that count the files of the temporary folder, have a Wine
-  # prefix of their own (a copy of the build's template, made at their first run): the registry and
-  # the temporary folder are then theirs alone, and they run beside the others.
+  # Programs that save records, those that count the files of the temporary folder and those that
+  # write into the player's games folder have a Wine prefix of their own (a copy of the build's
+  # template, made at their first run): the registry, the temporary folder and the user's folders
+  # are then theirs alone, and they run beside the others.
   file(READ ${src} text)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${src})
-  if(text MATCHES "LockSaveData|TempLeftovers")
+  if(text MATCHES "LockSaveData|TempLeftovers|GamesFolder")
     list(APPEND environment "ROBINA_PREFIX=${CMAKE_BINARY_DIR}/tests/${name}.run/prefix")
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ROBINA_TEST_TIMEOUT} ENVIRONMENT "${environment}")

@@ -27,6 +27,11 @@ int32_t __cdecl Random(int32_t lower, int32_t upper);
 extern int32_t (*RandomOverride)(int32_t lower, int32_t upper);  // tests: answers Random when set
 void SeedRandom(uint32_t seed);     // a run that repeats: the same seed, the same numbers after it
 int ModuleDirectory(wchar_t *buffer);  // buffer of PATH_CHARS; 1 when filled (ends in a backslash)
+// The player's own games folder, scanned after the program's folder: GAMES_FOLDER_NAME in the user's
+// Documents. Made only when create is 1 (a game is added, the folder is opened); buffer of
+// PATH_CHARS, 1 when filled (ends in a backslash).
+#define GAMES_FOLDER_NAME L"Robina Games"
+int GamesFolder(wchar_t *buffer, int create);
 // Called once before a fatal exit that bypasses the normal shutdown (for example when memory ran
 // out), so that what must never be left behind (an extracted game library) is released.
 extern void (*LastWords)(void);
@@ -53,6 +58,10 @@ int ToWide(const char *text, wchar_t *wide, int wideChars);    // terminated; 1 
 int FromWide(const wchar_t *wide, char *text, int textBytes);  // terminated; 1 when whole, else ""
 int HasShiftJisForm(const wchar_t *wide);                      // 1: every character has one
 int ShowMessage(void *owner, const char *text, const char *caption, uint32_t flags);  // MessageBoxW's answer
+// The program's text with wide parts put in: `format` is Shift-JIS, "%ls" takes a wide string (a
+// path), "%d" a number. 1 when the whole text fitted.
+int FormatWide(wchar_t *text, int chars, const char *format, ...);
+int ShowWideMessage(void *owner, const wchar_t *text, const char *caption, uint32_t flags);
 int SetWindowTextSjis(void *window, const char *text);
 int GetWindowTextSjis(void *window, char *text, int textBytes);  // 0 ("") for a text with no Shift-JIS form
 // A path as log lines and messages show it, where a character with no Shift-JIS form may be "?";

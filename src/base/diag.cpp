@@ -1,8 +1,10 @@
-// Debug log, fatal error box, counted allocator, the one random generator, and the program folder.
+// Debug log, fatal error box, counted allocator, the one random generator, the program folder and
+// the player's games folder.
 // The log writes only when "debughqx.bin" lies in the current directory at the first call; every
 // line is appended with its own open and close, so the file is complete up to a crash.
 #include <windows.h>
 #include <mmsystem.h>
+#include <shlobj.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -133,5 +135,24 @@ int ModuleDirectory(wchar_t *buffer) {
     if (!name) return 0;
     name[1] = 0;
     wcscpy(buffer, path);
+    return 1;
+}
+
+// The user's Documents is asked for as the known folder: the user or an administrator may have moved
+// it anywhere. It is writable without elevation on every kind of install.
+int GamesFolder(wchar_t *buffer, int create) {
+    static wchar_t folder[PATH_CHARS];
+    if (!folder[0]) {
+        PWSTR documents = NULL;
+        HRESULT found = SHGetKnownFolderPath(FOLDERID_Documents, 0, NULL, &documents);
+        int length = found == S_OK ? swprintf(folder, PATH_CHARS, L"%ls\\%ls\\", documents, GAMES_FOLDER_NAME) : -1;
+        CoTaskMemFree(documents);
+        if (length < 0 || length >= PATH_CHARS) {
+            folder[0] = 0;
+            return 0;
+        }
+    }
+    if (create && !CreateDirectoryW(folder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS) return 0;
+    wcscpy(buffer, folder);
     return 1;
 }

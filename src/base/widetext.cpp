@@ -2,6 +2,8 @@
 // with; Windows gets UTF-16 through the wide functions. Every conversion names code page 932: left to
 // the system's own code page, a Windows of another language garbles the texts and loses the names.
 #include <windows.h>
+#include <stdarg.h>
+#include <stdio.h>
 #include "base/base.h"
 
 int SjisToWide(const char *text, int bytes, wchar_t *wide, int wideChars) {
@@ -54,6 +56,27 @@ int ShowMessage(void *owner, const char *text, const char *caption, uint32_t fla
     ToWide(text, wideText, MESSAGE_CHARS);
     ToWide(caption, wideCaption, TITLE_CHARS);
     return MessageBoxW((HWND)owner, wideText, wideCaption, flags);
+}
+
+int FormatWide(wchar_t *text, int chars, const char *format, ...) {
+    wchar_t wideFormat[MESSAGE_CHARS];
+    if (!ToWide(format, wideFormat, MESSAGE_CHARS)) {
+        text[0] = 0;
+        return 0;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    int length = vswprintf(text, chars, wideFormat, arguments);
+    va_end(arguments);
+    if (length >= 0 && length < chars) return 1;
+    text[chars - 1] = 0;
+    return 0;
+}
+
+int ShowWideMessage(void *owner, const wchar_t *text, const char *caption, uint32_t flags) {
+    wchar_t wideCaption[TITLE_CHARS];
+    ToWide(caption, wideCaption, TITLE_CHARS);
+    return MessageBoxW((HWND)owner, text, wideCaption, flags);
 }
 
 int SetWindowTextSjis(void *window, const char *text) {

@@ -11,6 +11,7 @@
 
 enum {
     MAX_GAMES = 30,
+    MAX_PATH_BYTES = 260,       // a file name in Shift-JIS, terminator included
     RANK_COUNT = TOP_TEN,
     GAME_SAVED_BYTES = 420,     // playCount up to the end of rankLabels, as stored in a game record
     MAIN_RECORD_BYTES = 52,
@@ -57,11 +58,52 @@ extern GameCatalogueRecord GameCatalogue;  // zeroed and filled by ScanGameFiles
 extern uint8_t SelectedGame;               // game chosen in the menu, from 1; 0: none
 
 // --- scan and game.ini (catalogue.cpp) ---
-int ScanGameFiles(void);                   // 0: no file matched "*.vyg"
+enum { GAME_FOLDER_PROGRAM = 0, GAME_FOLDER_PLAYER = 1 };  // where a game file lies
+int ScanGameFiles(void);                   // 0: no file matched "*.vyg" in either folder
+// Games whose file is gone or changed leave the catalogue, files that are new or changed join it;
+// the others keep their entries, numbers shifting down past a game that left. 1: anything changed.
+int RescanGameFiles(void);
+int GameFileAtHand(int32_t game);          // 1: game's file still lies where it was found
 // Game numbers count from 1; a number past GameCount names no game, and its entry is not to be read.
 GameEntry *CatalogueGame(int32_t game);    // the entry of game number game, or null
 int ReadGameIni(GameEntry *entry);         // the game file must be the current pack; 1: acceptable
+int ReadGameIniKeys(GameEntry *entry, int *refusingKey);  // the same; on 0, the key (INI_*) that refused it
+enum { INI_VALUE_BYTES = 260 };            // a game.ini value as read, terminator included
+int ReadIniFileName(char *fileName);       // FILENAME of the current pack; 0: none given
+int32_t ReadIniNumber(const char *key);    // a number of the current pack's game.ini; 0 when missing
 int HasGameId(const char *gameId);         // 1: the current pack's game.ini gives exactly this GAMEID
+
+// --- a game file offered from outside the game folders (gamefile.cpp) ---
+// The rule a game file breaks, in the order they are checked.
+enum GameFileRule {
+    GAME_FILE_FITS, GAME_FILE_MISSING, GAME_FILE_NAME_UNFIT, GAME_FILE_TOO_LARGE, GAME_FILE_UNREADABLE, GAME_FILE_NOT_PACK,
+    GAME_FILE_NO_INI, GAME_FILE_NAME_MISMATCH, GAME_FILE_NAME_TOO_LONG, GAME_FILE_NO_ID, GAME_FILE_NEWER_SHELL,
+    GAME_FILE_NO_MAP_POINT,
+};
+typedef struct GameFileFacts {
+    char diskName[MAX_PATH_BYTES];  // the file's own name, Shift-JIS
+    char iniName[INI_VALUE_BYTES];  // FILENAME as game.ini gives it; "" when it gives none
+    GameEntry entry;                // fileName, gameId, version, map point, as a scan would take them
+    int32_t readVersion;            // VER in hundredths as written
+    int32_t requiredVersion;        // REQUIREVER in hundredths
+} GameFileFacts;
+// A game file is cached whole to be judged: past this size one is refused rather than risk running
+// out of memory in a running program.
+enum { GAME_FILE_BYTES_MAX = 256 << 20 };
+enum { COPY_DONE, COPY_FOLDER_FAILED, COPY_WRITE_FAILED, COPY_RENAME_FAILED };
+int FullGamePath(const wchar_t *given, wchar_t *path);  // full and long form, PATH_CHARS; 0: too long
+int InGameFolders(const wchar_t *path);    // 1: a full path of a file in the program's or the games folder
+// Judges the file at a full path by the scan's rules; it stays the current pack. GAME_FILE_FITS or
+// the rule it breaks; facts holds what could be read.
+int CheckGameFile(const wchar_t *path, GameFileFacts *facts);
+// A file of this name (case ignored) in the program's folder, else in the games folder: 1, its full
+// path as the folder spells it and where (GAME_FOLDER_*).
+int FindGameFile(const wchar_t *name, wchar_t *path, int32_t *where);
+int SameFileBytes(const wchar_t *path, const uint8_t *bytes, uint32_t size);  // 1: exactly these bytes
+// Writes bytes under a temporary name beside target, then renames it to target (replacing a file
+// there only when replace is 1); nothing is left on failure. COPY_DONE or the step that failed, with
+// the system's error code.
+int PlaceGameFile(const wchar_t *target, const uint8_t *bytes, uint32_t size, int replace, uint32_t *error);
 
 // --- high scores (highscore.cpp); the name is asked for by the caller ---
 enum { PLAYER_NAME_BYTES_MAX = 12 };       // longest name the player may enter
@@ -71,6 +113,9 @@ void UpdateHighScore(int game, int32_t zumi, uint32_t score, const char *label, 
 
 // --- file association (association.cpp) ---
 int RegisterGameFileType(const char *extension, const char *description, int32_t icon);
+// Removes the association from the user's and the machine's classes where it starts this program.
+enum { UNREGISTER_REMOVED, UNREGISTER_NOT_OURS, UNREGISTER_REFUSED };
+int UnregisterGameFileType(const char *extension);
 
 // --- save records and identity (savedata.cpp) ---
 void LoadRecord(int32_t game);             // 0: the main record

@@ -10,6 +10,9 @@
 // still frame; returns the dialog's result.
 long ModalOverStillFrame(int id, void *proc);
 
+// A message box (MessageBoxW's flags and answer) over a still frame, owned by the main window.
+int MessageOverStillFrame(const wchar_t *text, const char *caption, unsigned flags);
+
 // Gives a control (an HWND) a copy of its font, underlined and/or of another weight (0: as it is);
 // returns the copy (an HFONT), which the dialog deletes when it closes; null when none was made.
 void *CopyControlFont(void *control, int underline, int weight);
@@ -34,5 +37,13 @@ void OpenInBrowser(void *owner, const char *address);
 // Sends the top score of game `game` (from 1) to the ranking page in the browser; nothing when the
 // game has no score. Below 1 is a fatal error ("不正ゲームナンバー"); past the catalogue, refused.
 void OpenRankingPage(int game);
+
+// Offers a game file opened from outside the game folders (a path as the command line gave it):
+// judged, asked about, copied. Over the running program when there is one (MainWindow), else
+// with no owner. Returns what became of it.
+enum GameFileOutcome {
+    GAME_FILE_ADDED, GAME_FILE_ALREADY_ADDED, GAME_FILE_CANCELLED, GAME_FILE_REFUSED, GAME_FILE_NOT_COPIED
+};
+int OfferGameFile(const wchar_t *path);
 
 #endif

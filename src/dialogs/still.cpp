@@ -27,6 +27,15 @@ long ModalOverStillFrame(int id, void *proc) {
     return (long)result;
 }
 
+int MessageOverStillFrame(const wchar_t *text, const char *caption, unsigned flags) {
+    DrawStillFrame();
+    ShowCursor(TRUE);
+    int answer = ShowWideMessage(MainWindow, text, caption, flags);
+    ShowCursor(FALSE);
+    ResetFrameClock();
+    return answer;
+}
+
 void *CopyControlFont(void *control, int underline, int weight) {
     LOGFONTW font;
     HFONT base = (HFONT)SendMessageW((HWND)control, WM_GETFONT, 0, 0);

@@ -66,16 +66,36 @@ static int CanOpenForReading(const wchar_t *path) {
     return 1;
 }
 
-// A plain name is a file beside the program; a full path (a drive or a share) is taken as is. The
-// program's folder stays wide: it may hold characters that Shift-JIS has not.
+// A plain name is a game file of the program's folder or, when that has none of the name, of the
+// player's games folder; a full path (a drive or a share) is taken as is. Both folders stay wide:
+// they may hold characters that Shift-JIS has not.
 static int GameFilePath(const char *name, wchar_t *path) {
     wchar_t wideName[PATH_CHARS];
     if (!ToWide(name, wideName, PATH_CHARS)) return 0;
     int fullPath = (name[0] && name[1] == ':') || (name[0] == '\\' && name[1] == '\\');
-    path[0] = 0;
-    if (!fullPath && !ModuleDirectory(path)) return 0;
+    if (fullPath) return lstrcpynW(path, wideName, PATH_CHARS) != NULL;
+    wchar_t games[PATH_CHARS];
+    if (!ModuleDirectory(path)) return 0;
     if (wcslen(path) + wcslen(wideName) >= PATH_CHARS) return 0;
     wcscat(path, wideName);
+    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES || !GamesFolder(games, 0)) return 1;
+    if (wcslen(games) + wcslen(wideName) >= PATH_CHARS) return 1;
+    wcscat(games, wideName);
+    if (GetFileAttributesW(games) != INVALID_FILE_ATTRIBUTES) wcscpy(path, games);
+    return 1;
+}
+
+// A game file at a full path becomes the current pack, cached whole; a failure keeps the previous.
+static int CachePackAt(const wchar_t *path) {
+    if (!CanOpenForReading(path)) return 0;
+    wchar_t previousPath[PATH_CHARS];
+    memcpy(previousPath, PackPath, sizeof previousPath);
+    lstrcpynW(PackPath, path, PATH_CHARS);
+    if (!CacheGameFile()) {
+        memcpy(PackPath, previousPath, sizeof PackPath);
+        return 0;
+    }
+    SourceKind = PACK_SOURCE_CACHE;
     return 1;
 }
 
@@ -90,18 +110,63 @@ int SetPack(const char *name) {
     } else {
         if (!GameFilePath(name, path)) return 0;
         Log("name:%s packpath:%s\n", name, ShownPath(path));
-        if (!CanOpenForReading(path)) return 0;
-        wchar_t previousPath[PATH_CHARS];
-        memcpy(previousPath, PackPath, sizeof previousPath);
-        memcpy(PackPath, path, sizeof PackPath);
-        if (!CacheGameFile()) {
-            memcpy(PackPath, previousPath, sizeof PackPath);
-            return 0;
-        }
-        SourceKind = PACK_SOURCE_CACHE;
+        if (!CachePackAt(path)) return 0;
     }
     snprintf(CurrentName, sizeof CurrentName, "%s", name);
     return 1;
+}
+
+// The name is the file's own, as it shows in the log: the path may have no Shift-JIS form.
+int SetPackFile(const wchar_t *path) {
+    Log("set pack file > %s\n", ShownPath(path));
+    if (!CachePackAt(path)) return 0;
+    const wchar_t *name = wcsrchr(path, L'\\');
+    snprintf(CurrentName, sizeof CurrentName, "%s", ShownPath(name ? name + 1 : path));
+    return 1;
+}
+
+// The pack keeps its name but no bytes: every member lookup fails until the next SetPack.
+uint8_t *TakeGameFileBytes(uint32_t *size) {
+    if (SourceKind != PACK_SOURCE_CACHE || !PackCache) return 0;
+    uint8_t *bytes = PackCache;
+    *size = PackCacheSize;
+    PackCache = 0;
+    PackCacheSize = 0;
+    return bytes;
+}
+
+// One pack at a time waits aside, cache and all: the bytes a running game reads from stay exactly
+// those it started with, even when its file is replaced meanwhile.
+static struct {
+    int held;
+    char name[MAX_PATH];
+    wchar_t path[PATH_CHARS];
+    int32_t kind;
+    uint8_t *cache;
+    uint32_t cacheSize;
+} Aside;
+
+void SetAsidePack(void) {
+    if (Aside.held) return;
+    Aside.held = 1;
+    memcpy(Aside.name, CurrentName, sizeof Aside.name);
+    memcpy(Aside.path, PackPath, sizeof Aside.path);
+    Aside.kind = SourceKind;
+    Aside.cache = PackCache;
+    Aside.cacheSize = PackCacheSize;
+    PackCache = 0;
+    PackCacheSize = 0;
+}
+
+void RestorePack(void) {
+    if (!Aside.held) return;
+    DropCache();
+    memcpy(CurrentName, Aside.name, sizeof CurrentName);
+    memcpy(PackPath, Aside.path, sizeof PackPath);
+    SourceKind = Aside.kind;
+    PackCache = Aside.cache;
+    PackCacheSize = Aside.cacheSize;
+    Aside.held = 0;
 }
 
 const char *CurrentPackName(void) {
@@ -224,6 +289,7 @@ int DeleteExtracted(void) {
 }
 
 void ReleasePackCache(void) {
+    RestorePack();
     DropCache();
 }
 

@@ -1,5 +1,6 @@
-// The pack reader: one current RVPX pack (the "RVP" resource MENUDATA or a game file in the program's
-// folder); members reach their users only through one tracked temporary file at a time.
+// The pack reader: one current RVPX pack (the "RVP" resource MENUDATA or a game file of the program's
+// folder or the player's games folder); members reach their users only through one tracked
+// temporary file at a time.
 #ifndef ROBINA_PACK_H
 #define ROBINA_PACK_H
 
@@ -7,7 +8,11 @@
 
 #define MENU_PACK "MENUDATA"
 
-int SetPack(const char *name);                 // a resource, a file beside the program or a full path; 0: not reached
+int SetPack(const char *name);                 // a resource, a file of the game folders or a full path; 0: not reached
+int SetPackFile(const wchar_t *path);          // a game file at a full path; 0: not reached
+uint8_t *TakeGameFileBytes(uint32_t *size);    // the current game file's cached bytes, now the caller's (Free); null for a resource
+void SetAsidePack(void);                       // keeps the current pack aside, cache and all (one at a time)
+void RestorePack(void);                        // makes the pack set aside current again
 const char *CurrentPackName(void);             // the name given to the last successful SetPack
 const wchar_t *ExtractMember(const char *name);  // path of a new temporary file, or null
 int HasMember(const char *name);               // 1: the current pack holds the member (names folded)

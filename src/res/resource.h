@@ -31,4 +31,9 @@
 #define IDD_RANKING_ADDRESS 123
 #define IDC_RANKING_ADDRESS 1006
 
+// adding a game file: its picture, the question, the two answers
+#define IDD_ADD_GAME 125
+#define IDC_ADD_PICTURE 1009
+#define IDC_ADD_QUESTION 1010
+
 #endif

@@ -2,7 +2,9 @@
 // game, menu, game, ... for as long as the program runs (the quick start goes straight to the menu,
 // leaving the screen uncovered). Scenes never call each other: each is started by one step here and
 // signals its end through SceneDone; the sequence then clears what the scene left and starts the
-// next. While a game runs, the sequence counts the player's clicks for the game's records.
+// next. While a game runs, the sequence counts the player's clicks for the game's records. Each time
+// the menu is entered the catalogue is brought up to date with the game folders, so a game added
+// meanwhile is on the map without a restart.
 #include "scenes/scenes.h"
 #include "base/base.h"
 #include "gfx/gfx.h"
@@ -12,6 +14,7 @@
 #include "fade/fade.h"
 #include "catalogue/catalogue.h"
 #include "launcher/launcher.h"
+#include "pack/pack.h"
 
 enum SequenceStep {
     SEQ_BEGIN,        // quick start: straight to the menu; otherwise the screen starts covered
@@ -71,14 +74,24 @@ static void __cdecl TitleStep(void) {
 
 static void __cdecl MenuStep(void) {
     SceneDone = 0;
+    RescanGameFiles();
+    SetPack(MENU_PACK);
     StartMenuScene();
     SceneShown = "menu";
     Advance();
 }
 
 // A refused launch has shown its error box, which ends the program; the sequence waits meanwhile.
+// A game file that went away while the map was shown is no fault of the program: the player hears
+// so, and the menu comes back without it.
 static void __cdecl LaunchStep(void) {
     SceneDone = 0;
+    if (SelectedGame && !GameFileAtHand(SelectedGame)) {
+        Log("launch refused: the file of %s is gone\n", CatalogueGame(SelectedGame)->fileName);
+        NoticeBox("ゲームファイルが見つかりません。\n移動されたか、消されたようです。");
+        *CurrentStep = SEQ_MENU;
+        return;
+    }
     LaunchGame();
     Advance();
 }

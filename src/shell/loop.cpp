@@ -51,10 +51,12 @@ int FramePass(void) {
 }
 
 // Until the window was first activated the loop sleeps; from then on it spins, so that a tick
-// starts as soon as it is due.
+// starts as soon as it is due. A game file handed over by another start is asked about here, where
+// no dialog is open.
 int RunMessageLoop(void) {
     MSG message;
     for (;;) {
+        if (HandedGameFile[0]) OfferHandedGameFile();
         if (PeekMessageW(&message, NULL, 0, 0, PM_NOREMOVE)) {
             if (!GetMessageW(&message, NULL, 0, 0)) return (int)message.wParam;
             TranslateMessage(&message);

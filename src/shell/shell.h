@@ -7,6 +7,7 @@
 
 #include <stdint.h>
 #include "robina_game.h"
+#include "base/base.h"
 
 // --- start-up settings dialog (settings.cpp) ---
 extern int32_t StartupCancelled;   // 1 when the settings dialog was left without starting
@@ -29,6 +30,16 @@ void FitWindow(void);              // the current mode's place: the kept window 
 void ToggleFullScreen(void);
 int ChooseFactor(int factor);      // Ctrl+0..Ctrl+4: kept in the configuration key; 0 for a factor out of range
 void FollowDpi(int dpi, const struct tagRECT *suggested);  // WM_DPICHANGED: the new monitor's factor about the centre
+
+// --- a game file handed to the running program (handover.cpp) ---
+// A command line that could not be followed (a game file refused or not copied, an association
+// that could not be taken away) ends with this status; the message said why.
+enum { EXIT_NOT_DONE = 2 };
+extern wchar_t HandedGameFile[PATH_CHARS];  // a path another start handed over, not yet asked about; ""
+void BringWindowForward(void *window);      // restored when minimised, its last pop-up in front
+int HandGameFileOver(const wchar_t *windowClass, const wchar_t *path);  // 1: the running program took it
+int TakeHandedGameFile(const void *copyData);  // WM_COPYDATA's part: 1 when the path was taken
+void OfferHandedGameFile(void);             // asks about the handed-over file (the loop, between passes)
 
 // --- DirectX probe (dxprobe.cpp) ---
 int DirectXVersion(void);          // major in the high byte, minor in the low byte (0x700 = 7.0)

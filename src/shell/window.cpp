@@ -223,6 +223,8 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_KEYMENU) return 0;
         break;
+    case WM_COPYDATA:
+        return TakeHandedGameFile((const void *)lParam);
     case WM_LBUTTONDOWN:
         PressButton(BUTTON_LEFT);
         break;

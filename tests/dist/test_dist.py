@@ -28,8 +28,8 @@ INSTALLED = sorted(["Robina.exe", "readme.txt"] + dist.GAMES)
 UNINSTALL_KEY = r"software\microsoft\windows\currentversion\uninstall\mossleaf robina"
 CLASS_KEY = r"software\classes\pomorobina.vyg"
 RECORDS_KEY = "software\\mossleaf\\" + TITLE + "\\config"
-NOTICE = ("このファイルはポモのロビナ用のゲームファイルです。\n\n"
-          "※VYGファイルはRobina.exeのあるフォルダ内に一緒に入れることで、\n遊べるようになります。")
+REFUSED = ("「trip one.vyg」は追加できません。\n\nポモのロビナのゲームファイル（RVPXパック）ではありません。\n"
+           "壊れているか、別の種類のファイルです。")
 
 
 def in_prefix(prefix, *args, cwd=None, check=True, idle=True):
@@ -122,7 +122,9 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
     assert sorted(os.listdir(folder)) == sorted(INSTALLED + ["install.log", "uninstall.exe"])
     verify_signed(signed_dist.parent / "cert.pem", folder / "uninstall.exe", folder / "Robina.exe")
     start_menu = folder.parents[3] / "Roaming" / "Microsoft" / "Windows" / "Start Menu" / "Programs" / TITLE
-    assert sorted(p.name for p in start_menu.iterdir()) == [f"{TITLE}.lnk", f"{TITLE}のアンインストール.lnk"]
+    assert sorted(p.name for p in start_menu.iterdir()) == ["ゲームフォルダ.lnk", f"{TITLE}.lnk",
+                                                            f"{TITLE}のアンインストール.lnk"]
+    assert "/folder".encode("utf-16-le") in (start_menu / "ゲームフォルダ.lnk").read_bytes()
     assert (entry["DisplayName"], entry["Publisher"], entry["DisplayVersion"], entry["DisplayIcon"]) == \
         (TITLE, "Mossleaf", VERSION, exe + ",0")
     assert int(entry["EstimatedSize"].split(":")[1], 16) > 1000  # KB
@@ -158,7 +160,7 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
     assert "RBSV100" in user[RECORDS_KEY] and (drive / "windows" / "system32" / "wtconf.ini").exists()
 
     # For every user, into a folder with blanks; a game file opened from the desktop reaches this
-    # program, which answers with its notice.
+    # program, which judges it (this one is no game file).
     # /D= comes last and unquoted, blanks and all, as an administrator types it: through cmd, since
     # Wine would quote an argument with blanks.
     blanks = drive / "Game Shelf" / "Robina Shell"
@@ -178,7 +180,7 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
     shelf.watch()
     subprocess.Popen([str(WINENV), "start", "/unix", str(opened)], env=shelf.env(),
                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    assert shelf.wait_box(TITLE)["texts"] == [NOTICE]
+    assert shelf.wait_box(TITLE)["texts"] == [REFUSED]
     shelf.stop()
 
     # A purge takes the program's records and leaves the maker's other programs' settings.
@@ -324,62 +326,82 @@ def robina_command(root, home, *args, path=None):
 def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(tmp_path, deb_root):
     installed = deb_root / "usr" / "share" / "games" / "robina"
     shipped = {name: (installed / name).read_bytes() for name in os.listdir(installed)}
-    # Wine stands aside here: its stand-in notes that the program was started.
+    # Wine stands aside here: its stand-in notes how the program was started.
     stand_in = tmp_path / "bin"
     stand_in.mkdir()
-    stand_ins = {"wine": '[ "$1" = Robina.exe ] && echo "$@" >> "$HOME/started"', "wineboot": "", "wineserver": ""}
+    stand_ins = {"wine": '[ "$1" = Robina.exe ] && printf "%s\\n" "$*" >> "$HOME/started"', "wineboot": "",
+                 "wineserver": ""}
     for name, body in stand_ins.items():
         (stand_in / name).write_text(f"#!/bin/sh\n{body}\nexit 0\n")
         (stand_in / name).chmod(0o755)
-    mine = tmp_path / "downloads" / "BALLOON.VYG"
+    mine = tmp_path / "my downloads" / "BALLOON.VYG"
     mine.parent.mkdir()
     mine.write_bytes(b"RVPX the player's balloon")
-    # (arguments, exit status, started, what the output says, the player's files before: name -> bytes);
-    # in the last case Wine was never set up, and the stand-in's regedit leaves the fonts out.
+    # (arguments, exit status, the program's command line or None, what the output says, the player's
+    # files before: "folder/name" -> bytes, the folder "games" (the program's) or "mine" (the games folder));
+    # in the "set up" case Wine was never set up, and the stand-in's regedit leaves the fonts out.
+    own = {"games/MEMORY.VYG": b"RVPX the player's memory", "games/mogura.vyg": b"RVPX an earlier copy",
+           "mine/michi.VYG": b"RVPX the player's michi"}
     cases = [
-        (["--help"], 0, False, "Usage: robina", {}),
-        (["--bogus"], 2, False, "Usage: robina", {}),
-        (["notes.txt"], 2, False, "not a game file", {}),
-        ([], 0, True, "", {"MEMORY.VYG": b"RVPX the player's memory"}),
-        ([str(mine)], 0, True, "BALLOON.VYG is now in", {}),
-        (["BALLOON.VYG"], 0, True, "BALLOON.VYG is already in", {}),
-        ([str(tmp_path / "gone" / "LOST.VYG")], 1, False, "could not copy", {}),
-        (["set up"], 1, False, "could not set up the Japanese fonts", {}),
+        (["--help"], 0, None, "Usage: robina", {}),
+        (["--bogus"], 2, None, "Usage: robina", {}),
+        (["notes.txt"], 2, None, "not a game file", {}),
+        ([str(tmp_path / "gone" / "LOST.VYG")], 1, None, "LOST.VYG: no such file", {}),
+        (["--folder"], 0, None, "/Documents/Robina Games\n", {}),
+        ([], 0, "Robina.exe", "", own),
+        ([str(mine)], 0, "Robina.exe Z:" + str(mine).replace("/", "\\"), "", own),
+        (["read-only"], 0, "Robina.exe", "could not link into", {}),
+        (["set up"], 1, None, "could not set up the Japanese fonts", {}),
     ]
-    for args, status, started, says, own in cases:
+    for args, status, started, says, files in cases:
         home = tmp_path / f"home{len(os.listdir(tmp_path))}"
         data = home / ".local" / "share" / "robina"
         games = data / "games"
-        games.mkdir(parents=True)
-        (data / "prefix").mkdir()
-        fresh = args == ["set up"]
-        if fresh:
+        folders = {"games": games, "mine": data / "prefix" / "drive_c" / "users" / "player" / "Documents" / "Robina Games"}
+        for folder in folders.values():
+            folder.mkdir(parents=True)
+        fresh, read_only = args == ["set up"], args == ["read-only"]
+        if fresh or read_only:
             args = []
-        else:
+        if not fresh:
             (data / "prefix" / ".robina-ready").touch()
-        for name, content in own.items():
-            (games / name).write_bytes(content)
+        for place, content in files.items():
+            folder, name = place.split("/")
+            (folders[folder] / name).write_bytes(content)
         os.symlink(installed / "OLD.VYG", games / "OLD.VYG")  # left by an older package
+        os.symlink(installed / "MOGURA.VYG", games / "MOGURA.VYG")
         os.symlink(tmp_path / "elsewhere.vyg", games / "LINKED.VYG")  # the player's own link
-        if args == ["BALLOON.VYG"]:
-            os.symlink(installed / "BALLOON.VYG", games / "BALLOON.VYG")
-            args = [str(games / "BALLOON.VYG")]
-        result = robina_command(deb_root, home, *args, path=stand_in)
-        assert (result.returncode, (home / "started").exists()) == (status, started), (args, result)
-        assert says in (result.stderr if status else result.stdout), (args, result)
-        assert sorted(os.listdir(home)) == [".local"] + ["started"] * started  # no stray file
-        assert (data / "prefix" / ".robina-ready").exists() != fresh
+        if read_only and subprocess.run(["mount", "--bind", str(games), str(games)]).returncode != 0:
+            continue  # not root: a folder cannot be made read-only for the one who runs this
+        if read_only:  # after runs that linked the program: the games are what cannot be linked
+            os.symlink(installed / "Robina.exe", games / "Robina.exe")
+            subprocess.run(["mount", "-o", "remount,bind,ro", str(games)], check=True)
+        try:
+            result = robina_command(deb_root, home, *args, path=stand_in)
+        finally:
+            if read_only:
+                subprocess.run(["umount", str(games)], check=True)
+        out = result.stderr if status or read_only else result.stdout
+        assert (result.returncode, says in out) == (status, True), (args, result)
+        assert len(out.strip().splitlines()) <= (1 if read_only else 99), out
+        assert read_only or status or result.stderr == "", result.stderr  # nothing failed, nothing said
+        ran = (home / "started").read_text().strip() if (home / "started").exists() else None
+        assert ran == started, (args, result)
+        assert sorted(os.listdir(home)) == [".local"] + ["started"] * (started is not None)  # no stray file
         assert {name: (installed / name).read_bytes() for name in os.listdir(installed)} == shipped
-        if not started:
+        if not started or read_only:
             continue
+        # The player's files stay as they were, and a sample steps aside for a player's file of its
+        # name in any case of a-z, in either folder: one name, one game file.
+        for place, content in files.items():
+            folder, name = place.split("/")
+            assert not (folders[folder] / name).is_symlink() and (folders[folder] / name).read_bytes() == content
+        theirs = {place.split("/")[1].upper() for place in files}
         for name in shipped:
-            if name in own or (name == "BALLOON.VYG" and str(mine) in args):
-                continue
-            assert os.readlink(games / name) == str(installed / name), (args, name)
-        for name, content in own.items():
-            assert not (games / name).is_symlink() and (games / name).read_bytes() == content
-        if str(mine) in args:
-            assert not (games / "BALLOON.VYG").is_symlink() and (games / "BALLOON.VYG").read_bytes() == mine.read_bytes()
+            linked = games / name
+            assert linked.is_symlink() == (name.upper() not in theirs), (args, name)
+            if linked.is_symlink():
+                assert os.readlink(linked) == str(installed / name), (args, name)
         assert not (games / "OLD.VYG").is_symlink() and (games / "LINKED.VYG").is_symlink()
         assert sorted(p.name for p in games.glob(".*")) == []
 
@@ -421,7 +443,7 @@ def test_debian_package_sets_up_wine_under_any_locale_and_starts_at_the_menu_in_
         # The harness leaves the player's prefix as robina made it: it would otherwise set its crash
         # handler there and wait for the prefix to be idle, which it is not while the program runs.
         (data / "prefix" / ".robina-no-debugger").touch()
-        program.watch()  # answers the start-up dialog
+        program.watch({f"{TITLE}　ゲームの追加": 1})  # answers the start-up dialog, and says yes to a game
         park_mouse()
         wait_screen(program, "title", timeout=120)
         program.click(320, 200)
@@ -429,6 +451,18 @@ def test_debian_package_sets_up_wine_under_any_locale_and_starts_at_the_menu_in_
         wait_screen(program, "menu")
         assert "ゲームファイルが5個見つかりました" in program.log()
         assert os.readlink(games / "Robina.exe") == str(deb_root / "usr" / "share" / "games" / "robina" / "Robina.exe")
+        # A download given to the command reaches the running program, which asks and copies it into
+        # the player's games folder: the one "robina --folder" names, in the home.
+        download = home / "Downloads" / "ロビナ" / "kinomi.VYG"
+        download.parent.mkdir(parents=True)
+        shutil.copy(BUILD / "win" / "kinomi" / "KINOMI.VYG", download)
+        subprocess.run([str(deb_root / "usr" / "games" / "robina"), str(download)], env=env, timeout=60, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        folder = pathlib.Path(subprocess.run([str(deb_root / "usr" / "games" / "robina"), "--folder"], env=env,
+                                             stdout=subprocess.PIPE, text=True, check=True).stdout.strip())
+        wait_for(lambda: (folder / "kinomi.VYG").exists(), what="the game in the games folder")
+        assert (folder / "kinomi.VYG").read_bytes() == download.read_bytes()
+        assert str(folder).startswith(str(home)) and folder.name == "Robina Games"
     finally:
         program.stop()
         subprocess.run(["wineserver", "-k"], env=dict(env, WINEPREFIX=str(data / "prefix")), timeout=60)

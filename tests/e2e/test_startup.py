@@ -5,8 +5,6 @@ import pytest
 from conftest import LOCALES, TESTTOOL, TITLE, reg_get, reg_set, wait_for, wine
 
 DIALOG = TITLE + "　スタートアップ"
-NOTICE = ("このファイルはポモのロビナ用のゲームファイルです。\n\n※VYGファイルはRobina.exeのあるフォルダ内に一緒に"
-          "入れることで、\n遊べるようになります。")
 DIRECTX_REFUSAL = ("このソフトを実行するにはMicrosoftから提供されているDirectX7以上が\n"
                    "インストールされている必要があります。")
 # Every text of the settings dialog as Windows shows it, the same under every locale (its one static
@@ -35,23 +33,27 @@ def escape_and_check_exit(program):
     assert log.endswith(EXIT_LINE)
 
 
-@pytest.mark.parametrize("locale, line, notice", [
+# A game file that is not there, in any case of ".vyg", is refused with the path it was given: the
+# program does not start, and says so in its exit status.
+@pytest.mark.parametrize("locale, line, refused", [
     (None, "/x", False),
     (None, "xy", False),
     (None, r"C:\games\sample.vyg", True),
     (None, r"C:\my games\sample.vyg", True),  # one argument with a blank: quoted, as the association passes it
-    (None, r"C:\games\sample.VYG", False),
+    (None, r"C:\games\sample.VYG", True),
 ] + [(locale, r"C:\ロビナの部屋\ゲーム.vyg", True) for locale in LOCALES])
-def test_other_command_lines_end_at_once(make_program, locale, line, notice):
+def test_other_command_lines_end_at_once(make_program, locale, line, refused):
     program = make_program()
     program.locale = locale
-    assert program.run(line) == 0
+    assert program.run(line) == (2 if refused else 0)
     boxes = program.boxes()
-    if notice:
-        assert [(b["caption"], b["texts"]) for b in boxes] == [(TITLE, [NOTICE])]
+    if refused:
+        name = line.rsplit("\\", 1)[1]
+        said = f"「{name}」は追加できません。\n\nファイルが見つかりません。\n{line}"
+        assert [(b["caption"], b["texts"][-1]) for b in boxes] == [(TITLE, said)]
     else:
         assert boxes == []
-    assert program.log() == ""  # ended before any other step
+    assert "start\n" not in program.log()  # ended before any other step
 
 
 @pytest.mark.parametrize("line", ["q", "/q", "-q"])

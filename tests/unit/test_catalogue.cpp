@@ -90,6 +90,62 @@ TEST(Association, RefusedByTheClassesRootGoesToTheUsersClasses) {
 }
 
 namespace {
+void SetClassValue(HKEY root, const std::string &key, const std::string &value, const char *name = NULL) {
+    HKEY opened;
+    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &opened, NULL), 0);
+    RegSetValueExA(opened, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)value.size() + 1);
+    RegCloseKey(opened);
+}
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return (char)toupper((unsigned char)c); });
+    return text;
+}
+}  // namespace
+
+// Taken away only where the open command starts this very program, in every form it was ever
+// written; another copy's association stays, and so do other programs' entries in the extension's key.
+TEST(Association, UnregisterTakesAwayOnlyWhatStartsThisProgram) {
+    HKEY user;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, USER_CLASSES, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &user, NULL), 0);
+    const std::string program = ProgramPath();
+    struct Case {
+        std::string command;
+        int outcome;
+        bool otherEntry;  // the extension's key also holds another program's value
+    } cases[] = {
+        {"\"" + program + "\" \"%1\"", UNREGISTER_REMOVED, false},
+        {program + " %1", UNREGISTER_REMOVED, true},  // unquoted, as early versions wrote it
+        {"\"" + Upper(program) + "\" \"%1\"", UNREGISTER_REMOVED, false},
+        {"\"C:\\Other Copy\\Robina.exe\" \"%1\"", UNREGISTER_NOT_OURS, false},
+        {"\"" + program + "x\" \"%1\"", UNREGISTER_NOT_OURS, true},
+        {"", UNREGISTER_NOT_OURS, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command);
+        DeleteAssociation(user);
+        DeleteAssociation(HKEY_CLASSES_ROOT);
+        SetClassValue(user, "PomoRobina.vyg\\shell\\open\\command", c.command);
+        SetClassValue(user, ".vyg", "PomoRobina.vyg");
+        if (c.otherEntry) SetClassValue(user, ".vyg", "text/plain", "Content Type");
+        EXPECT_EQ(UnregisterGameFileType(".vyg"), c.outcome);
+        bool removed = c.outcome == UNREGISTER_REMOVED;
+        EXPECT_EQ(ClassValue("PomoRobina.vyg\\shell\\open\\command", user), removed ? "<missing>" : c.command);
+        EXPECT_EQ(ClassValue(".vyg", user), !removed ? "PomoRobina.vyg" : c.otherEntry ? "" : "<missing>");
+    }
+    // The machine's classes as the program's own start writes them, beside another copy's in the user's.
+    DeleteAssociation(user);
+    ASSERT_EQ(RegisterGameFileType(".vyg", "ロビナ旅先ファイル", 1), 1);
+    SetClassValue(user, "PomoRobina.vyg\\shell\\open\\command", "\"C:\\Other Copy\\Robina.exe\" \"%1\"");
+    EXPECT_EQ(UnregisterGameFileType(".vyg"), UNREGISTER_REMOVED);
+    EXPECT_EQ(ClassValue("Software\\Classes\\PomoRobina.vyg", HKEY_LOCAL_MACHINE), "<missing>");
+    EXPECT_EQ(ClassValue("PomoRobina.vyg\\shell\\open\\command", user), "\"C:\\Other Copy\\Robina.exe\" \"%1\"");
+    DeleteAssociation(user);
+    RegCloseKey(user);
+    ASSERT_EQ(RegisterGameFileType(".vyg", "ロビナ旅先ファイル", 1), 1);
+}
+
+namespace {
 // A game.ini of an acceptable game; extra lines come after the defaults, and a key given twice
 // keeps its first value, so a test removes a default by naming it in drop.
 std::string Ini(const std::string &fileName, const std::string &gameId, const std::string &extra = "",
@@ -151,19 +207,28 @@ protected:
         return at == std::string::npos ? log : log.substr(at + mark.size());
     }
 
+    // The player's games folder of this program's own prefix, with its final backslash.
+    static std::string GamesFolderPath() {
+        wchar_t wide[PATH_CHARS];
+        char path[2 * PATH_CHARS] = "";
+        if (GamesFolder(wide, 1)) FromWide(wide, path, sizeof path);
+        return path;
+    }
+
     void SetUp() override {
         LockSaveData();
         EnsureMainWindow();
         ForgetTestRecords();
         // Game files an interrupted run of this program left behind would be games of every test.
-        for (const char *pattern : {"ct*.vyg", "tour?.vyg", "default.vyg"}) {
-            WIN32_FIND_DATAA found;
-            HANDLE search = FindFirstFileA((Folder() + pattern).c_str(), &found);
-            if (search == INVALID_HANDLE_VALUE) continue;
-            do DeleteFileA((Folder() + found.cFileName).c_str());
-            while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
+        for (const std::string &folder : {Folder(), GamesFolderPath()})
+            for (const char *pattern : {"ct*.vyg", "tour?.vyg", "default.vyg"}) {
+                WIN32_FIND_DATAA found;
+                HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+                if (search == INVALID_HANDLE_VALUE) continue;
+                do DeleteFileA((folder + found.cFileName).c_str());
+                while (FindNextFileA(search, &found));
+                FindClose(search);
+            }
     }
     void TearDown() override {
         for (const std::string &name : made) DeleteFileA((Folder() + name).c_str());
@@ -322,6 +387,76 @@ TEST_F(Scan, ThirtyGamesAtMostInTheOrderTheSystemListsThem) {
     EXPECT_NE(log.find("game table full : " + last + " not added\n"), std::string::npos);
     EXPECT_EQ(log.find("set vyg file : " + last), std::string::npos);
     EXPECT_NE(log.find("ゲームファイルが30個見つかりました\n"), std::string::npos);
+}
+
+// The player's games folder is scanned after the program's folder, by the same rules. Each rescan (at
+// every menu entry) lets new and changed files join and games whose file went away leave, and leaves
+// the other entries as they are: their numbers follow them, their records come back with their file.
+TEST_F(Scan, TheGamesFolderComesSecondAndEachRescanTakesInWhatChanged) {
+    const std::string games = GamesFolderPath();
+    ASSERT_FALSE(games.empty());
+    auto place = [&](const std::string &name, const std::string &ini) {
+        std::string bytes = BuildPack({{"game.ini", ini}, {"game.dll", "MZ not a library"}});
+        FILE *file = fopen((games + name).c_str(), "wb");
+        ASSERT_TRUE(file);
+        fwrite(bytes.data(), 1, bytes.size(), file);
+        fclose(file);
+    };
+    auto number = [&](const char *name) { const GameEntry *e = Find(name); return e ? (int)(e - GameCatalogue.entries) + 1 : 0; };
+    auto rescan = [&](int changed) {
+        Log("-- rescan\n");
+        EXPECT_EQ(RescanGameFiles(), changed);
+        std::string log = ReadLog();
+        return log.substr(log.rfind("-- rescan\n"));
+    };
+    MakeGame("ctshared.vyg", Ini("ctshared.vyg", "ctshared"));
+    place("CTSHARED.VYG", Ini("CTSHARED.VYG", "ctshadow"));
+    place("ctplayer.vyg", Ini("ctplayer.vyg", "ctplayer"));
+    place("ctlater.vyg", Ini("ctlater.vyg", "ctlater", "REQUIREVER=999\r\n"));
+    std::string log = RunScan();
+    ASSERT_TRUE(number("CTSHARED.VYG") && number("CTPLAYER.VYG")) << Readable(log);
+    EXPECT_STREQ(Find("CTSHARED.VYG")->gameId, "ctshared");
+    EXPECT_NE(log.find("passed over CTSHARED.VYG in the games folder: the program's folder has a game file of that "
+                       "name\n"), std::string::npos) << Readable(log);
+    EXPECT_FALSE(Find("CTLATER.VYG"));
+    ASSERT_EQ(SetPack("CTPLAYER.VYG"), 1);  // a plain name reaches the games folder too
+    EXPECT_EQ(HasGameId("ctplayer"), 1);
+
+    // Nothing changed: no file is read again, the refused one neither.
+    GameEntry *player = &GameCatalogue.entries[number("CTPLAYER.VYG") - 1];
+    player->playCount = 7;
+    log = rescan(0);
+    EXPECT_EQ(log.find("set pack"), std::string::npos) << Readable(log);
+
+    // A game whose file goes leaves, and the games folder's file of its name takes its place; a new
+    // file and a changed one join; the others keep their entries, and the chosen game stays chosen.
+    GameCatalogue.entries[number("CTSHARED.VYG") - 1].playCount = 5;
+    SaveRecord(number("CTSHARED.VYG"));
+    SelectedGame = (uint8_t)number("CTPLAYER.VYG");
+    DeleteFileA((Folder() + "ctshared.vyg").c_str());
+    place("ctnew.vyg", Ini("ctnew.vyg", "ctnew"));
+    place("ctlater.vyg", Ini("ctlater.vyg", "ctlater", "REQUIREVER=90\r\n"));
+    log = rescan(1);
+    EXPECT_NE(log.find("CTSHARED.VYG left the catalogue: its file is gone\n"), std::string::npos) << Readable(log);
+    EXPECT_STREQ(Find("CTSHARED.VYG")->gameId, "ctshadow");
+    EXPECT_TRUE(Find("CTNEW.VYG") && Find("CTLATER.VYG"));
+    EXPECT_EQ(Find("CTPLAYER.VYG")->playCount, 7u);
+    EXPECT_EQ(SelectedGame, number("CTPLAYER.VYG"));
+    EXPECT_NE(log.find("rescan: " + std::to_string(GameCatalogue.GameCount) + " games, 3 joined, 1 left\n"),
+              std::string::npos) << Readable(log);
+
+    // Back in the program's folder, the game comes back with its records; the chosen game leaving
+    // leaves nothing chosen.
+    MakeGame("ctshared.vyg", Ini("ctshared.vyg", "ctshared"));
+    SelectedGame = (uint8_t)number("CTSHARED.VYG");
+    log = rescan(1);
+    EXPECT_NE(log.find("CTSHARED.VYG left the catalogue: its file changed\n"), std::string::npos) << Readable(log);
+    EXPECT_STREQ(Find("CTSHARED.VYG")->gameId, "ctshared");
+    EXPECT_EQ(Find("CTSHARED.VYG")->playCount, 5u);
+    EXPECT_EQ(SelectedGame, 0);
+    for (const char *name : {"CTSHARED.VYG", "ctplayer.vyg", "ctlater.vyg", "ctnew.vyg"})
+        DeleteFileA((games + name).c_str());
+    SetPack(MENU_PACK);
 }
 
 // The scan looks at 100 names at most; beyond them files are passed over without a look.

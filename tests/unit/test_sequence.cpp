@@ -123,3 +123,39 @@ TEST(Sequence, QuickStartGoesStraightToTheMenuUncoveredAndAMenuWithoutClicksNeve
     EXPECT_EQ(boot.Step(), MENU_WAIT);
     EXPECT_EQ(SceneDone, 0);
 }
+
+// A game whose file went away while the map was shown is no fatal fault: the click says so, the menu
+// comes back, and the rescan at its entry has taken the game off the map.
+TEST(Sequence, AClickOnAGameWhoseFileWentAwaySaysSoAndTheMenuComesBackWithoutIt) {
+    wchar_t games[PATH_CHARS];
+    ASSERT_TRUE(GamesFolder(games, 1));
+    const std::wstring gone = std::wstring(games) + L"SQGONE.VYG";
+    const std::string pack = BuildPack({{"game.ini", "[Robina]\r\nFILENAME=SQGONE.VYG\r\nGAMEID=sqgone\r\n"
+                                                     "MAP_POSX=40\r\nMAP_POSY=40\r\n"}});
+    FILE *file = _wfopen(gone.c_str(), L"wb");
+    ASSERT_TRUE(file);
+    fwrite(pack.data(), 1, pack.size(), file);
+    fclose(file);
+    Boot boot(1);
+    ASSERT_EQ(GameCatalogue.GameCount, 2);
+    ASSERT_STREQ(GameCatalogue.entries[1].fileName, "SQGONE.VYG");
+    while (boot.Step() != MENU_WAIT) RunTasks();
+    DeleteFileW(gone.c_str());
+    ErrorBoxHook = [](const char *message) { ADD_FAILURE() << "fatal: " << Readable(message); };
+    BoxWatcher notice;
+    SelectedGame = 2;
+    SceneDone = 1;
+    std::vector<int> steps = {boot.Step()};
+    for (int tick = 0; tick < 100 && steps.size() < 4; tick++) {
+        RunTasks();
+        if (boot.Step() != steps.back()) steps.push_back(boot.Step());
+    }
+    ErrorBoxHook = 0;
+    EXPECT_EQ(steps, (std::vector<int>{MENU_WAIT, MENU + 2, MENU, MENU_WAIT}));
+    ASSERT_EQ(notice.boxes.size(), 1u);
+    EXPECT_EQ(notice.boxes[0].text, "ゲームファイルが見つかりません。\n移動されたか、消されたようです。");
+    EXPECT_EQ(GameCatalogue.GameCount, 1);
+    EXPECT_EQ(SelectedGame, 0);
+    EXPECT_EQ(CountInLog("launch refused: the file of SQGONE.VYG is gone\n"), 1);
+    EXPECT_EQ(CountInLog("SQGONE.VYG left the catalogue: its file is gone\n"), 1);
+}

@@ -221,6 +221,14 @@ Function SettleFolder
   ${EndIf}
 FunctionEnd
 
+; The player's games folder lies in each player's own Documents, which an install for every user
+; cannot know: the Start-menu entry asks the program to open it (making it when it is missing).
+!define GAMES_FOLDER_LINK "ゲームフォルダ.lnk"
+!macro GamesFolderShortcut
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\${GAMES_FOLDER_LINK}" "$INSTDIR\${PROGRAM}" "/folder" \
+    "$INSTDIR\${PROGRAM}" 1 SW_SHOWNORMAL "" "ゲームファイル(.vyg)を入れる、あなたのゲームフォルダを開きます"
+!macroend
+
 Section "${PRODUCT}（本体とゲーム）" SectionProgram
   SectionIn RO
   Call RefuseWhileRunning
@@ -235,6 +243,7 @@ Section "${PRODUCT}（本体とゲーム）" SectionProgram
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\${PROGRAM}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}のアンインストール.lnk" "$INSTDIR\${UNINSTALLER}"
+  !insertmacro GamesFolderShortcut
 
   ; The same four entries the program writes at every start (quoted paths), in this install's scope.
   WriteRegStr SHCTX "${CLASS_KEY}" "" "ロビナ旅先ファイル"
@@ -502,6 +511,7 @@ Section "Uninstall"
   ${If} $OwnsEntry = 1
     Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
     Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}のアンインストール.lnk"
+    Delete "$SMPROGRAMS\${PRODUCT}\${GAMES_FOLDER_LINK}"
     RMDir "$SMPROGRAMS\${PRODUCT}"
     Delete "$DESKTOP\${PRODUCT}.lnk"
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
