@@ -7,7 +7,7 @@ set -euo pipefail
 PKGS_HOST="g++-mingw-w64-i686 mingw-w64-i686-dev cmake make g++ clang lld llvm libclang-rt-14-dev googletest
   xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils openbox ffmpeg fonts-ipafont-gothic
   fonts-dejavu-core locales python3-pytest python3-pytest-xdist python3-pil python3-numpy chromium pulseaudio
-  postgresql python3-psycopg gunicorn python3-waitress nginx nsis osslsigncode icoutils lintian unzip"
+  postgresql python3-psycopg python3-psycopg-pool gunicorn python3-waitress nginx nsis osslsigncode icoutils lintian unzip"
 PKGS_WINE="wine wine32:i386 wine64 libasound2-plugins:i386"
 
 # The message ends the script: a person reads what is missing and what to type, and nothing else.
