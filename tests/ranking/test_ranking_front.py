@@ -160,6 +160,11 @@ def machine(tmp_path):
         holder.wait()
         with contextlib.suppress(KeyError):
             pwd.getpwnam("robina-ranking")
+            # A stopped server's workers may still be ending as its user; userdel refuses while they run.
+            deadline = time.monotonic() + 60
+            while subprocess.run(["pgrep", "-u", "robina-ranking"], capture_output=True).returncode == 0:
+                assert time.monotonic() < deadline, "the page's processes outlived their server"
+                time.sleep(0.1)
             subprocess.run(["userdel", "robina-ranking"], check=True)
         subprocess.run(["rm", "-rf", str(cluster)], check=True)
 
