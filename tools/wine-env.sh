@@ -6,6 +6,8 @@
 #   wine-env.sh PROGRAM.exe [ARGS...]   run a Windows program (this is CTest's emulator)
 #   wine-env.sh --exec COMMAND [ARGS...] run a Linux command inside the environment (ctest, pytest)
 #   wine-env.sh --init                   only create the prefix
+#   wine-env.sh --can-run                exit 0 when this machine runs 32-bit programs (Wine's are),
+#                                        else say why and exit 1
 #   wine-env.sh                          an interactive shell inside the environment
 #
 # Settings, all optional:
@@ -95,10 +97,24 @@ make_template() {
     wine reg add "$aedebug" /v Auto /d 1 /f >/dev/null 2>&1 || true
     wineserver -w || true
   )
+  if [ ! -d "$tmp/drive_c" ]; then
+    rm -rf "$tmp"
+    echo "wine-env: wineboot made no prefix in $tmp$(can_run >/dev/null 2>&1 || echo ": $(can_run 2>&1)")" >&2
+    exit 1
+  fi
   own_folders "$tmp"
   touch "$tmp/.robina-ready" "$tmp/.robina-no-debugger"
   rm -rf "$TEMPLATE"
   mv "$tmp" "$TEMPLATE"
+}
+
+# Wine's loader is a 32-bit Linux program: a kernel without 32-bit support refuses it (some virtual
+# machines run 64-bit code only), and then no Windows program of this project can run.
+can_run() {
+  local why
+  why=$(wine --version 2>&1 >/dev/null) && return 0
+  echo "wine-env: this machine cannot run 32-bit programs, so Wine cannot start (${why##*: }); the kernel needs IA-32 emulation (ia32_emulation=on)" >&2
+  return 1
 }
 
 # Wine links the user's Desktop, Documents, Downloads, ... to the Linux home folder: a prefix's
@@ -166,6 +182,8 @@ run_windows() {
 }
 
 case "${1:-}" in
+  --can-run)
+    can_run ;;
   --init)
     start_display; init_prefix ;;
   --exec)

@@ -83,6 +83,7 @@ def signed_dist(tmp_path_factory):
     return folder / "dist"
 
 
+@pytest.mark.linux_only
 def test_signed_on_request_and_an_unsigned_build_under_another_umask_matches(signed_dist):
     cert = signed_dist.parent / "cert.pem"
     verify_signed(cert, signed_dist / SETUP)
@@ -290,6 +291,7 @@ def deb_root(tmp_path_factory):
     return root
 
 
+@pytest.mark.linux_only
 def test_debian_package_is_lintian_clean_says_how_to_get_wine32_and_has_large_icons_of_the_same_art(deb_root):
     from PIL import Image, ImageChops, ImageStat
     package = DIST / f"robina_{VERSION}_all.deb"
@@ -323,6 +325,7 @@ def robina_command(root, home, *args, path=None):
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
+@pytest.mark.linux_only
 def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(tmp_path, deb_root):
     installed = deb_root / "usr" / "share" / "games" / "robina"
     shipped = {name: (installed / name).read_bytes() for name in os.listdir(installed)}

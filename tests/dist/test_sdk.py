@@ -93,6 +93,7 @@ def assert_plays_to_its_end(sdk, cwd, *args):
     return report
 
 
+@pytest.mark.linux_only
 def test_the_zip_holds_a_guide_that_names_only_its_own_files(sdk):
     names = {str(p.relative_to(sdk)) for p in sdk.rglob("*") if p.is_file()}
     for folder, source in (("template", "template.cpp"), ("kinomi", "kinomi.cpp")):
@@ -317,6 +318,7 @@ def test_dir_runs_the_unpacked_template_in_place_and_log_writes_the_shells_log(s
     assert "robina-play: Zoë.bmp cannot go into a game file\n" in complaints
 
 
+@pytest.mark.linux_only
 def test_rvpx_create_on_a_full_disk_fails_and_leaves_no_file(tmp_path):
     # (On a disk with room, a pack of no members is made: an empty game file is not refused here.)
     assert run([BUILD / "host" / "rvpx", "create", "EMPTY.VYG"], tmp_path)[:2] == (0, "EMPTY.VYG: 0 members, 8 bytes\n")

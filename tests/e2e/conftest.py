@@ -31,8 +31,17 @@ IDENTITY_FILE = PREFIX / "drive_c" / "windows" / "system32" / "wtconf.ini"
 LOCALES = ["ja_JP.UTF-8", "en_US.UTF-8", "zh_CN.UTF-8"]
 
 
+def need_windows():
+    """Skips the test (or the fixture that runs a Windows program) where Wine cannot start."""
+    why = desktop.windows_programs_run()
+    if why:
+        pytest.skip(why)
+    desktop.enter()
+
+
 def wine(args, cwd=None, env=None, timeout=60, check=False):
     """Runs a Windows program to its end; returns the CompletedProcess (stdout as text)."""
+    need_windows()
     return subprocess.run([str(WINENV)] + [str(a) for a in args], cwd=cwd, env=env, timeout=timeout,
                           check=check, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
 
@@ -255,14 +264,17 @@ def session_running(session, named=b""):
 
 
 def pytest_configure(config):
+    config.addinivalue_line("markers", "linux_only: the test starts no Windows program (it runs where Wine cannot)")
     config.addinivalue_line("markers", "alone: the test must have the machine to itself (make test runs it "
                                        "after the others, with no worker beside it)")
 
 
-@pytest.fixture(scope="session", autouse=True)
-def desktop_entered():
-    """This process's own display, prefix and home, for every test (test modules elsewhere import it)."""
-    desktop.enter()
+@pytest.fixture(autouse=True)
+def desktop_entered(request):
+    """This process's own display, prefix and home, for every test (test modules elsewhere import it).
+    A test that starts no Windows program is marked linux_only and runs also where Wine cannot."""
+    if not request.node.get_closest_marker("linux_only"):
+        need_windows()
 
 
 @pytest.fixture

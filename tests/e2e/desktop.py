@@ -56,6 +56,18 @@ def bind_keys(display, characters=TYPED_CHARACTERS):
     subprocess.run(["xmodmap"] + [a for b in bindings for a in ("-e", b)], env=env, check=True)
 
 
+def windows_programs_run():
+    """None when this machine runs Wine's 32-bit programs, else why it does not (once a process)."""
+    global _CANNOT_RUN
+    if _CANNOT_RUN is None:
+        result = subprocess.run([str(WINENV), "--can-run"], stderr=subprocess.PIPE, text=True)
+        _CANNOT_RUN = result.stderr.strip() if result.returncode else ""
+    return _CANNOT_RUN or None
+
+
+_CANNOT_RUN = None
+
+
 def enter():
     """Points this process, and every program it starts, at its own display, prefix and home; makes
     the prefix (a copy of the build's template) when it is not there yet. Once a process."""

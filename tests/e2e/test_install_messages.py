@@ -6,6 +6,8 @@ import subprocess
 
 import pytest
 
+pytestmark = pytest.mark.linux_only  # install-deps.sh with stand-ins: no Windows program
+
 REPO = pathlib.Path(__file__).resolve().parents[2]
 REAL_TOOLS = ["bash", "sh", "grep", "cat", "mktemp", "tail", "rm", "sed", "tee", "locale", "env", "make",
               "dirname", "nproc"]
