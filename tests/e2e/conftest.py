@@ -263,12 +263,6 @@ def session_running(session, named=b""):
     return False
 
 
-def pytest_configure(config):
-    config.addinivalue_line("markers", "linux_only: the test starts no Windows program (it runs where Wine cannot)")
-    config.addinivalue_line("markers", "alone: the test must have the machine to itself (make test runs it "
-                                       "after the others, with no worker beside it)")
-
-
 @pytest.fixture(autouse=True)
 def desktop_entered(request):
     """This process's own display, prefix and home, for every test (test modules elsewhere import it).
