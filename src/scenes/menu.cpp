@@ -46,8 +46,9 @@ static const char *const MENU_IMAGE_NAMES[] = {
     "sys_logo_refused.bmp", "sys_states_refused.bmp",
 };
 static_assert(ROW_COUNT(MENU_IMAGE_NAMES) == MI_COUNT, "one row each");
-// One row per button, in MenuButtonArt's order.
-const int32_t MENU_BUTTON_IMAGES[][BUTTON_IMAGES] = {
+// One row per button, in MenuButtonArt's order; its pictures in the order the button protocol shows
+// them (BUTTON_BASE to BUTTON_DOWN3).
+static const int32_t MENU_BUTTON_IMAGES[][BUTTON_IMAGES] = {
     // base        over              down 1             down 2             down 3
     {MI_LEFT,      MI_LEFT_OVER,     MI_LEFT_DOWN1,     MI_LEFT_DOWN2,     MI_LEFT_DOWN3},
     {MI_RIGHT,     MI_RIGHT_OVER,    MI_RIGHT_DOWN1,    MI_RIGHT_DOWN2,    MI_RIGHT_DOWN3},

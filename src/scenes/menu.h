@@ -13,7 +13,7 @@ enum MenuImage {
     MI_BG, MI_MAP, MI_TEXT, MI_TEXT_LOGO, MI_BGLINE, MI_VERSION, MI_VERSION_OVER, MI_VERSION_WINDOW,
     MI_TEXTLIST, MI_TEXTLIST2, MI_LOGO_ZUMI, MI_ZUMI_ALL, MI_ZUMI1, MI_ZUMI10, MI_ZUMI100, MI_ZUMI1000,
     MI_ZUMI10000, MI_LIST_WINDOW,
-    // The panel buttons' pictures (MENU_BUTTON_IMAGES gives each button its five): base and over of
+    // The panel buttons' pictures (menu.cpp's MENU_BUTTON_IMAGES gives each its five): base and over of
     // each button, then the press frames 1 to 3, each for the five buttons. MI_BUTTONS and
     // MI_BUTTON_DOWNS name the first picture of each group.
     MI_LEFT, MI_BUTTONS = MI_LEFT, MI_LEFT_OVER, MI_RIGHT, MI_RIGHT_OVER, MI_RANKING, MI_RANKING_OVER,
@@ -30,12 +30,10 @@ enum MenuImage {
     MI_LOGO_MISSING, MI_STATES_MISSING, MI_LOGO_REFUSED, MI_STATES_REFUSED,
     MI_COUNT
 };
-// The five panel buttons, one row each of MENU_BUTTON_IMAGES.
+// The five panel buttons, one row each of the menu's table of button pictures.
 enum MenuButtonArt {  // not MB_*: windows.h owns those names
     MENU_BUTTON_LEFT, MENU_BUTTON_RIGHT, MENU_BUTTON_RANKING, MENU_BUTTON_RETURN, MENU_BUTTON_HELP, MENU_BUTTON_COUNT
 };
-// Each button's pictures in the order the button protocol shows them (BUTTON_BASE to BUTTON_DOWN3).
-extern const int32_t MENU_BUTTON_IMAGES[MENU_BUTTON_COUNT][BUTTON_IMAGES];
 // The menu's sounds, in load order.
 enum MenuSound { MS_BGM, MS_INTRO, MS_LOC, MS_NORM, MS_NOTIFY, MS_COUNT };
 

@@ -113,37 +113,40 @@ typedef struct RecordsWork {
 } RecordsWork;
 
 // Each run of slots and the row its first slot rests on, in slot order; the slots of a run repeat
-// its row (RestOf).
+// its row (RestOf). The runs cover every slot once, so none can be left out.
 typedef struct SlotRun {
-    int32_t first;
+    int32_t first, count;
     const PanelRow *row;
 } SlotRun;
 static constexpr SlotRun SLOT_RUNS[] = {
-    {SLOT_GAME_FRAME, &GAME_FRAME_ROW},
-    {SLOT_LIST_FRAME, &LIST_FRAME_ROW},
-    {SLOT_LEFT, &BUTTON_ROWS[PB_LEFT].row},
-    {SLOT_RIGHT, &BUTTON_ROWS[PB_RIGHT].row},
-    {SLOT_RETURN, &BUTTON_ROWS[PB_RETURN].row},
-    {SLOT_HELP, &BUTTON_ROWS[PB_HELP].row},
-    {SLOT_RANKING, &BUTTON_ROWS[PB_RANKING].row},
-    {SLOT_LIST_HEAD, &LIST_HEAD_ROW},
-    {SLOT_ROWS, &FIRST_RANK_ROW},
-    {SLOT_LOGO, &LOGO_ROW},
-    {SLOT_TOTAL, &TOTAL_ROW},
-    {SLOT_ICONS, &FIRST_ICON_ROW},
-    {SLOT_BIG_CANVAS, &BIG_CANVAS_ROW},
-    {SLOT_SMALL_CANVAS, &SMALL_CANVAS_ROW},
+    {SLOT_GAME_FRAME,   1,          &GAME_FRAME_ROW},
+    {SLOT_LIST_FRAME,   1,          &LIST_FRAME_ROW},
+    {SLOT_LEFT,         1,          &BUTTON_ROWS[PB_LEFT].row},
+    {SLOT_RIGHT,        1,          &BUTTON_ROWS[PB_RIGHT].row},
+    {SLOT_RETURN,       1,          &BUTTON_ROWS[PB_RETURN].row},
+    {SLOT_HELP,         1,          &BUTTON_ROWS[PB_HELP].row},
+    {SLOT_RANKING,      1,          &BUTTON_ROWS[PB_RANKING].row},
+    {SLOT_LIST_HEAD,    1,          &LIST_HEAD_ROW},
+    {SLOT_ROWS,         RANK_COUNT, &FIRST_RANK_ROW},
+    {SLOT_LOGO,         1,          &LOGO_ROW},
+    {SLOT_TOTAL,        1,          &TOTAL_ROW},
+    {SLOT_ICONS,        ICON_COUNT, &FIRST_ICON_ROW},
+    {SLOT_BIG_CANVAS,   1,          &BIG_CANVAS_ROW},
+    {SLOT_SMALL_CANVAS, 1,          &SMALL_CANVAS_ROW},
 };
-static constexpr int RunsFollowTheSlots(void) {
-    for (size_t run = 1; run < ROW_COUNT(SLOT_RUNS); run++)
-        if (SLOT_RUNS[run].first <= SLOT_RUNS[run - 1].first) return 0;
-    return SLOT_RUNS[0].first == 0 && SLOT_RUNS[ROW_COUNT(SLOT_RUNS) - 1].first < SLOT_COUNT;
+static constexpr int RunsCoverEverySlot(void) {
+    int32_t next = 0;
+    for (const SlotRun &run : SLOT_RUNS) {
+        if (run.first != next) return 0;
+        next += run.count;
+    }
+    return next == SLOT_COUNT;
 }
-static_assert(RunsFollowTheSlots(), "runs in slot order from slot 0");
+static_assert(RunsCoverEverySlot(), "one run after another from slot 0 to the last");
 
 static const PanelRow *RowOf(int slot) {
-    int run = (int)ROW_COUNT(SLOT_RUNS) - 1;
-    while (SLOT_RUNS[run].first > slot) run--;
+    int run = 0;
+    while (slot >= SLOT_RUNS[run].first + SLOT_RUNS[run].count) run++;
     return SLOT_RUNS[run].row;
 }
 
