@@ -177,16 +177,16 @@ int32_t __cdecl FillImage(Image *image, int32_t r, int32_t g, int32_t b) {
     return image->surface->Blt(&area, NULL, NULL, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
 }
 
-// The image's own pack is made current for the load and the caller's pack restored afterwards,
-// whatever the outcome, so a rebuild inside WM_PAINT leaves the running scene's pack alone.
+static int LoadFromOwnPack(void *image) {
+    SetPack(((Image *)image)->pack);
+    return LoadBitmapInto((Image *)image);
+}
+
+// The image's own pack is lent for the load and the caller's given back afterwards, whatever the
+// outcome, so a rebuild inside WM_PAINT leaves the running scene's pack alone.
 int ReloadImage(Image *image) {
     if (DesktopBitDepth() < 15) return 1;
-    char kept[256];
-    snprintf(kept, sizeof kept, "%s", CurrentPackName());
-    SetPack(image->pack);
-    int loaded = LoadBitmapInto(image);
-    SetPack(kept);
-    return loaded;
+    return LendPack(LoadFromOwnPack, image);
 }
 
 int ReloadAllImages(void) {

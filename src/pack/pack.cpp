@@ -16,6 +16,7 @@ static wchar_t PackPath[PATH_CHARS];      // resource name, or full path of the 
 static int32_t SourceKind = PACK_SOURCE_RESOURCE;
 static uint8_t *PackCache = 0;            // the whole current game file (Alloc), or null
 static uint32_t PackCacheSize = 0;        // its bytes
+static int32_t PackCacheHeld = 0;         // 1: PackCache belongs to a LendPack's caller, never freed here
 int32_t TempCounter = 0;                  // number part of the last temporary name tried, 0..9999
 static wchar_t LastExtractedPath[PATH_CHARS];  // temporary file of the last extraction; "" when none
 static PackEntry Directory[PACK_MAX_MEMBERS];  // scratch table of the directory walk
@@ -23,9 +24,10 @@ static PackEntry Directory[PACK_MAX_MEMBERS];  // scratch table of the directory
 static const wchar_t RESOURCE_TYPE[] = L"RVP";
 
 static void DropCache(void) {
-    if (PackCache) Free(PackCache);
+    if (PackCache && !PackCacheHeld) Free(PackCache);
     PackCache = 0;
     PackCacheSize = 0;
+    PackCacheHeld = 0;
 }
 
 // Reads the game file at PackPath whole into a new cache; the old cache goes only on success.
@@ -127,7 +129,7 @@ int SetPackFile(const wchar_t *path) {
 
 // The pack keeps its name but no bytes: every member lookup fails until the next SetPack.
 uint8_t *TakeGameFileBytes(uint32_t *size) {
-    if (SourceKind != PACK_SOURCE_CACHE || !PackCache) return 0;
+    if (SourceKind != PACK_SOURCE_CACHE || !PackCache || PackCacheHeld) return 0;
     uint8_t *bytes = PackCache;
     *size = PackCacheSize;
     PackCache = 0;
@@ -135,38 +137,46 @@ uint8_t *TakeGameFileBytes(uint32_t *size) {
     return bytes;
 }
 
-// One pack at a time waits aside, cache and all: the bytes a running game reads from stay exactly
-// those it started with, even when its file is replaced meanwhile.
-static struct {
-    int held;
+// The caller's pack stays current while the step runs, until the step makes another current; its
+// cache is held meanwhile, so no switch frees it, and it comes back as it was: the bytes a running
+// scene or game reads from stay exactly those it started with, even when its file is replaced or gone
+// meanwhile. Each lend holds its own, so lends nest.
+typedef struct HeldPack {
     char name[MAX_PATH];
     wchar_t path[PATH_CHARS];
     int32_t kind;
     uint8_t *cache;
     uint32_t cacheSize;
-} Aside;
+    int32_t cacheHeld;
+} HeldPack;
 
-void SetAsidePack(void) {
-    if (Aside.held) return;
-    Aside.held = 1;
-    memcpy(Aside.name, CurrentName, sizeof Aside.name);
-    memcpy(Aside.path, PackPath, sizeof Aside.path);
-    Aside.kind = SourceKind;
-    Aside.cache = PackCache;
-    Aside.cacheSize = PackCacheSize;
-    PackCache = 0;
-    PackCacheSize = 0;
+static void HoldPack(HeldPack *held) {
+    memcpy(held->name, CurrentName, sizeof held->name);
+    memcpy(held->path, PackPath, sizeof held->path);
+    held->kind = SourceKind;
+    held->cache = PackCache;
+    held->cacheSize = PackCacheSize;
+    held->cacheHeld = PackCacheHeld;
+    PackCacheHeld = 1;
 }
 
-void RestorePack(void) {
-    if (!Aside.held) return;
+static void GiveBackPack(const HeldPack *held) {
     DropCache();
-    memcpy(CurrentName, Aside.name, sizeof CurrentName);
-    memcpy(PackPath, Aside.path, sizeof PackPath);
-    SourceKind = Aside.kind;
-    PackCache = Aside.cache;
-    PackCacheSize = Aside.cacheSize;
-    Aside.held = 0;
+    memcpy(CurrentName, held->name, sizeof CurrentName);
+    memcpy(PackPath, held->path, sizeof PackPath);
+    SourceKind = held->kind;
+    PackCache = held->cache;
+    PackCacheSize = held->cacheSize;
+    PackCacheHeld = held->cacheHeld;
+    Log("set pack > %s\n", CurrentName);
+}
+
+int LendPack(int (*step)(void *context), void *context) {
+    HeldPack held;
+    HoldPack(&held);
+    int result = step(context);
+    GiveBackPack(&held);
+    return result;
 }
 
 const char *CurrentPackName(void) {
@@ -289,7 +299,6 @@ int DeleteExtracted(void) {
 }
 
 void ReleasePackCache(void) {
-    RestorePack();
     DropCache();
 }
 

@@ -11,8 +11,9 @@
 int SetPack(const char *name);                 // a resource, a file of the game folders or a full path; 0: not reached
 int SetPackFile(const wchar_t *path);          // a game file at a full path; 0: not reached
 uint8_t *TakeGameFileBytes(uint32_t *size);    // the current game file's cached bytes, now the caller's (Free); null for a resource
-void SetAsidePack(void);                       // keeps the current pack aside, cache and all (one at a time)
-void RestorePack(void);                        // makes the pack set aside current again
+// Runs step, which may make other packs current and return on any path, and makes the caller's pack
+// current again afterwards, cache and all (its file is not read again); the log names it. step's result.
+int LendPack(int (*step)(void *context), void *context);
 const char *CurrentPackName(void);             // the name given to the last successful SetPack
 const wchar_t *ExtractMember(const char *name);  // path of a new temporary file, or null
 int HasMember(const char *name);               // 1: the current pack holds the member (names folded)

@@ -18,9 +18,9 @@ enum HelpStep { HELP_SLIDE_IN, HELP_WAIT, HELP_SLIDE_OUT, HELP_FREE, HELP_END };
 static const char HELP_PICTURE[] = "help.bmp";
 static const char NO_HELP_PICTURE[] = "help_none.bmp";  // of the program's own pack
 
-//                                     priority image                                x    y    w    h    visible
-static const Placement PICTURE_ROW = {1000,    0,                                   0,   0,   640, 360, 0};
-static const Placement RETURN_ROW  = {1100,    BUTTON_BASE_IMAGE(MENU_BUTTON_RETURN), 533, 316, 97, 35,  0};
+//                                     priority image      x    y    w    h    visible
+static const Placement PICTURE_ROW = {1000,    0,          0,   0,   640, 360, 0};
+static const Placement RETURN_ROW  = {1100,    MI_RETURN,  533, 316, 97,  35,  0};
 
 static const float SLIDE_FROM_PX = 640.0f;     // the picture starts one screen to the left
 static const float SLIDE_IN_KEEP = 0.8f;       // share of the offset left after each tick
@@ -91,22 +91,27 @@ static const StepRoutine HELP_STEPS[] = {
 static_assert(sizeof HELP_STEPS / sizeof HELP_STEPS[0] == HELP_END + 1, "one routine per step");
 
 // The game's picture when its file opens and carries a fit one (a missing, damaged or unfit picture
-// raises no error); otherwise the program's own. MENUDATA is current afterwards either way.
-static Image *LoadHelpPicture(int game) {
+// raises no error); otherwise null.
+static int LoadGameHelpPicture(void *picture) {
+    const GameEntry *entry = CatalogueGame(MenuState.helpPage);
+    if (!entry || !SetPack(entry->fileName)) return 0;
+    *(Image **)picture = LoadGamePicture(HELP_PICTURE, PICTURE_ROW.w, PICTURE_ROW.h, 0);
+    return 1;
+}
+
+// The program's own picture, from the menu's pack, where the game gives none.
+static Image *LoadHelpPicture(void) {
     Image *picture = 0;
-    const GameEntry *entry = CatalogueGame(game);
-    if (entry && SetPack(entry->fileName))
-        picture = LoadGamePicture(HELP_PICTURE, PICTURE_ROW.w, PICTURE_ROW.h, 0);
-    SetPack(MENU_PACK);
+    LendPack(LoadGameHelpPicture, &picture);
     return picture ? picture : NewImage(NO_HELP_PICTURE);
 }
 
 void StartHelpScreen(void) {
     HelpWork *work = (HelpWork *)CreateTask(HELP_STEPS, SCENE_PRIORITY, TASK_ATTR_RUN, sizeof(HelpWork));
-    work->picture = LoadHelpPicture(MenuState.helpPage);
+    work->picture = LoadHelpPicture();
     work->pictureSprite = PlaceSprite(&PICTURE_ROW, &work->picture);
     work->button = PlaceSprite(&RETURN_ROW, MenuState.images);
     work->press.counter = SLIDE_FROM_PX;
-    SetUpMenuButton(&work->returnButton, &RETURN_ROW, work->button);
+    SetUpMenuButton(&work->returnButton, MENU_BUTTON_RETURN, &RETURN_ROW, work->button);
     work->returnButton.live = 1;
 }

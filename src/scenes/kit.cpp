@@ -3,6 +3,8 @@
 #include "gfx/gfx.h"
 #include "sound/sound.h"
 #include "task/task.h"
+#include "scenes/lines_format.h"
+#include "scenes/scenes.h"
 
 int LoadImages(Image **slots, const char *const *names, int count) {
     int loaded = 0;
@@ -103,4 +105,39 @@ int RunButtons(Button *buttons, int count, ButtonPress *press, Sound *click) {
         }
     }
     return 0;
+}
+
+// --- racing lines ---
+typedef struct RacingLine {
+    LineMotion motion;
+    Sprite *sprite;
+    Image *image;
+    const int32_t *stop;  // the scene's: 1 frees the sprite and ends the task
+} RacingLine;
+
+static void ShowLine(RacingLine *line, int32_t h) {
+    if (h) ShowImage(line->sprite, line->image, LINE_W, h);
+    MoveSprite(line->sprite, LineX(&line->motion), LineY(&line->motion));
+}
+
+static void __cdecl RacingLineStep(void) {
+    RacingLine *line = (RacingLine *)CurrentWork;
+    ShowLine(line, MoveLine(&line->motion, Random));
+    if (!*line->stop) return;
+    FreeSprites(&line->sprite, 1);
+    *CurrentStep += 1;
+}
+
+static const StepRoutine RACING_LINE_STEPS[] = {RacingLineStep, KillCurrentTaskStep};
+
+void CreateRacingLines(int count, uint32_t priority, Image *image, const int32_t *stop) {
+    for (int i = 0; i < count; i++) {
+        RacingLine *line =
+            (RacingLine *)CreateTask(RACING_LINE_STEPS, SCENE_PRIORITY, TASK_ATTR_RUN, sizeof(RacingLine));
+        line->sprite = NewSprite(priority);
+        line->sprite->visible = 1;
+        line->image = image;
+        line->stop = stop;
+        ShowLine(line, StartLine(&line->motion, Random));
+    }
 }

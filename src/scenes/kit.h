@@ -7,6 +7,10 @@
 #include <stdint.h>
 #include "robina_game.h"
 
+// The rows of a table declared without a size, for the static_assert that holds its count: a row
+// left out fails to build instead of reading as zeros.
+#define ROW_COUNT(table) (sizeof(table) / sizeof((table)[0]))
+
 // --- assets ---
 // Loads names[i] into slots[i] from the current pack, in list order; a failed load leaves a null
 // slot (the loaders have already reported it). Returns the number loaded.
@@ -58,5 +62,12 @@ typedef struct ButtonPress {
 // One tick of the protocol over the buttons in order; returns the code of the button whose press
 // has finished (its action is due now), or 0. `click` is the sound every press plays.
 int RunButtons(Button *buttons, int count, ButtonPress *press, Sound *click);
+
+// --- racing lines ---
+// Thin lines that race right to left across the play area, each at a height that follows a slow sine,
+// resting a while at the left edge before a pass ends. A line draws its random numbers in one order:
+// at its start height, angle, x and rest; at each new pass angle, rest and height. Each line is a task
+// of its own; once *stop is 1 it frees its sprite and ends.
+void CreateRacingLines(int count, uint32_t priority, Image *image, const int32_t *stop);
 
 #endif

@@ -13,14 +13,16 @@
 enum LogoStep { LOGO_SHOW, LOGO_HOLD_FIRST, LOGO_SWITCH, LOGO_HOLD_SECOND, LOGO_END_SECOND, LOGO_FINISH, LOGO_LAST };
 
 enum LogoImage { LOGO_FIRST, LOGO_SECOND, LOGO_IMAGES };
-static const char *const LogoAssets[LOGO_IMAGES] = {"vyg.bmp", "mossleaf_logo.bmp"};
+static const char *const LogoAssets[] = {"vyg.bmp", "mossleaf_logo.bmp"};
+static_assert(ROW_COUNT(LogoAssets) == LOGO_IMAGES, "one row each");
 
 // Each picture centred in the play area, rounding down; the second reuses the first's sprite.
-static const Placement LogoPlacements[LOGO_IMAGES] = {
+static const Placement LogoPlacements[] = {
     // priority image         x    y    w    h    visible
     {0,        LOGO_FIRST,  227, 123, 186, 113, 0},
     {0,        LOGO_SECOND, 175, 141, 289,  77, 0},
 };
+static_assert(ROW_COUNT(LogoPlacements) == LOGO_IMAGES, "one row each");
 
 typedef struct Colour {
     int32_t r, g, b;

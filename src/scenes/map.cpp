@@ -28,7 +28,7 @@ enum StepName { STEP_RUN, STEP_FREE, STEP_END };
 enum { FRAME_COUNT = 8, SPECIAL_COUNT = 12, SPECIAL_ODDS = 500, SPECIAL_DRAW = 250 };
 enum { FRAME_POINT, FRAME_INFORMATION, FRAME_KINDS };
 // Load order: the point frame, then the information frame, for each frame number.
-static const char *const FRAME_NAMES[FRAME_COUNT * FRAME_KINDS] = {
+static const char *const FRAME_NAMES[] = {
     "point1.bmp", "point_ti1.bmp",
     "point2.bmp", "point_ti2.bmp",
     "point3.bmp", "point_ti3.bmp",
@@ -38,8 +38,9 @@ static const char *const FRAME_NAMES[FRAME_COUNT * FRAME_KINDS] = {
     "point7.bmp", "point_ti7.bmp",
     "point8.bmp", "point_ti8.bmp",
 };
+static_assert(ROW_COUNT(FRAME_NAMES) == FRAME_COUNT * FRAME_KINDS, "one row each");
 // Pictures the information point shows, still, on one visit in SPECIAL_ODDS + 1.
-static const char *const SPECIAL_NAMES[SPECIAL_COUNT] = {
+static const char *const SPECIAL_NAMES[] = {
     "point_ti_gakkou.bmp",
     "point_ti_hatsudensyo.bmp",
     "point_ti_jinjya.bmp",
@@ -53,6 +54,7 @@ static const char *const SPECIAL_NAMES[SPECIAL_COUNT] = {
     "point_ti_smoke.bmp",
     "point_ti_tera.bmp",
 };
+static_assert(ROW_COUNT(SPECIAL_NAMES) == SPECIAL_COUNT, "one row each");
 
 // Images index MenuState.images for the map and the version button, the frame table (flattened,
 // FRAME_KINDS per frame) for the points, and the one special image.
@@ -84,7 +86,7 @@ enum PanelImage {
     PI_LOGO_ROBINA, PI_LOGO_ISLAND, PI_STATES_NONE, PI_STATES_ANNAIJYO, PI_DOT, PI_NAME_TEKUAI,
     PI_NAME_TABISAKI, PI_COUNT
 };
-static const char *const PANEL_IMAGE_NAMES[PI_COUNT] = {
+static const char *const PANEL_IMAGE_NAMES[] = {
     "logo_robina.bmp",
     "logo_island.bmp",
     "states_none.bmp",
@@ -93,6 +95,7 @@ static const char *const PANEL_IMAGE_NAMES[PI_COUNT] = {
     "name_tekuai.bmp",
     "name_tabisaki.bmp",
 };
+static_assert(ROW_COUNT(PANEL_IMAGE_NAMES) == PI_COUNT, "one row each");
 enum { DOT_COUNT = 99, DOTS_SHOWN_MAX = 30, LOGO_LINES = 164, LOGO_WIDTH = 256 };
 static const Placement DOT_ROW   = {19, PI_DOT,             0,   0,   8,  8,  0};
 static const Placement TAG_ROW   = {21, PI_NAME_TEKUAI,     0,   0,   92, 20, 0};
@@ -122,10 +125,12 @@ typedef struct PanelWork {
 
 enum { WAVE_IMAGES = 3, WAVE_CYCLE_FRAMES = 25, WAVE_SHOWN_FRAMES = 6 };
 enum { BGM_DELAY_TICKS = 78 };
-static const char *const WAVE_NAMES[WAVE_IMAGES] = {"wave1.bmp", "wave2.bmp", "wave3.bmp"};
+static const char *const WAVE_NAMES[] = {"wave1.bmp", "wave2.bmp", "wave3.bmp"};
+static_assert(ROW_COUNT(WAVE_NAMES) == WAVE_IMAGES, "one row each");
 static const Placement WAVE_ROW = {5, 0, 0, 0, 394, 360, 0};
 // Wave image of each shown frame: in, then back out.
-static const int WAVE_FRAMES[WAVE_SHOWN_FRAMES] = {0, 1, 2, 2, 1, 0};
+static const int WAVE_FRAMES[] = {0, 1, 2, 2, 1, 0};
+static_assert(ROW_COUNT(WAVE_FRAMES) == WAVE_SHOWN_FRAMES, "one row each");
 static const float WAVE_STEP = 0.5f;  // 2 ticks a frame, 50 a cycle
 
 typedef struct WaveWork {

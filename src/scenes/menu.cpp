@@ -25,10 +25,10 @@ enum MenuStep {
     MENU_LAST_TURN, MENU_FREE, MENU_END
 };
 enum SweepStep { SWEEP_EASE_IN, SWEEP_HOLD, SWEEP_LEAVE, SWEEP_FREE, SWEEP_END };
-enum DecorationStep { DECORATION_RUN, DECORATION_END };  // text columns and racing lines
+enum DecorationStep { DECORATION_RUN, DECORATION_END };  // text columns
 
 // --- assets, in load order (the MenuImage and MenuSound enums follow these rows) ---
-static const char *const MENU_IMAGE_NAMES[MI_COUNT] = {
+static const char *const MENU_IMAGE_NAMES[] = {
     "menu_bg.bmp", "map.bmp", "text.bmp", "text_logo.bmp", "bgline.bmp",
     "b_version.bmp", "b_version_over.bmp", "versionwindow.bmp", "textlist.bmp", "textlist2.bmp",
     "logo_39zumi.bmp", "zumiall.bmp",
@@ -45,9 +45,22 @@ static const char *const MENU_IMAGE_NAMES[MI_COUNT] = {
     "sys_logo_none.bmp", "sys_states_none.bmp", "sys_logo_missing.bmp", "sys_states_missing.bmp",
     "sys_logo_refused.bmp", "sys_states_refused.bmp",
 };
-static const char *const MENU_SOUND_NAMES[MS_COUNT] = {
+static_assert(ROW_COUNT(MENU_IMAGE_NAMES) == MI_COUNT, "one row each");
+// One row per button, in MenuButtonArt's order; its pictures in the order the button protocol shows
+// them (BUTTON_BASE to BUTTON_DOWN3).
+static const int32_t MENU_BUTTON_IMAGES[][BUTTON_IMAGES] = {
+    // base        over              down 1             down 2             down 3
+    {MI_LEFT,      MI_LEFT_OVER,     MI_LEFT_DOWN1,     MI_LEFT_DOWN2,     MI_LEFT_DOWN3},
+    {MI_RIGHT,     MI_RIGHT_OVER,    MI_RIGHT_DOWN1,    MI_RIGHT_DOWN2,    MI_RIGHT_DOWN3},
+    {MI_RANKING,   MI_RANKING_OVER,  MI_RANKING_DOWN1,  MI_RANKING_DOWN2,  MI_RANKING_DOWN3},
+    {MI_RETURN,    MI_RETURN_OVER,   MI_RETURN_DOWN1,   MI_RETURN_DOWN2,   MI_RETURN_DOWN3},
+    {MI_HELP,      MI_HELP_OVER,     MI_HELP_DOWN1,     MI_HELP_DOWN2,     MI_HELP_DOWN3},
+};
+static_assert(ROW_COUNT(MENU_BUTTON_IMAGES) == MENU_BUTTON_COUNT, "one row each");
+static const char *const MENU_SOUND_NAMES[] = {
     "menubgm.wav", "menuintro.wav", "bt_loc.wav", "bt_norm.wav", "bt_notify.wav",
 };
+static_assert(ROW_COUNT(MENU_SOUND_NAMES) == MS_COUNT, "one row each");
 // A game's pictures, at the size of their places in the panel.
 static const char GAME_LOGO_NAME[] = "sys_logo.bmp";
 static const char GAME_STATUS_NAME[] = "sys_states.bmp";
@@ -60,7 +73,6 @@ enum { TEXT_COLUMN_TILES = 4, RACING_LINES = 10 };
 static const Placement BACKGROUND      = {BACKGROUND_PRIORITY,  MI_BG,         0,    0,    640, 360, 1};
 static const Placement SWEEP_START     = {SWEEP_PRIORITY,       MI_TEXT_LOGO,  -311, 20,   311, 44,  1};
 static const Placement TEXT_TILE_FIRST = {DECORATION_PRIORITY,  MI_TEXT,       367,  0,    273, 121, 1};
-static const Placement LINE_START      = {DECORATION_PRIORITY,  MI_BGLINE,     0,    0,    640, 1,   1};
 
 // --- timings and motion ---
 enum {
@@ -74,19 +86,10 @@ enum {
     SWEEP_Y = 20,
     TEXT_TILE_H = 121,
     TEXT_WRAP_PX = 481,           // not four tiles' 484: a wrapped tile creeps 3 px up each wrap
-    LINE_STEP_PX = 64,            // px a racing line moves left each tick
-    LINE_RESTART_X = 640,
-    LINE_ANGLE_UPPER = 628,       // angles are drawn in hundredths, 0 to 2 pi
-    LINE_Y_CENTRE = 180, LINE_Y_SWING = 170,
-    LINE_START_X_RANGE = 600,
-    LINE_START_HOLD_UPPER = 100, LINE_RESTART_HOLD_UPPER = 30,
-    LINE_H_MIN = 1, LINE_H_MAX = 3,
 };
 static const float SLIDE_IN_SHARE = 0.2f;     // share of the remaining slide closed each tick
 static const float SLIDE_IN_DONE_PX = 1.0f;
 static const float SWEEP_EASE = 0.2f;
-static const float LINE_ANGLE_STEP = 0.002f;
-static const float HUNDREDTH = 0.01f;
 
 // --- work areas ---
 typedef struct MenuWork {
@@ -101,16 +104,9 @@ typedef struct TextColumnWork {
     float y;
     Sprite *sprite;
 } TextColumnWork;
-typedef struct LineWork {
-    float x;
-    float hold;        // ticks still to rest at the left edge
-    float angle;       // radians; the line's height follows its sine
-    Sprite *sprite;
-} LineWork;
 static_assert(sizeof(MenuWork) == 4, "MenuTask work area");
 static_assert(sizeof(SweepWork) == 12, "TitleSweepTask work area");
 static_assert(sizeof(TextColumnWork) == 8, "TextColumnTask work area");
-static_assert(sizeof(LineWork) == 16, "LineTask work area");
 
 // --- per-game pictures ---
 // A neutral picture in place of a game's own says why: the neutral pair of the fault follows
@@ -134,7 +130,7 @@ Image *GameStatusImage(int game) {
 
 // A game whose file cannot be opened, or is no game file at all, keeps empty slots with no fault (a
 // failed SetPack leaves the previous pack current, so nothing may be loaded then).
-static void LoadGameImages(void) {
+static int LoadEachGamesImages(void *) {
     for (int g = 1; g <= MAX_GAMES; g++) {
         MenuState.gameLogo[g - 1] = 0;
         MenuState.gameStatus[g - 1] = 0;
@@ -146,7 +142,7 @@ static void LoadGameImages(void) {
         MenuState.gameStatus[g - 1] =
             LoadGamePicture(GAME_STATUS_NAME, GAME_PICTURE_W, GAME_STATUS_H, &MenuState.gameStatusFault[g - 1]);
     }
-    SetPack(MENU_PACK);
+    return 1;
 }
 
 // --- MenuTask ---
@@ -288,7 +284,7 @@ static const StepRoutine SWEEP_STEPS[] = {
 };
 static_assert(sizeof SWEEP_STEPS / sizeof SWEEP_STEPS[0] == SWEEP_END + 1, "one routine per step");
 
-// The text tiles and the racing lines free their sprite in the tick they see the menu closing.
+// The text tiles free their sprite in the tick they see the menu closing.
 static void EndOnClosing(Sprite **sprite) {
     if (!MenuState.closing) return;
     FreeSprites(sprite, 1);
@@ -309,7 +305,8 @@ static void __cdecl TextColumnStep(void) {
     EndOnClosing(&work->sprite);
 }
 
-static const StepRoutine TEXT_COLUMN_STEPS[DECORATION_END + 1] = {TextColumnStep, KillCurrentTaskStep};
+static const StepRoutine TEXT_COLUMN_STEPS[] = {TextColumnStep, KillCurrentTaskStep};
+static_assert(ROW_COUNT(TEXT_COLUMN_STEPS) == DECORATION_END + 1, "one routine per step");
 
 static void CreateTextColumnTask(int index) {
     TextColumnWork *work = (TextColumnWork *)CreateTask(TEXT_COLUMN_STEPS, SCENE_PRIORITY, TASK_ATTR_RUN,
@@ -320,63 +317,17 @@ static void CreateTextColumnTask(int index) {
     work->y = (float)tile.y;
 }
 
-static int32_t LineY(const LineWork *work) {
-    return (int32_t)(sin(work->angle) * LINE_Y_SWING + LINE_Y_CENTRE);
-}
-
-static float RandomAngle(void) {
-    return Random(0, LINE_ANGLE_UPPER) * HUNDREDTH;
-}
-
-static void ShowLineHeight(Sprite *sprite, int32_t h) {
-    ShowImage(sprite, MenuState.images[MI_BGLINE], LINE_START.w, h);
-}
-
-static void __cdecl LineStep(void) {
-    LineWork *work = (LineWork *)CurrentWork;
-    work->angle += LINE_ANGLE_STEP;
-    work->x -= LINE_STEP_PX;
-    if (work->hold > 0 && work->x < 0) {
-        work->x = 0;
-        work->hold -= 1;
-    }
-    if (work->x < -PLAY_WIDTH) {
-        work->x = LINE_RESTART_X;
-        work->angle = RandomAngle();
-        work->hold = (float)Random(0, LINE_RESTART_HOLD_UPPER);
-        ShowLineHeight(work->sprite, Random(LINE_H_MIN, LINE_H_MAX));
-    }
-    MoveSprite(work->sprite, (int32_t)work->x, LineY(work));
-    EndOnClosing(&work->sprite);
-}
-
-static const StepRoutine LINE_STEPS[DECORATION_END + 1] = {LineStep, KillCurrentTaskStep};
-
-static void CreateLineTask(void) {
-    LineWork *work = (LineWork *)CreateTask(LINE_STEPS, SCENE_PRIORITY, TASK_ATTR_RUN, sizeof(LineWork));
-    work->sprite = PlaceSprite(&LINE_START, MenuState.images);
-    ShowLineHeight(work->sprite, Random(LINE_H_MIN, LINE_H_MAX));
-    work->angle = RandomAngle();
-    work->x = (float)Random(-LINE_START_X_RANGE, LINE_START_X_RANGE);
-    work->hold = (float)Random(0, LINE_START_HOLD_UPPER);
-    MoveSprite(work->sprite, (int32_t)work->x, LineY(work));
-}
-
 // --- start ---
-void SetUpMenuButton(Button *button, const Placement *rest, Sprite *sprite) {
-    int art = (rest->image - BUTTON_BASE_IMAGE(0)) / 2;
+void SetUpMenuButton(Button *button, int art, const Placement *rest, Sprite *sprite) {
     button->sprite = sprite;
-    button->images[BUTTON_BASE] = MenuState.images[rest->image];
-    button->images[BUTTON_OVER] = MenuState.images[rest->image + 1];
-    for (int frame = 0; frame < BUTTON_DOWN3 - BUTTON_DOWN1 + 1; frame++)
-        button->images[BUTTON_DOWN1 + frame] = MenuState.images[MI_BUTTON_DOWNS + MENU_BUTTON_COUNT * frame + art];
+    for (int i = 0; i < BUTTON_IMAGES; i++) button->images[i] = MenuState.images[MENU_BUTTON_IMAGES[art][i]];
     button->box = {rest->x, rest->y, rest->w, rest->h};
     button->live = 0;
 }
 
 void StartMenuScene(void) {
     CreateTask(MENU_STEPS, SCENE_PRIORITY, TASK_ATTR_RUN, sizeof(MenuWork));
-    LoadGameImages();
+    LendPack(LoadEachGamesImages, 0);
     LoadImages(MenuState.images, MENU_IMAGE_NAMES, MI_COUNT);
     MenuState.background = PlaceSprite(&BACKGROUND, MenuState.images);
     LoadSounds(MenuState.sounds, MENU_SOUND_NAMES, MS_COUNT);
@@ -384,7 +335,7 @@ void StartMenuScene(void) {
     MenuState.closing = 0;
     CreateTitleSweepTask();
     for (int index = 0; index < TEXT_COLUMN_TILES; index++) CreateTextColumnTask(index);
-    for (int line = 0; line < RACING_LINES; line++) CreateLineTask();
+    CreateRacingLines(RACING_LINES, DECORATION_PRIORITY, MenuState.images[MI_BGLINE], &MenuState.closing);
     SelectedGame = 0;
     MenuState.hover = HOVER_NOTHING;
     CreateInformationPanel();

@@ -13,18 +13,24 @@ enum MenuImage {
     MI_BG, MI_MAP, MI_TEXT, MI_TEXT_LOGO, MI_BGLINE, MI_VERSION, MI_VERSION_OVER, MI_VERSION_WINDOW,
     MI_TEXTLIST, MI_TEXTLIST2, MI_LOGO_ZUMI, MI_ZUMI_ALL, MI_ZUMI1, MI_ZUMI10, MI_ZUMI100, MI_ZUMI1000,
     MI_ZUMI10000, MI_LIST_WINDOW,
-    MI_BUTTONS,                                      // base and over of left, right, ranking, return, help
-    MI_BUTTON_DOWNS = MI_BUTTONS + 10,               // press frames 1 to 3, each for the five buttons
-    MI_LIST_HEAD = MI_BUTTON_DOWNS + 15,
-    MI_LIST_ROWS,                                    // "list01.bmp" to "list10.bmp"
+    // The panel buttons' pictures (menu.cpp's MENU_BUTTON_IMAGES gives each its five): base and over of
+    // each button, then the press frames 1 to 3, each for the five buttons. MI_BUTTONS and
+    // MI_BUTTON_DOWNS name the first picture of each group.
+    MI_LEFT, MI_BUTTONS = MI_LEFT, MI_LEFT_OVER, MI_RIGHT, MI_RIGHT_OVER, MI_RANKING, MI_RANKING_OVER,
+    MI_RETURN, MI_RETURN_OVER, MI_HELP, MI_HELP_OVER,
+    MI_LEFT_DOWN1, MI_BUTTON_DOWNS = MI_LEFT_DOWN1, MI_RIGHT_DOWN1, MI_RANKING_DOWN1, MI_RETURN_DOWN1, MI_HELP_DOWN1,
+    MI_LEFT_DOWN2, MI_RIGHT_DOWN2, MI_RANKING_DOWN2, MI_RETURN_DOWN2, MI_HELP_DOWN2,
+    MI_LEFT_DOWN3, MI_RIGHT_DOWN3, MI_RANKING_DOWN3, MI_RETURN_DOWN3, MI_HELP_DOWN3,
+    MI_LIST_HEAD,
+    MI_LIST_ROWS,                                    // "list01.bmp" to "list10.bmp", one per rank
     // Neutral pictures for a game's own, a logo and a status board for each reason: the game file
     // did not open, it holds no such picture, its picture was refused (GamePictureFault's order).
-    MI_LOGO_NONE = MI_LIST_ROWS + 10,                // "sys_logo_none.bmp"
+    MI_LOGO_NONE = MI_LIST_ROWS + RANK_COUNT,        // "sys_logo_none.bmp"
     MI_STATES_NONE,                                  // "sys_states_none.bmp"
     MI_LOGO_MISSING, MI_STATES_MISSING, MI_LOGO_REFUSED, MI_STATES_REFUSED,
     MI_COUNT
 };
-// The five panel buttons in the order their images are named and loaded.
+// The five panel buttons, one row each of the menu's table of button pictures.
 enum MenuButtonArt {  // not MB_*: windows.h owns those names
     MENU_BUTTON_LEFT, MENU_BUTTON_RIGHT, MENU_BUTTON_RANKING, MENU_BUTTON_RETURN, MENU_BUTTON_HELP, MENU_BUTTON_COUNT
 };
@@ -57,11 +63,9 @@ typedef struct MenuStateRecord {
 
 extern MenuStateRecord MenuState;
 
-#define BUTTON_BASE_IMAGE(art) (MI_BUTTONS + 2 * (art))  // base image of a MenuButtonArt; over follows
-
-// A button of the records panel or the help screen resting at rest, whose image is the base image
-// of one of the menu's buttons: its five images from the menu's, its box from rest; not yet live.
-void SetUpMenuButton(Button *button, const Placement *rest, Sprite *sprite);
+// A button of the records panel or the help screen resting at rest: its five images are those of the
+// menu's button art, its box is rest's; not yet live.
+void SetUpMenuButton(Button *button, int art, const Placement *rest, Sprite *sprite);
 
 // Images a game file could not give are shown with pictures of the program's own.
 Image *GameLogoImage(int game);    // game from 1; never null while the menu is built

@@ -44,13 +44,19 @@ typedef struct PanelRow {
 //                                               priority image                                x    y    w    h    visible
 static const PanelRow GAME_FRAME_ROW   = {{1000, MI_VERSION_WINDOW,                          337, 289, 181, 65,  0}, SIDE_RIGHT};
 static const PanelRow LIST_FRAME_ROW   = {{1000, MI_LIST_WINDOW,                             14,  6,   308, 348, 0}, SIDE_LEFT};
-static const PanelRow BUTTON_ROWS[PB_COUNT] = {
-    {{1100, BUTTON_BASE_IMAGE(MENU_BUTTON_LEFT),    367, 243, 115, 26,  0}, SIDE_RIGHT},
-    {{1100, BUTTON_BASE_IMAGE(MENU_BUTTON_RIGHT),   490, 243, 115, 26,  0}, SIDE_RIGHT},
-    {{1100, BUTTON_BASE_IMAGE(MENU_BUTTON_RETURN),  533, 316, 97,  35,  0}, SIDE_RIGHT},
-    {{1100, BUTTON_BASE_IMAGE(MENU_BUTTON_HELP),    42,  292, 123, 44,  0}, SIDE_LEFT},
-    {{1100, BUTTON_BASE_IMAGE(MENU_BUTTON_RANKING), 172, 292, 123, 44,  0}, SIDE_LEFT},
+// The buttons in protocol order, each with the menu button whose pictures it shows.
+typedef struct PanelButtonRow {
+    PanelRow row;
+    int32_t art;
+} PanelButtonRow;
+static const PanelButtonRow BUTTON_ROWS[] = {
+    {{{1100, MI_LEFT,    367, 243, 115, 26,  0}, SIDE_RIGHT}, MENU_BUTTON_LEFT},
+    {{{1100, MI_RIGHT,   490, 243, 115, 26,  0}, SIDE_RIGHT}, MENU_BUTTON_RIGHT},
+    {{{1100, MI_RETURN,  533, 316, 97,  35,  0}, SIDE_RIGHT}, MENU_BUTTON_RETURN},
+    {{{1100, MI_HELP,    42,  292, 123, 44,  0}, SIDE_LEFT},  MENU_BUTTON_HELP},
+    {{{1100, MI_RANKING, 172, 292, 123, 44,  0}, SIDE_LEFT},  MENU_BUTTON_RANKING},
 };
+static_assert(ROW_COUNT(BUTTON_ROWS) == PB_COUNT, "one row each");
 static const PanelRow LIST_HEAD_ROW    = {{1100, MI_LIST_HEAD,                               36,  24,  264, 24,  0}, SIDE_LEFT};
 static const PanelRow FIRST_RANK_ROW   = {{1100, MI_LIST_ROWS,                               40,  55,  256, 20,  0}, SIDE_LEFT};
 static const PanelRow LOGO_ROW         = {{1100, MI_LOGO_ZUMI,                               357, 66,  256, 164, 0}, SIDE_RIGHT};
@@ -106,17 +112,42 @@ typedef struct RecordsWork {
     float rowSpacing;      // px between rows of icons; 0 until the overall page is first built
 } RecordsWork;
 
+// Each run of slots and the row its first slot rests on, in slot order; the slots of a run repeat
+// its row (RestOf). The runs cover every slot once, so none can be left out.
+typedef struct SlotRun {
+    int32_t first, count;
+    const PanelRow *row;
+} SlotRun;
+static constexpr SlotRun SLOT_RUNS[] = {
+    {SLOT_GAME_FRAME,   1,          &GAME_FRAME_ROW},
+    {SLOT_LIST_FRAME,   1,          &LIST_FRAME_ROW},
+    {SLOT_LEFT,         1,          &BUTTON_ROWS[PB_LEFT].row},
+    {SLOT_RIGHT,        1,          &BUTTON_ROWS[PB_RIGHT].row},
+    {SLOT_RETURN,       1,          &BUTTON_ROWS[PB_RETURN].row},
+    {SLOT_HELP,         1,          &BUTTON_ROWS[PB_HELP].row},
+    {SLOT_RANKING,      1,          &BUTTON_ROWS[PB_RANKING].row},
+    {SLOT_LIST_HEAD,    1,          &LIST_HEAD_ROW},
+    {SLOT_ROWS,         RANK_COUNT, &FIRST_RANK_ROW},
+    {SLOT_LOGO,         1,          &LOGO_ROW},
+    {SLOT_TOTAL,        1,          &TOTAL_ROW},
+    {SLOT_ICONS,        ICON_COUNT, &FIRST_ICON_ROW},
+    {SLOT_BIG_CANVAS,   1,          &BIG_CANVAS_ROW},
+    {SLOT_SMALL_CANVAS, 1,          &SMALL_CANVAS_ROW},
+};
+static constexpr int RunsCoverEverySlot(void) {
+    int32_t next = 0;
+    for (const SlotRun &run : SLOT_RUNS) {
+        if (run.first != next) return 0;
+        next += run.count;
+    }
+    return next == SLOT_COUNT;
+}
+static_assert(RunsCoverEverySlot(), "one run after another from slot 0 to the last");
+
 static const PanelRow *RowOf(int slot) {
-    static const PanelRow *const named[SLOT_ROWS] = {
-        &GAME_FRAME_ROW, &LIST_FRAME_ROW, &BUTTON_ROWS[PB_LEFT], &BUTTON_ROWS[PB_RIGHT],
-        &BUTTON_ROWS[PB_RETURN], &BUTTON_ROWS[PB_HELP], &BUTTON_ROWS[PB_RANKING], &LIST_HEAD_ROW,
-    };
-    if (slot < SLOT_ROWS) return named[slot];
-    if (slot < SLOT_LOGO) return &FIRST_RANK_ROW;
-    if (slot == SLOT_LOGO) return &LOGO_ROW;
-    if (slot == SLOT_TOTAL) return &TOTAL_ROW;
-    if (slot < SLOT_BIG_CANVAS) return &FIRST_ICON_ROW;
-    return slot == SLOT_BIG_CANVAS ? &BIG_CANVAS_ROW : &SMALL_CANVAS_ROW;
+    int run = 0;
+    while (slot >= SLOT_RUNS[run].first + SLOT_RUNS[run].count) run++;
+    return SLOT_RUNS[run].row;
 }
 
 // The resting place of a slot; icons take their y from the row spacing when they are positioned.
@@ -375,6 +406,7 @@ void OpenRecordsPanel(void) {
     for (int slot = 0; slot < SLOT_ICONS; slot++) CreateSprite(work, slot);
     for (int n = ICON_COUNT - 1; n >= 0; n--) CreateSprite(work, SLOT_ICONS + n);
     for (int slot = SLOT_BIG_CANVAS; slot < SLOT_COUNT; slot++) CreateSprite(work, slot);
-    for (int b = 0; b < PB_COUNT; b++) SetUpMenuButton(&work->buttons[b], &BUTTON_ROWS[b].place, work->sprites[SLOT_LEFT + b]);
+    for (int b = 0; b < PB_COUNT; b++)
+        SetUpMenuButton(&work->buttons[b], BUTTON_ROWS[b].art, &BUTTON_ROWS[b].row.place, work->sprites[SLOT_LEFT + b]);
     work->offset = SLIDE_AWAY_PX;
 }

@@ -4,7 +4,6 @@
 // blinks and thin lines sweep across the background. A left click anywhere but on the mascot covers
 // the screen, frees the scene and ends it through SceneDone. Clicking the mascot plays the button
 // sound; the sixteenth click plays the lock sound instead and sets MascotJitter for the whole run.
-#include <math.h>
 #include <stdio.h>
 #include "scenes/scenes.h"
 #include "scenes/kit.h"
@@ -30,16 +29,17 @@ enum {
 
 // --- assets ---
 enum { SOUND_BUTTON, SOUND_INTRO, SOUND_HOLD_END, SOUND_LOCK, TITLE_SOUNDS };
-static const char *const SoundNames[TITLE_SOUNDS] = {
+static const char *const SoundNames[] = {
     "bt_norm.wav",
     "title_se0.wav",
     "title_se1.wav",
     "bt_loc.wav",
 };
+static_assert(ROW_COUNT(SoundNames) == TITLE_SOUNDS, "one row each");
 
 enum { IMAGE_BG, IMAGE_LOGO, IMAGE_HINT, IMAGE_MASCOT, IMAGE_TITLE, IMAGE_LINE, IMAGE_MAP, IMAGE_MINI,
        TITLE_IMAGES };
-static const char *const ImageNames[TITLE_IMAGES] = {
+static const char *const ImageNames[] = {
     "title_bg.bmp",
     "robina_logo.bmp",
     "mouse_crick.bmp",
@@ -49,6 +49,7 @@ static const char *const ImageNames[TITLE_IMAGES] = {
     "title_map.bmp",
     "mini_dws.bmp",
 };
+static_assert(ROW_COUNT(ImageNames) == TITLE_IMAGES, "one row each");
 
 // The character's pictures: FRAME_NAME with the numbers 1 to FRAME_COUNT.
 enum { FRAME_COUNT = 34, FRAME_NAME_BYTES = 32 };
@@ -57,7 +58,7 @@ static const char FRAME_NAME[] = "title_pomo%02d.bmp";
 // --- sprites, in creation order; the character row's image is an index into the frames ---
 enum { SPRITE_LOGO, SPRITE_HINT, SPRITE_MASCOT, SPRITE_MAP, SPRITE_TITLE, SPRITE_MINI, SPRITE_CHARACTER,
        SPRITE_BG, TITLE_SPRITES, SPRITES_BEFORE_FRAMES = SPRITE_CHARACTER };
-static const Placement SpriteRows[TITLE_SPRITES] = {
+static const Placement SpriteRows[] = {
     // priority  image          x      y    w    h   visible
     {200, IMAGE_LOGO,    640,  44, 323, 121, 1},
     {200, IMAGE_HINT,   -175, 328, 175,  19, 1},
@@ -68,6 +69,7 @@ static const Placement SpriteRows[TITLE_SPRITES] = {
     { 80, 0,              68,   0, 312, 312, 1},
     {  0, IMAGE_BG,        0,   0, 640, 360, 1},
 };
+static_assert(ROW_COUNT(SpriteRows) == TITLE_SPRITES, "one row each");
 
 // The mascot at rest; its own edges are outside.
 static const HitBox MascotBox = {8, 304, 61, 52};
@@ -98,21 +100,7 @@ static const float GRAVITY = 0.6f;        // speed gained per tick
 static const double LOGO_SPAN = -337, INLAY_SPAN = 246;
 
 // --- background lines ---
-enum {
-    LINE_TASK_COUNT = 10,
-    LINE_PRIORITY = 10,
-    LINE_WIDTH = 640,
-    LINE_STEP_X = 64,          // leftwards, per tick
-    LINE_X_SPREAD = 600,       // first x within plus or minus this
-    LINE_FIRST_DELAY_MAX = 100,
-    LINE_DELAY_MAX = 30,       // ticks a line may wait across the width before each later pass
-    LINE_PHASE_MAX = 628,      // in LINE_PHASE_UNITs: a full turn
-    LINE_HEIGHT_MIN = 1,
-    LINE_HEIGHT_MAX = 3,
-};
-static const double LINE_PHASE_UNIT = 0.01;  // radians per random step
-static const float LINE_PHASE_STEP = 0.002f;
-static const double LINE_AMPLITUDE = 170, LINE_MIDDLE = 180;
+enum { LINE_TASK_COUNT = 10, LINE_PRIORITY = 10 };
 
 // --- work areas ---
 typedef struct TitleWork {
@@ -123,14 +111,6 @@ typedef struct TitleWork {
     int32_t clicks;  // clicks on the mascot
 } TitleWork;
 static_assert(sizeof(TitleWork) == 20, "title work area is 20 bytes");
-
-typedef struct LineWork {
-    float x;
-    float delay;   // ticks the line still waits across the whole width
-    float phase;   // radians; its sine gives the height on screen
-    Sprite *sprite;
-} LineWork;
-static_assert(sizeof(LineWork) == 16, "line work area is 16 bytes");
 
 int32_t MascotJitter = 0;
 static int32_t TitleLinesStop = 0;  // 1 tells the line tasks to free their sprites and end
@@ -279,46 +259,6 @@ static const StepRoutine TitleSteps[] = {
 };
 static_assert(sizeof(TitleSteps) / sizeof(TitleSteps[0]) == TITLE_END + 1, "one routine per title step");
 
-// --- background lines ---
-static int32_t LineY(const LineWork *line) {
-    return (int32_t)(sin(line->phase) * LINE_AMPLITUDE + LINE_MIDDLE);
-}
-
-static float RandomPhase(void) { return (float)(Random(0, LINE_PHASE_MAX) * LINE_PHASE_UNIT); }
-
-static void __cdecl LineStep(void) {
-    LineWork *line = (LineWork *)CurrentWork;
-    line->phase += LINE_PHASE_STEP;
-    line->x -= LINE_STEP_X;
-    if (line->delay > 0 && line->x < 0) {
-        line->delay -= 1;
-        line->x = 0;
-    }
-    if (line->x < -LINE_WIDTH) {
-        line->x = LINE_WIDTH;
-        line->phase = RandomPhase();
-        line->delay = (float)Random(0, LINE_DELAY_MAX);
-        line->sprite->srcBottom = Random(LINE_HEIGHT_MIN, LINE_HEIGHT_MAX);
-    }
-    MoveSprite(line->sprite, (int32_t)line->x, LineY(line));
-    if (!TitleLinesStop) return;
-    FreeSprite(line->sprite);
-    *CurrentStep += 1;
-}
-
-static const StepRoutine LineSteps[] = {LineStep, KillCurrentTaskStep};
-
-static void StartLineTask(void) {
-    LineWork *line = (LineWork *)CreateTask(LineSteps, TITLE_PRIORITY, TASK_ATTR_RUN, sizeof(LineWork));
-    line->sprite = NewSprite(LINE_PRIORITY);
-    line->sprite->visible = 1;
-    ShowImage(line->sprite, Images[IMAGE_LINE], LINE_WIDTH, Random(LINE_HEIGHT_MIN, LINE_HEIGHT_MAX));
-    line->phase = RandomPhase();
-    line->x = (float)Random(-LINE_X_SPREAD, LINE_X_SPREAD);
-    line->delay = (float)Random(0, LINE_FIRST_DELAY_MAX);
-    MoveSprite(line->sprite, (int32_t)line->x, LineY(line));
-}
-
 static void LoadFrames(void) {
     char name[FRAME_NAME_BYTES];
     for (int i = 0; i < FRAME_COUNT; i++) {
@@ -336,7 +276,7 @@ void *StartTitleScene(void) {
     Sprites[SPRITE_CHARACTER] = PlaceSprite(&SpriteRows[SPRITE_CHARACTER], Frames);
     Sprites[SPRITE_BG] = PlaceSprite(&SpriteRows[SPRITE_BG], Images);
     TitleLinesStop = 0;
-    for (int i = 0; i < LINE_TASK_COUNT; i++) StartLineTask();
+    CreateRacingLines(LINE_TASK_COUNT, LINE_PRIORITY, Images[IMAGE_LINE], &TitleLinesStop);
     work->clicks = 0;
     return work;
 }

@@ -43,14 +43,16 @@ int TakeHandedGameFile(const void *copyData) {
     return 1;
 }
 
-// The running scene's pack waits aside meanwhile, so the scene (or a game) reads on from the very
-// bytes it started with.
+static int OfferStep(void *path) {
+    return OfferGameFile((const wchar_t *)path);
+}
+
+// The running scene's pack is lent meanwhile, so the scene (or a game) reads on from the very bytes
+// it started with.
 void OfferHandedGameFile(void) {
     wchar_t path[PATH_CHARS];
     wcscpy(path, HandedGameFile);
     HandedGameFile[0] = 0;
     BringWindowForward(MainWindow);
-    SetAsidePack();
-    OfferGameFile(path);
-    RestorePack();
+    LendPack(OfferStep, path);
 }

@@ -277,3 +277,71 @@ TEST_F(PackTest, RobinaCarriesTheMenuPictures) {
     }
     ReleasePackCache();
 }
+
+// A lent pack comes back on every path, as it was: after a step that switched and returned early,
+// after one whose switch failed, after a nested lend; its file is not read again, so a pack whose
+// file is gone meanwhile reads on, and no block is freed twice or leaked.
+namespace {
+struct Lend {
+    std::vector<const char *> packs;  // made current in turn; a null entry lends again from there
+    size_t at;
+    std::string seen;                 // the member as each step saw it after its switches
+    int bytesTaken;                   // 1: TakeGameFileBytes gave the last pack's bytes
+};
+int LendStep(void *context) {
+    Lend *lend = (Lend *)context;
+    while (lend->at < lend->packs.size()) {
+        const char *pack = lend->packs[lend->at++];
+        if (!pack) {
+            LendPack(LendStep, lend);
+            continue;
+        }
+        if (!SetPack(pack)) return lend->seen += Extract("who.txt") + ";", 0;  // the early way out
+    }
+    lend->seen += Extract("who.txt") + ";";
+    uint32_t size = 0;
+    uint8_t *bytes = TakeGameFileBytes(&size);
+    lend->bytesTaken = bytes != nullptr;
+    if (bytes) Free(bytes);
+    return 1;
+}
+}  // namespace
+
+TEST_F(PackTest, ALentPackComesBackAsItWasOnEveryPath) {
+    WriteGameFile("pack_lender.vyg", BuildPack({{"who.txt", "lender"}}));
+    WriteGameFile("pack_borrowed.vyg", BuildPack({{"who.txt", "borrowed"}}));
+    WriteGameFile("pack_third.vyg", BuildPack({{"who.txt", "third"}}));
+    const struct {
+        const char *what;
+        std::vector<const char *> packs;
+        int result;
+        std::string seen;
+        int bytesTaken, reads, givenBack;  // files read; lines naming the lender current again
+    } cases[] = {
+        {"no switch", {}, 1, "lender;", 0, 0, 1},
+        {"a switch", {"pack_borrowed.vyg"}, 1, "borrowed;", 1, 1, 1},
+        {"a failed switch, then out early", {"pack_gone.vyg", "pack_borrowed.vyg"}, 0, "lender;", -1, 0, 1},
+        {"out early after a switch", {"pack_borrowed.vyg", "pack_gone.vyg"}, 0, "borrowed;", -1, 1, 1},
+        {"a lend inside a lend", {"pack_borrowed.vyg", nullptr, "pack_third.vyg"}, 1, "third;borrowed;", 1, 2, 1},
+        {"a lend inside, out early", {nullptr, "pack_gone.vyg"}, 1, "lender;lender;", 0, 0, 2},
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(SetPack("pack_lender.vyg"), 1);
+        int32_t blocks = LiveBlocks;
+        int reads = CountInLog("read resfile size");
+        int givenBack = CountInLog("set pack > pack_lender.vyg\n");
+        // Its file is replaced meanwhile: what the lender reads stays what it started with.
+        WriteGameFile("pack_lender.vyg", BuildPack({{"who.txt", "replaced"}}));
+        Lend lend = {c.packs, 0, "", -1};
+        EXPECT_EQ(LendPack(LendStep, &lend), c.result) << c.what;
+        EXPECT_EQ(lend.seen, c.seen) << c.what;
+        EXPECT_EQ(lend.bytesTaken, c.bytesTaken) << c.what;
+        EXPECT_STREQ(CurrentPackName(), "pack_lender.vyg") << c.what;
+        EXPECT_EQ(Extract("who.txt"), "lender") << c.what;
+        EXPECT_EQ(LiveBlocks, blocks) << c.what;
+        EXPECT_EQ(CountInLog("read resfile size") - reads, c.reads) << c.what;
+        EXPECT_EQ(CountInLog("set pack > pack_lender.vyg\n") - givenBack, c.givenBack) << c.what;
+        WriteGameFile("pack_lender.vyg", BuildPack({{"who.txt", "lender"}}));
+    }
+    ReleasePackCache();
+}
