@@ -400,3 +400,28 @@ TEST(GameFile, AHandOverDuringTheMenuLeavesTheMenuPackReadable) {
     EXPECT_EQ(HasMember("game.ini"), 0);
     DeleteFileW(path.c_str());
 }
+
+// A file directly in the program's folder or the games folder (its folder in any case, as the file
+// system compares) is already there and starts the program as a plain start; one in a folder below
+// them, beside them or with no folder at all is offered.
+TEST(GameFile, OnlyAFileDirectlyInAGameFolderIsAlreadyThere) {
+    wchar_t program[PATH_CHARS];
+    ASSERT_TRUE(ModuleDirectory(program));
+    const std::wstring module = program, games = Games();
+    std::wstring upper = module;
+    for (wchar_t &c : upper) c = towupper(c);
+    const std::wstring beside = module.substr(0, module.size() - 1) + L"2\\";
+    struct Case {
+        std::wstring path;
+        int there;
+    } cases[] = {
+        {module + L"KINOMI.VYG", 1},
+        {upper + L"kinomi.vyg", 1},
+        {games + L"ゲーム.vyg", 1},
+        {games + L"sub\\KINOMI.VYG", 0},
+        {beside + L"KINOMI.VYG", 0},
+        {Downloads() + L"KINOMI.VYG", 0},
+        {L"KINOMI.VYG", 0},
+    };
+    for (const Case &c : cases) EXPECT_EQ(InGameFolders(c.path.c_str()), c.there) << Sjis(c.path);
+}
