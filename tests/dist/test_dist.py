@@ -439,6 +439,17 @@ def test_robina_command_sets_up_wine_once_saying_so_in_one_line(tmp_path, deb_ro
     assert '"ＭＳ Ｐゴシック"="IPAPGothic"' in fonts.decode("utf-16")
 
 
+# The games folder's name, as the program makes it, is the one the player reads about in the readme,
+# the README and the manual page, and the one the Debian command names.
+def test_every_text_for_players_names_the_games_folder_the_program_makes():
+    made = re.search(r'#define GAMES_FOLDER_NAME L"([^"]+)"', (REPO / "src" / "base" / "base.h").read_text()).group(1)
+    texts = {"readme.txt": (REPO / "tools" / "dist" / "readme.txt").read_bytes().decode("utf-8-sig"),
+             "README.md": (REPO / "README.md").read_text(),
+             "robina.6": (REPO / "tools" / "dist" / "deb" / "robina.6").read_text().replace("\\ ", " "),
+             "robina": (REPO / "tools" / "dist" / "deb" / "robina").read_text()}
+    assert [name for name, text in texts.items() if made not in text] == [], made
+
+
 def test_debian_package_sets_up_wine_under_any_locale_and_starts_at_the_menu_in_a_fresh_home(tmp_path, window_manager,
                                                                                            deb_root):
     home = tmp_path / "home"
