@@ -425,3 +425,44 @@ TEST(GameFile, OnlyAFileDirectlyInAGameFolderIsAlreadyThere) {
     };
     for (const Case &c : cases) EXPECT_EQ(InGameFolders(c.path.c_str()), c.there) << Sjis(c.path);
 }
+
+namespace {
+LRESULT CALLBACK TakingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) return TakeHandedGameFile((const void *)lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+}  // namespace
+
+// A start hands its file over only to a running program that takes it: the whole path, up to the
+// longest one, reaches it; with one already waiting, or no program running, the start keeps its file
+// (and asks about it itself).
+TEST(GameFile, AHandOverSucceedsOnlyWhereThePathIsTakenWhole) {
+    WNDCLASSW cls = {};
+    cls.lpfnWndProc = TakingWindowProc;
+    cls.hInstance = GetModuleHandleW(NULL);
+    cls.lpszClassName = L"GFTakingWindow";
+    RegisterClassW(&cls);
+    HWND running = CreateWindowW(L"GFTakingWindow", L"", WS_OVERLAPPED, 0, 0, 80, 60, NULL, NULL, cls.hInstance, NULL);
+    ASSERT_TRUE(running);
+    const std::wstring longest(PATH_CHARS - 1, L'l');
+    struct Case {
+        std::wstring path;
+        bool waiting;  // a path handed over before is not yet asked about
+        int handed;
+    } cases[] = {
+        {L"a", false, 1},
+        {Downloads() + L"GFHAND.VYG", false, 1},
+        {longest, false, 1},
+        {longest + L"l", false, 0},
+        {Downloads() + L"GFHAND.VYG", true, 0},
+    };
+    for (const Case &c : cases) {
+        wcscpy(HandedGameFile, c.waiting ? L"C:\\waiting.vyg" : L"");
+        EXPECT_EQ(HandGameFileOver(L"GFTakingWindow", c.path.c_str()), c.handed) << c.path.size();
+        EXPECT_EQ(std::wstring(HandedGameFile), c.waiting ? L"C:\\waiting.vyg" : c.handed ? c.path : L"");
+    }
+    DestroyWindow(running);
+    HandedGameFile[0] = 0;
+    EXPECT_EQ(HandGameFileOver(L"GFTakingWindow", L"C:\\nobody.vyg"), 0);
+    EXPECT_EQ(HandedGameFile[0], 0);
+}
