@@ -409,6 +409,50 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
         assert sorted(p.name for p in games.glob(".*")) == []
 
 
+# The first start sets Wine up and says so in one line; the next starts straight away. Wine stands
+# aside: its stand-ins note each call, and the registry editor keeps the fonts file it was given and
+# takes it in as the real one does.
+def test_robina_command_sets_up_wine_once_saying_so_in_one_line(tmp_path, deb_root):
+    stand_in = tmp_path / "bin"
+    stand_in.mkdir()
+    taken = tmp_path / "fonts.reg"
+    stand_ins = {
+        "wineboot": 'echo "wineboot $*" >> "$HOME/calls"',
+        "wineserver": 'echo "wineserver $*" >> "$HOME/calls"',
+        "wine": 'printf "%s\\n" "wine $*" >> "$HOME/calls"\n'
+                f'[ "$1" = regedit ] && cp "$WINEPREFIX/drive_c/robina-fonts.reg" {taken} && '
+                'iconv -f UTF-16 -t UTF-8 "$WINEPREFIX/drive_c/robina-fonts.reg" >> "$WINEPREFIX/system.reg"',
+    }
+    for name, body in stand_ins.items():
+        (stand_in / name).write_text(f"#!/bin/sh\n{body}\nexit 0\n")
+        (stand_in / name).chmod(0o755)
+    home = tmp_path / "home"
+    home.mkdir()
+    prefix = home / ".local" / "share" / "robina" / "prefix"
+    set_up = ["wineboot -i", "wine regedit /S C:\\robina-fonts.reg", "wineserver -w"]
+    for run, calls, said in ((1, set_up + ["wine Robina.exe"], "robina: setting up Wine"), (2, ["wine Robina.exe"], "")):
+        (home / "calls").unlink(missing_ok=True)
+        result = robina_command(deb_root, home, path=stand_in)
+        assert (result.returncode, result.stdout) == (0, ""), (run, result)
+        assert [line[:len(said)] for line in result.stderr.splitlines()] == ([said] if said else []), (run, result)
+        assert (home / "calls").read_text().splitlines() == calls, run
+        assert (prefix / ".robina-ready").exists() and not (prefix / "drive_c" / "robina-fonts.reg").exists()
+    fonts = taken.read_bytes()
+    assert fonts[:2] == b"\xff\xfe", fonts[:2]
+    assert '"ＭＳ Ｐゴシック"="IPAPGothic"' in fonts.decode("utf-16")
+
+
+# The games folder's name, as the program makes it, is the one the player reads about in the readme,
+# the README and the manual page, and the one the Debian command names.
+def test_every_text_for_players_names_the_games_folder_the_program_makes():
+    made = re.search(r'#define GAMES_FOLDER_NAME L"([^"]+)"', (REPO / "src" / "base" / "base.h").read_text()).group(1)
+    texts = {"readme.txt": (REPO / "tools" / "dist" / "readme.txt").read_bytes().decode("utf-8-sig"),
+             "README.md": (REPO / "README.md").read_text(),
+             "robina.6": (REPO / "tools" / "dist" / "deb" / "robina.6").read_text().replace("\\ ", " "),
+             "robina": (REPO / "tools" / "dist" / "deb" / "robina").read_text()}
+    assert [name for name, text in texts.items() if made not in text] == [], made
+
+
 def test_debian_package_sets_up_wine_under_any_locale_and_starts_at_the_menu_in_a_fresh_home(tmp_path, window_manager,
                                                                                            deb_root):
     home = tmp_path / "home"

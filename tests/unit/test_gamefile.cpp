@@ -293,3 +293,176 @@ TEST(GameFile, AHandedOverPathIsTakenWholeAndOnceAndThePackWaitsAside) {
     SetPack(MENU_PACK);
     DeleteFileW(path.c_str());
 }
+
+// Each refusal says, after the file's name, which rule the file breaks, and nothing is copied: the
+// reason is the player's only way to mend the file.
+TEST(GameFile, EachRefusalSaysWhichRuleAndCopiesNothing) {
+    EnsureDisplay();
+    const std::wstring down = Downloads(), games = Games();
+    const std::string longName = "GF" + std::string(24, 'L') + ".VYG";
+    struct Case {
+        std::wstring name;
+        std::string bytes;
+        std::string reason;
+    } cases[] = {
+        {L"gfzoë.vyg", Game(Ini("GFZOE.VYG")),
+         "ファイル名に、ポモのロビナが扱えない文字が入っています。\nファイル名を変えてから、もう一度開いてください。"},
+        {L"GFLOCKED.VYG", Game(Ini("GFLOCKED.VYG")),
+         "ファイルを読めません。ほかのプログラムが使っていないか、確かめてください。"},
+        {L"GFTEXT.VYG", "RVPX but not a pack at all",
+         "ポモのロビナのゲームファイル（RVPXパック）ではありません。\n壊れているか、別の種類のファイルです。"},
+        {L"GFNOINI.VYG", BuildPack({{"game.dll", "MZ"}}), "ゲームファイルの中に game.ini がありません。"},
+        {L"GFOTHER (1).VYG", Game(Ini("GFOTHER.VYG")),
+         "ファイル名が、game.ini の FILENAME「GFOTHER.VYG」と違います。\n"
+         "ファイル名を「GFOTHER.VYG」に直してから、もう一度開いてください。"},
+        {L"GFNONAME.VYG", Game("[Robina]\r\nGAMEID=gftest\r\n"),
+         "game.ini に FILENAME（ゲームファイルの名前）がありません。"},
+        {std::wstring(longName.begin(), longName.end()), Game(Ini(longName)),
+         "game.ini の FILENAME「" + longName + "」が長すぎます（半角29文字まで）。"},
+        {L"GFNOID.VYG", Game(Ini("GFNOID.VYG", "GAMEID=default\r\n")), "game.ini の GAMEID がないか、使えない値です。"},
+        {L"GFMAP.VYG", Game(Ini("GFMAP.VYG", "MAP_POSY=0\r\n")),
+         "game.ini に地図の位置（MAP_POSX、MAP_POSY）がありません。"},
+    };
+    BoxWatcher watcher;
+    for (const Case &c : cases) {
+        const std::wstring path = down + c.name;
+        Put(path, c.bytes);
+        // Another program holds the file open and shares nothing.
+        HANDLE held = c.name == L"GFLOCKED.VYG" ? CreateFileW(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL)
+                                               : INVALID_HANDLE_VALUE;
+        const size_t before = watcher.boxes.size();
+        EXPECT_EQ(OfferGameFile(path.c_str()), GAME_FILE_REFUSED) << Sjis(c.name);
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        ASSERT_EQ(watcher.boxes.size(), before + 1) << Sjis(c.name);
+        const std::string &text = watcher.boxes.back().text;
+        EXPECT_NE(text.find("」は追加できません。\n\n"), std::string::npos) << Readable(text);
+        EXPECT_EQ(text.substr(text.find("\n\n") + 2), c.reason) << Readable(text);
+        EXPECT_FALSE(Exists(games + c.name) || Exists(games + c.name + L".adding")) << Sjis(c.name);
+        DeleteFileW(path.c_str());
+    }
+    SetPack(MENU_PACK);
+}
+
+// The question takes the keyboard on its default button (adding: 追加する; replacing: the cancel),
+// and its window's close button is a cancel: nothing is copied.
+TEST(GameFile, TheQuestionFocusesItsDefaultButtonAndClosingItCancels) {
+    EnsureDisplay();
+    const std::wstring down = Downloads(), games = Games(), added = games + L"GFFOCUS.VYG";
+    DeleteFileW(added.c_str());
+    Put(down + L"GFFOCUS.VYG", Game(Ini("GFFOCUS.VYG")));
+    std::vector<int> focused;
+    int press = IDCANCEL;
+    BoxWatcher watcher([&](void *box, const BoxRecord &) {
+        HWND dialog = (HWND)box;
+        if (!GetDlgItem(dialog, IDC_ADD_QUESTION)) {
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
+            return;
+        }
+        Later([&focused, &press, dialog] {
+            focused.push_back(GetDlgCtrlID(GetFocus()));
+            // A close that is not heard would leave the yes after it to add the file.
+            if (press == IDCLOSE) PostMessageW(dialog, WM_CLOSE, 0, 0);
+            int button = press == IDCLOSE ? IDOK : press;
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(dialog, button));
+        });
+    });
+    press = IDCLOSE;
+    EXPECT_EQ(OfferGameFile((down + L"GFFOCUS.VYG").c_str()), GAME_FILE_CANCELLED);
+    EXPECT_FALSE(Exists(added));
+    press = IDOK;
+    EXPECT_EQ(OfferGameFile((down + L"GFFOCUS.VYG").c_str()), GAME_FILE_ADDED);
+    Put(down + L"GFFOCUS.VYG", Game(Ini("GFFOCUS.VYG", "VER=110\r\n")));
+    press = IDCLOSE;
+    EXPECT_EQ(OfferGameFile((down + L"GFFOCUS.VYG").c_str()), GAME_FILE_CANCELLED);
+    EXPECT_EQ(Read(added), Game(Ini("GFFOCUS.VYG")));
+    EXPECT_EQ(focused, (std::vector<int>{IDOK, IDOK, IDCANCEL}));
+    DeleteFileW(added.c_str());
+    DeleteFileW((down + L"GFFOCUS.VYG").c_str());
+    SetPack(MENU_PACK);
+}
+
+// A file handed over while the menu is shown: the menu's own pack (in the program's resources) still
+// reads afterwards, as the game's pack does during play.
+TEST(GameFile, AHandOverDuringTheMenuLeavesTheMenuPackReadable) {
+    EnsureDisplay();
+    const std::wstring path = Downloads() + L"GFMENU.VYG";
+    Put(path, Game(Ini("GFMENU.VYG")));
+    ASSERT_EQ(SetPack(MENU_PACK), 1);
+    ASSERT_EQ(HasMember("fade.bmp"), 1);
+    HandedGameFile[0] = 0;
+    COPYDATASTRUCT data = {0x52564701, (DWORD)((path.size() + 1) * sizeof(wchar_t)), (void *)path.c_str()};
+    ASSERT_EQ(TakeHandedGameFile(&data), 1);
+    BoxWatcher cancel(IDCANCEL);
+    OfferHandedGameFile();
+    EXPECT_EQ(cancel.boxes.size(), 1u);
+    EXPECT_STREQ(CurrentPackName(), MENU_PACK);
+    EXPECT_EQ(HasMember("fade.bmp"), 1);
+    EXPECT_EQ(HasMember("game.ini"), 0);
+    DeleteFileW(path.c_str());
+}
+
+// A file directly in the program's folder or the games folder (its folder in any case, as the file
+// system compares) is already there and starts the program as a plain start; one in a folder below
+// them, beside them or with no folder at all is offered.
+TEST(GameFile, OnlyAFileDirectlyInAGameFolderIsAlreadyThere) {
+    wchar_t program[PATH_CHARS];
+    ASSERT_TRUE(ModuleDirectory(program));
+    const std::wstring module = program, games = Games();
+    std::wstring upper = module;
+    for (wchar_t &c : upper) c = towupper(c);
+    const std::wstring beside = module.substr(0, module.size() - 1) + L"2\\";
+    struct Case {
+        std::wstring path;
+        int there;
+    } cases[] = {
+        {module + L"KINOMI.VYG", 1},
+        {upper + L"kinomi.vyg", 1},
+        {games + L"ゲーム.vyg", 1},
+        {games + L"sub\\KINOMI.VYG", 0},
+        {beside + L"KINOMI.VYG", 0},
+        {Downloads() + L"KINOMI.VYG", 0},
+        {L"KINOMI.VYG", 0},
+    };
+    for (const Case &c : cases) EXPECT_EQ(InGameFolders(c.path.c_str()), c.there) << Sjis(c.path);
+}
+
+namespace {
+LRESULT CALLBACK TakingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) return TakeHandedGameFile((const void *)lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+}  // namespace
+
+// A start hands its file over only to a running program that takes it: the whole path, up to the
+// longest one, reaches it; with one already waiting, or no program running, the start keeps its file
+// (and asks about it itself).
+TEST(GameFile, AHandOverSucceedsOnlyWhereThePathIsTakenWhole) {
+    WNDCLASSW cls = {};
+    cls.lpfnWndProc = TakingWindowProc;
+    cls.hInstance = GetModuleHandleW(NULL);
+    cls.lpszClassName = L"GFTakingWindow";
+    RegisterClassW(&cls);
+    HWND running = CreateWindowW(L"GFTakingWindow", L"", WS_OVERLAPPED, 0, 0, 80, 60, NULL, NULL, cls.hInstance, NULL);
+    ASSERT_TRUE(running);
+    const std::wstring longest(PATH_CHARS - 1, L'l');
+    struct Case {
+        std::wstring path;
+        bool waiting;  // a path handed over before is not yet asked about
+        int handed;
+    } cases[] = {
+        {L"a", false, 1},
+        {Downloads() + L"GFHAND.VYG", false, 1},
+        {longest, false, 1},
+        {longest + L"l", false, 0},
+        {Downloads() + L"GFHAND.VYG", true, 0},
+    };
+    for (const Case &c : cases) {
+        wcscpy(HandedGameFile, c.waiting ? L"C:\\waiting.vyg" : L"");
+        EXPECT_EQ(HandGameFileOver(L"GFTakingWindow", c.path.c_str()), c.handed) << c.path.size();
+        EXPECT_EQ(std::wstring(HandedGameFile), c.waiting ? L"C:\\waiting.vyg" : c.handed ? c.path : L"");
+    }
+    DestroyWindow(running);
+    HandedGameFile[0] = 0;
+    EXPECT_EQ(HandGameFileOver(L"GFTakingWindow", L"C:\\nobody.vyg"), 0);
+    EXPECT_EQ(HandedGameFile[0], 0);
+}
