@@ -412,6 +412,7 @@ def test_robina_command_keeps_the_players_files_and_never_writes_through_a_link(
 # The first start sets Wine up and says so in one line; the next starts straight away. Wine stands
 # aside: its stand-ins note each call, and the registry editor keeps the fonts file it was given and
 # takes it in as the real one does.
+@pytest.mark.linux_only
 def test_robina_command_sets_up_wine_once_saying_so_in_one_line(tmp_path, deb_root):
     stand_in = tmp_path / "bin"
     stand_in.mkdir()
