@@ -28,6 +28,8 @@ import sys
 import time
 import zipfile
 
+import installer_art
+
 REPO = pathlib.Path(__file__).resolve().parents[2]
 HERE = REPO / "tools" / "dist"
 PRODUCT = "ポモのロビナ"
@@ -146,6 +148,7 @@ def build_installer(stage, out, version, epoch):
              [f'  FileWrite ${{HANDLE}} "{install_log_line(stage / name)}$\\r$\\n"' for name in PLAYER_FILES] +
              ["!macroend"])
     (stage / "installed.nsh").write_text("\n".join(lines) + "\n", encoding="utf-8")
+    installer_art.write_wizard_picture(stage / "wizard.bmp")
     quad = ".".join([version.split(".")[0], "0", str(int(version.split(".")[1])), "0"])
     defines = [f"-DVERSION={version}", f"-DVERSION_QUAD={quad}", f"-DSTAGE={stage}", f"-DOUTFILE={out}"]
     if signing():
