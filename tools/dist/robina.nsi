@@ -797,15 +797,28 @@ FunctionEnd
 
 ; The uninstaller works in the scope of the entry that names its folder. Without one (another copy
 ; took the entry) it removes only its files.
-; An uninstaller runs in the folder given by _?= (unquoted, last) only when it is its own: an argument
-; it cannot use (quoted, not last, relative, another folder) is refused, for nothing else is safe to do.
+; The uninstaller works in its own folder only. Run without _?=, NSIS starts a copy of it elsewhere
+; with _?=FOLDER; _?= the copy still finds in its parameters was one NSIS could not use (quoted, or not
+; last): it is used only when it names that same folder. An _?= that names another folder, or one
+; without this uninstaller, is refused with a message, as nothing else is safe to do.
 Function un.CheckFolderArgument
   ${GetParameters} $0
   ${UnStrStr} $1 $0 "_?="
+  ${If} $1 != ""
+    StrCpy $1 $1 "" 3
+    ${UnStrStr} $2 $1 '"'
+    StrLen $3 $2
+    StrLen $4 $1
+    IntOp $4 $4 - $3
+    StrCpy $1 $1 $4
+    ${If} $1 != $INSTDIR
+      StrCpy $1 "_?=$1"
+      Goto refuse
+    ${EndIf}
+  ${EndIf}
+  StrCpy $1 "_?=$INSTDIR"
   StrCpy $2 $INSTDIR 2 1
-  ${If} $1 == ""
-  ${AndIf} $2 == ":\"
-  ${AndIf} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+  ${If} $2 == ":\"
     Push "$INSTDIR\${UNINSTALLER}"
     Call un.FileDigest
     Pop $3
@@ -817,9 +830,9 @@ Function un.CheckFolderArgument
       Return
     ${EndIf}
   ${EndIf}
-  ${IfThen} $1 == "" ${|} StrCpy $1 "_?=$INSTDIR" ${|}
+  refuse:
   MessageBox MB_OK|MB_ICONSTOP \
-    "アンインストールするフォルダの指定「$1」は使えません。$\r$\n_?= には、このアンインストーラーのあるフォルダを、引用符を付けずに最後に指定してください。" /SD IDOK
+    "アンインストールするフォルダの指定「$1」は使えません。$\r$\n_?= には、このアンインストーラーのあるフォルダを指定してください。" /SD IDOK
   SetErrorLevel ${EXIT_ARGUMENT}
   Quit
 FunctionEnd
