@@ -399,6 +399,7 @@ Function FreeKB
     ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
     StrCpy $0 $1
   ${Loop}
+  StrCpy $0 "$0\"
   System::Call 'kernel32::GetDiskFreeSpaceExW(w r0, *l .r1, p 0, p 0) i .r0'
   ${If} $0 = 0
     StrCpy $0 -1
@@ -479,9 +480,10 @@ Function MakeFolder
   StrCpy $Made ""
   StrCpy $0 $Target
   ${DoUntil} ${FileExists} "$0\*.*"
+    ${GetParent} $0 $1
+    ${IfThen} $1 == "" ${|} ${ExitDo} ${|}  ; never a drive
     StrCpy $Made $0
-    ${GetParent} $0 $0
-    ${IfThen} $0 == "" ${|} ${ExitDo} ${|}
+    StrCpy $0 $1
   ${Loop}
   CreateDirectory $Target
 FunctionEnd
