@@ -94,7 +94,7 @@ Var KeptLines     ; uninstaller: their lines of install.log
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${PROGRAM}"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\readme.txt"
-!define MUI_WELCOMEPAGE_TEXT "$Greeting"
+!define MUI_WELCOMEPAGE_TEXT "$Greeting$(MUI_TEXT_WELCOME_INFO_TEXT)"
 !insertmacro MUI_PAGE_WELCOME
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE ComponentsLeave
 !insertmacro MUI_PAGE_COMPONENTS
@@ -693,9 +693,9 @@ Function .onInit
       Call DefaultFolder
     ${EndIf}
   ${EndIf}
-  StrCpy $Greeting "$(MUI_TEXT_WELCOME_INFO_TEXT)"
+  StrCpy $Greeting ""
   ${If} $Existing != ""
-    StrCpy $Greeting "「$Existing」にある ${PRODUCT} $ExistingVersion を ${VERSION} に更新します（$ExistingVersion からの更新）。$\r$\n$\r$\nあなたのゲームファイルと遊んだ記録はそのまま残ります。$\r$\n$\r$\n$_CLICK"
+    StrCpy $Greeting "「$Existing」にある ${PRODUCT} $ExistingVersion を ${VERSION} に更新します（$ExistingVersion からの更新）。あなたのゲームファイルと遊んだ記録はそのまま残ります。$\r$\n$\r$\n"
   ${EndIf}
   ${If} $AllUsers = 1
     !insertmacro SelectSection ${SectionAllUsers}
