@@ -11,6 +11,7 @@ import test_dist as base
 from conftest import (BUILD, TESTTOOL, TITLE, WINENV, desktop_entered, wait_for, window_manager,  # noqa: F401
                       xdotool)
 import dist
+import installer_art
 
 SETUP = base.DIST / base.SETUP
 CAPTION = f"{TITLE} セットアップ"
@@ -291,3 +292,17 @@ def test_uninstaller_refuses_an_argument_it_cannot_use(tmp_path, window_manager)
         watcher.wait(timeout=10)
     assert base.in_prefix(prefix, uninstall, "/S", "_?=C:\\Shelf\\Robina").returncode == 0
     assert sorted(os.listdir(files)) == ["install.log", "uninstall.exe"]  # it cannot remove itself in place
+
+
+def test_welcome_picture_is_drawn_from_the_programs_icon_art():
+    """The picture shows the icon the program carries (drawn larger from the same art), on its sky."""
+    from PIL import Image, ImageChops, ImageStat
+    picture = installer_art.wizard_picture()
+    assert picture.size == (164, 314)
+    assert near(picture.getpixel((0, 0)), SKY, 2) and near(picture.getpixel((0, 313)), MEADOW, 2)
+    left, top, size = (164 - installer_art.ICON_SIZE) // 2, installer_art.ICON_TOP, installer_art.ICON_SIZE
+    drawn = picture.crop((left, top, left + size, top + size)).resize((48, 48), Image.LANCZOS)
+    program = Image.open(BUILD / "dist-stage" / "icon120-48.png").convert("RGB")
+    middle = (12, 12, 36, 36)  # inside the icon's round frame, where it has no transparent corners
+    difference = ImageChops.difference(drawn.crop(middle), program.crop(middle))
+    assert max(ImageStat.Stat(difference).mean) < 8
