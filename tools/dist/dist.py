@@ -141,14 +141,14 @@ def large_icons(number):
 
 
 def build_installer(stage, out, version, epoch):
-    for name in PLAYER_FILES:
+    installer_art.write_wizard_picture(stage / "wizard.bmp")
+    for name in PLAYER_FILES + ["wizard.bmp"]:
         os.utime(stage / name, (epoch, epoch))  # the installer keeps each file's time
     lines = (["!macro InstallFiles"] + [f'  File "{stage}/{name}"' for name in PLAYER_FILES] + ["!macroend",
              "!macro WriteInstallLog HANDLE"] +
              [f'  FileWrite ${{HANDLE}} "{install_log_line(stage / name)}$\\r$\\n"' for name in PLAYER_FILES] +
              ["!macroend"])
     (stage / "installed.nsh").write_text("\n".join(lines) + "\n", encoding="utf-8")
-    installer_art.write_wizard_picture(stage / "wizard.bmp")
     quad = ".".join([version.split(".")[0], "0", str(int(version.split(".")[1])), "0"])
     defines = [f"-DVERSION={version}", f"-DVERSION_QUAD={quad}", f"-DSTAGE={stage}", f"-DOUTFILE={out}"]
     if signing():

@@ -579,7 +579,7 @@ Function CarryOld
   Delete "$Existing\${UNINSTALLER}"
   RMDir "$Existing"
   ${If} ${FileExists} "$Existing\*.*"
-    ; What is left stays the program's own folder for a later install, and names what it kept.
+    ; What is left stays the program's own folder for a later install.
     FileOpen $R1 "$Existing\${LOG_FILE}" w
     FileWrite $R1 "${LOG_MARKER}$\r$\n"
     FileClose $R1
