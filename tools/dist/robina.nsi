@@ -766,8 +766,10 @@ Function .onVerifyInstDir
   FindWindow $3 "#32770" "" $HWNDPARENT
   GetDlgItem $4 $3 1023
   SendMessage $4 ${WM_SETTEXT} 0 "STR:$2"
+  ShowWindow $4 ${SW_SHOW}
   GetDlgItem $4 $3 1024
   SendMessage $4 ${WM_SETTEXT} 0 "STR:$1"
+  ShowWindow $4 ${SW_SHOW}
   ${If} $0 = 0
     Abort
   ${EndIf}
