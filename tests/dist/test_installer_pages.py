@@ -266,6 +266,11 @@ def test_upgrade_says_so_keeps_its_folder_and_a_move_carries_the_games(tmp_path,
     assert not files.exists()
     user = base.registry(prefix, "user")
     assert user[base.CLASS_KEY + r"\shell\open\command"][""] == '"C:\\Games\\Robina\\Robina.exe" "%1"'
+    # On the pages a move is asked first, and done as asked.
+    status, seen = through_pages(prefix, SETUP, "/D=C:\\Moved\\Robina", question="に移します")
+    assert status == 0 and "「C:\\Games\\Robina」にある" in "".join(seen["に移します"]["texts"])
+    assert_installed(prefix, "C:\\Moved\\Robina", ["KINOMI.VYG"])
+    assert not (prefix / "drive_c" / "Games" / "Robina").exists()
 
 
 def test_uninstaller_refuses_an_argument_it_cannot_use(tmp_path, window_manager):
