@@ -154,7 +154,8 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
     # Only the unchanged files it installed go; the player's file and the changed readme stay.
     in_prefix(prefix, folder / "uninstall.exe", "/S")
     assert outside.exists()
-    assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "readme.txt"]
+    # What stays is named in a new log, which keeps the folder the program's own.
+    assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "install.log", "readme.txt"]
     assert not start_menu.exists()
     user = registry(prefix, "user")
     assert UNINSTALL_KEY not in user and CLASS_KEY not in user and r"software\classes\.vyg" not in user
@@ -187,7 +188,7 @@ def test_installer_for_one_user_plays_uninstalls_its_own_files_then_for_all_user
     # A purge takes the program's records and leaves the maker's other programs' settings.
     in_prefix(prefix, "reg", "add", "HKCU\\Software\\Mossleaf\\Other Game", "/v", "level", "/d", "7", "/f")
     in_prefix(prefix, blanks / "uninstall.exe", "/S", "/PURGE")
-    assert os.listdir(blanks) == ["debughqx.bin"]
+    assert sorted(os.listdir(blanks)) == ["debughqx.bin", "install.log"]
     user = registry(prefix, "user")
     assert RECORDS_KEY not in user and user["software\\mossleaf\\other game"]["level"] == "7"
     assert UNINSTALL_KEY not in registry(prefix, "system")
@@ -247,7 +248,7 @@ def test_installer_keeps_to_its_own_folder_upgrades_in_place_and_waits_for_the_p
     assert UNINSTALL_KEY in registry(prefix, "user")
     program.stop()
     assert in_prefix(prefix, uninstall, "/S", here).returncode == 0
-    assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "uninstall.exe"]
+    assert sorted(os.listdir(folder)) == ["MINE.VYG", "debug.log", "debughqx.bin", "install.log", "uninstall.exe"]
     assert {name: (games / name).read_bytes() for name in theirs} == theirs
 
 

@@ -11,6 +11,9 @@
 //                                        "close" box (SC_CLOSE), or print its "state" as
 //                                        "iconic=0|1 foreground=0|1" (foreground: it or its pop-up)
 //   testtool display-mode                print the display's current mode as "WIDTHxHEIGHTxBITS"
+//   testtool look CAPTION                print each visible dialog of that caption as the watcher records
+//                                        it (one JSON line each, its window first), pressing nothing
+// A button's record says whether it is enabled and whether its text fits inside it in its own font.
 // Windows texts are UTF-16 here and UTF-8 on the outside.
 #include <windows.h>
 #include <stdio.h>
@@ -47,6 +50,19 @@ struct Snapshot {
 };
 enum { STEADY_LOOK_MS = 50 };
 
+// A push button draws its text inside its edge and focus frame: a text wider than that is cut.
+static bool TextFits(HWND button, const std::wstring &text) {
+    RECT client, need = {0, 0, 0, 0};
+    GetClientRect(button, &client);
+    HDC dc = GetDC(button);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageW(button, WM_GETFONT, 0, 0));
+    DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(button, dc);
+    int frame = 2 * (GetSystemMetrics(SM_CXEDGE) + 1);
+    return need.right + frame <= client.right;
+}
+
 static BOOL CALLBACK Collect(HWND child, LPARAM param) {
     Snapshot *snap = (Snapshot *)param;
     wchar_t cls[64];
@@ -59,8 +75,9 @@ static BOOL CALLBACK Collect(HWND child, LPARAM param) {
     } else if (!lstrcmpiW(cls, L"Button")) {
         LONG style = GetWindowLongW(child, GWL_STYLE) & 0x0F;
         int checked = (int)SendMessageW(child, BM_GETCHECK, 0, 0);
-        char head[96];
-        snprintf(head, sizeof head, "{\"id\":%d,\"style\":%ld,\"checked\":%d,\"text\":", id, style, checked);
+        char head[128];
+        snprintf(head, sizeof head, "{\"id\":%d,\"style\":%ld,\"checked\":%d,\"enabled\":%d,\"fits\":%d,\"text\":",
+                 id, style, checked, IsWindowEnabled(child) ? 1 : 0, TextFits(child, text) ? 1 : 0);
         snap->buttons += (snap->buttons.empty() ? "" : ",") + std::string(head) + Json(text) + "}";
     } else if (!lstrcmpiW(cls, L"Edit")) {
         char head[32];
@@ -114,6 +131,25 @@ static BOOL CALLBACK Visit(HWND window, LPARAM) {
     fflush(watchLog);
     if (press > 0) PostMessageW(window, WM_COMMAND, MAKEWPARAM(press, BN_CLICKED), (LPARAM)GetDlgItem(window, press));
     return TRUE;
+}
+
+static std::wstring lookFor;
+
+static BOOL CALLBACK Show(HWND window, LPARAM) {
+    wchar_t cls[64];
+    GetClassNameW(window, cls, 64);
+    if (lstrcmpW(cls, L"#32770") || !IsWindowVisible(window) || WindowText(window) != lookFor) return TRUE;
+    Snapshot snap = Steady(window);
+    printf("{\"window\":%lu,\"caption\":%s,\"texts\":[%s],\"buttons\":[%s],\"edits\":[%s]}\n",
+           (unsigned long)(ULONG_PTR)window, Json(lookFor).c_str(), snap.texts.c_str(), snap.buttons.c_str(),
+           snap.edits.c_str());
+    return TRUE;
+}
+
+static int Look(const wchar_t *caption) {
+    lookFor = caption;
+    EnumWindows(Show, 0);
+    return 0;
 }
 
 static int Watch(int argc, wchar_t **argv) {
@@ -213,6 +249,7 @@ int wmain(int argc, wchar_t **argv) {
     if (command == L"hkcr-get" && argc == 3) return HkcrGet(argv[2]);
     if (command == L"window" && argc == 4) return WindowAction(argv[2], argv[3]);
     if (command == L"display-mode") return DisplayMode();
+    if (command == L"look" && argc == 3) return Look(argv[2]);
     fprintf(stderr, "testtool: unknown command\n");
     return 2;
 }

@@ -28,6 +28,8 @@ import sys
 import time
 import zipfile
 
+import installer_art
+
 REPO = pathlib.Path(__file__).resolve().parents[2]
 HERE = REPO / "tools" / "dist"
 PRODUCT = "ポモのロビナ"
@@ -139,7 +141,8 @@ def large_icons(number):
 
 
 def build_installer(stage, out, version, epoch):
-    for name in PLAYER_FILES:
+    installer_art.write_wizard_picture(stage / "wizard.bmp")
+    for name in PLAYER_FILES + ["wizard.bmp"]:
         os.utime(stage / name, (epoch, epoch))  # the installer keeps each file's time
     lines = (["!macro InstallFiles"] + [f'  File "{stage}/{name}"' for name in PLAYER_FILES] + ["!macroend",
              "!macro WriteInstallLog HANDLE"] +
