@@ -7,6 +7,8 @@ import re
 import shutil
 import subprocess
 
+import pytest
+
 import test_dist as base
 from conftest import (BUILD, TESTTOOL, TITLE, WINENV, desktop_entered, wait_for, window_manager,  # noqa: F401
                       xdotool)
@@ -310,6 +312,7 @@ def test_uninstaller_refuses_an_argument_it_cannot_use(tmp_path, window_manager)
     assert sorted(os.listdir(files)) == ["install.log", "uninstall.exe"]  # it cannot remove itself in place
 
 
+@pytest.mark.linux_only
 def test_welcome_picture_is_drawn_from_the_programs_icon_art():
     """The picture shows the icon the program carries (drawn larger from the same art), on its sky."""
     from PIL import Image, ImageChops, ImageStat
