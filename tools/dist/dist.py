@@ -34,8 +34,8 @@ PRODUCT = "ポモのロビナ"
 GAMES = ["BALLOON.VYG", "MEMORY.VYG", "MOGURA.VYG", "HAYAOSHI.VYG", "MICHI.VYG"]
 PLAYER_FILES = ["Robina.exe", "readme.txt"] + GAMES   # what the installer and the portable zip hold
 # The portable program writes the game-file association at every start; this file, a double click
-# before the folder is deleted, takes it away again.
-UNREGISTER = "関連付けの解除.reg"
+# before the folder is deleted, has the program take it away again (where it opens this copy only).
+UNREGISTER = "関連付けの解除.bat"
 MENU_PICTURES = ["sys_logo.bmp", "sys_states.bmp", "help.bmp"]
 # The SDK's games: folder, source, and the members drawn at build time (game.ini is written there too).
 SDK_GAMES = {
@@ -234,9 +234,9 @@ def make_dist(build, out, stage):
 
     portable = out / f"Robina-{version}.zip"
     top = PRODUCT + "/"
-    unregister = (HERE / "unregister.reg").read_text(encoding="utf-8").replace("\n", "\r\n")
+    unregister = windows_text((HERE / "unregister.bat").read_text(encoding="utf-8"), version)
     write_zip(portable, [(top + name, (stage / name).read_bytes()) for name in PLAYER_FILES] +
-              [(top + UNREGISTER, b"\xff\xfe" + unregister.encode("utf-16-le"))], epoch)
+              [(top + UNREGISTER, unregister)], epoch)
     made.append(portable)
 
     sdk = out / f"Robina-SDK-{version}.zip"
