@@ -3,12 +3,15 @@
 command in a player's home, asks and replaces the sample's link with the player's file. One game file of
 that name is left, the player's, and the installed sample is untouched."""
 import os
+import pathlib
 import shutil
 import subprocess
+import sys
 
-from conftest import TITLE, WINENV, Program
-from test_add_game import version_of
-from test_dist import deb_root  # noqa: F401  (the package installed into a root of its own)
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tests" / "e2e"))
+from conftest import TITLE, WINENV, Program  # noqa: E402
+from test_add_game import version_of  # noqa: E402
+from test_dist import deb_root  # noqa: E402,F401  (the package installed into a root of its own)
 
 
 def test_a_download_named_as_a_sample_in_another_case_replaces_the_samples_link(tmp_path, deb_root):  # noqa: F811

@@ -2,12 +2,14 @@
 played the unzipped copy, then installed it for themselves; the file beside the unzipped program takes
 away the association that opens that copy, and the installed copy's stays."""
 import os
+import pathlib
 import subprocess
+import sys
 import zipfile
 
-from conftest import TITLE, Program
-from test_dist import DIST, SETUP, VERSION, in_prefix, registry
-import dist
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tests" / "e2e"))
+from conftest import TITLE, Program  # noqa: E402
+from test_dist import DIST, SETUP, VERSION, dist, in_prefix, registry  # noqa: E402
 
 CLASS = r"software\classes\pomorobina.vyg"
 COMMAND = CLASS + r"\shell\open\command"

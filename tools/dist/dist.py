@@ -84,7 +84,13 @@ def sign(path):
 
 
 def signing():
-    return bool(os.environ.get("SIGN_CERT") and os.environ.get("SIGN_KEY"))
+    """Both files named: sign. Only one: refuse, rather than give an unsigned build to whoever meant
+    to sign it."""
+    named = [name for name in ("SIGN_CERT", "SIGN_KEY") if os.environ.get(name)]
+    if len(named) == 1:
+        sys.exit(f"dist: {named[0]} is set without {({'SIGN_CERT', 'SIGN_KEY'} - set(named)).pop()}: "
+                 "name both to sign, or neither")
+    return len(named) == 2
 
 
 def windows_text(text, version):
