@@ -7,6 +7,7 @@ if(NOT ROBINA_FORMAT_SOURCES)
 endif()
 add_library(robina_format STATIC ${ROBINA_FORMAT_SOURCES})
 target_include_directories(robina_format PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(robina_format PUBLIC ${ROBINA_VERSION_DEFINITIONS})
 target_compile_options(robina_format PRIVATE ${ROBINA_HOST_WARNINGS})
 
 if(ROBINA_FUZZ)

@@ -21,6 +21,7 @@ list(REMOVE_ITEM ROBINA_ENGINE_SOURCES ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
 add_library(robina_engine STATIC ${ROBINA_ENGINE_SOURCES})
 robina_target_options(robina_engine)
 target_include_directories(robina_engine PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
+target_compile_definitions(robina_engine PUBLIC ${ROBINA_VERSION_DEFINITIONS})
 target_link_libraries(robina_engine PUBLIC ${ROBINA_SYSTEM_LIBS})
 
 # The program's own art and sounds, drawn at build time and packed into MENUDATA.
@@ -57,6 +58,7 @@ add_subdirectory(${CMAKE_SOURCE_DIR}/tools/robina-play ${CMAKE_BINARY_DIR}/robin
 # rvpx.exe: the packing tool for authors on Windows, from the same sources as the Linux rvpx.
 add_executable(rvpx_win ${CMAKE_SOURCE_DIR}/tools/rvpx/rvpx.cpp ${ROBINA_FORMAT_SOURCES})
 robina_target_options(rvpx_win)
+target_compile_definitions(rvpx_win PRIVATE ${ROBINA_VERSION_DEFINITIONS})
 set_target_properties(rvpx_win PROPERTIES OUTPUT_NAME rvpx RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # What ships runs on a bare Windows: every DLL the programs import comes with the system.

@@ -5,7 +5,8 @@
 
 #include <stdint.h>
 
-enum { SHELL_VERSION = 104, GAME_FILE_NAME_BYTES = 30, GAME_ID_BYTES = 20 };
+// The shell's version in hundredths (104 is 1.04) is set once, in the top CMakeLists.txt.
+enum { SHELL_VERSION = ROBINA_SHELL_VERSION_HUNDREDTHS, GAME_FILE_NAME_BYTES = 30, GAME_ID_BYTES = 20 };
 
 // The keys after FILENAME, in the order they are read; a missing key reads as its fallback.
 enum { INI_GAMEID, INI_VER, INI_REQUIREVER, INI_MAP_POSX, INI_MAP_POSY, INI_RANKING, INI_KEYS };

@@ -149,7 +149,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
     if (!BecomeOnlyInstance()) return 0;
     LastWords = LeaveAtOnce;
     if (SystemSupported()) {
-        Log("ポモのロビナ ver1.04 start\n");
+        Log("ポモのロビナ ver%d.%02d start\n", (int)(ShellVersion / 100), (int)(ShellVersion % 100));
         SweepTempLeftovers();
         if (CreateMainWindow(instance, showCommand) && StartSubsystems()) {
             ResetFrameClock();

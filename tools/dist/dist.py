@@ -7,10 +7,11 @@
                                template and the example game with their build scripts
     robina_VERSION_all.deb     for Linux players: the program under Wine, one prefix per user
 
-The version is the shell's own (SHELL_VERSION). Builds are reproducible: every timestamp is
-SOURCE_DATE_EPOCH (by default the time of the last commit) and members go in a fixed order, so two
-builds of one commit give byte-identical zips and package. With SIGN_CERT and SIGN_KEY (PEM files) in
-the environment the executables, the installer and its uninstaller are signed with osslsigncode.
+The version and the sample games are the build's: CMake writes them into BUILD/win/release.json.
+Builds are reproducible: every timestamp is SOURCE_DATE_EPOCH (by default the time of the last commit)
+and members go in a fixed order, so two builds of one commit give byte-identical zips and package.
+With SIGN_CERT and SIGN_KEY (PEM files) in the environment the executables, the installer and its
+uninstaller are signed with osslsigncode.
 
     dist.py [--build BUILD] [--out FOLDER]
     dist.py sign FILE          sign FILE in place (makensis calls this for its two programs)
@@ -19,9 +20,9 @@ import argparse
 import gzip
 import hashlib
 import io
+import json
 import os
 import pathlib
-import re
 import shutil
 import subprocess
 import sys
@@ -32,12 +33,14 @@ import installer_art
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
 HERE = REPO / "tools" / "dist"
+BUILD = pathlib.Path(os.environ.get("ROBINA_BUILD", REPO / "build")).resolve()  # as for the tests
 PRODUCT = "ポモのロビナ"
-GAMES = ["BALLOON.VYG", "MEMORY.VYG", "MOGURA.VYG", "HAYAOSHI.VYG", "MICHI.VYG"]
-PLAYER_FILES = ["Robina.exe", "readme.txt"] + GAMES   # what the installer and the portable zip hold
+# What the build ships (read_release): the version ("1.04"), the sample games, and with the program and
+# the readme what the installer and the portable zip hold.
+VERSION, GAMES, PLAYER_FILES = None, [], []
 # The portable program writes the game-file association at every start; this file, a double click
-# before the folder is deleted, takes it away again.
-UNREGISTER = "関連付けの解除.reg"
+# before the folder is deleted, has the program take it away again (where it opens this copy only).
+UNREGISTER = "関連付けの解除.bat"
 MENU_PICTURES = ["sys_logo.bmp", "sys_states.bmp", "help.bmp"]
 # The SDK's games: folder, source, and the members drawn at build time (game.ini is written there too).
 SDK_GAMES = {
@@ -54,10 +57,15 @@ def run(*args, **kwargs):
     return subprocess.run([str(a) for a in args], check=True, **kwargs)
 
 
+def read_release(build):
+    global VERSION, GAMES, PLAYER_FILES
+    facts = json.loads((build / "win" / "release.json").read_text(encoding="utf-8"))
+    VERSION, GAMES = facts["version"], facts["games"]
+    PLAYER_FILES = ["Robina.exe", "readme.txt"] + GAMES
+
+
 def shell_version():
-    text = (REPO / "src" / "catalogue" / "ini_format.h").read_text(encoding="utf-8")
-    hundredths = int(re.search(r"SHELL_VERSION = (\d+)", text).group(1))
-    return f"{hundredths // 100}.{hundredths % 100:02d}"
+    return VERSION
 
 
 def source_date_epoch():
@@ -78,7 +86,13 @@ def sign(path):
 
 
 def signing():
-    return bool(os.environ.get("SIGN_CERT") and os.environ.get("SIGN_KEY"))
+    """Both files named: sign. Only one: refuse, rather than give an unsigned build to whoever meant
+    to sign it."""
+    named = [name for name in ("SIGN_CERT", "SIGN_KEY") if os.environ.get(name)]
+    if len(named) == 1:
+        sys.exit(f"dist: {named[0]} is set without {({'SIGN_CERT', 'SIGN_KEY'} - set(named)).pop()}: "
+                 "name both to sign, or neither")
+    return len(named) == 2
 
 
 def windows_text(text, version):
@@ -213,7 +227,8 @@ def deb_tree(root, stage, icons, version, epoch):
 
 
 def make_dist(build, out, stage):
-    version = shell_version()
+    read_release(build)
+    version = VERSION
     epoch = source_date_epoch()
     win = build / "win"
     shutil.rmtree(stage, ignore_errors=True)
@@ -237,9 +252,9 @@ def make_dist(build, out, stage):
 
     portable = out / f"Robina-{version}.zip"
     top = PRODUCT + "/"
-    unregister = (HERE / "unregister.reg").read_text(encoding="utf-8").replace("\n", "\r\n")
+    unregister = windows_text((HERE / "unregister.bat").read_text(encoding="utf-8"), version)
     write_zip(portable, [(top + name, (stage / name).read_bytes()) for name in PLAYER_FILES] +
-              [(top + UNREGISTER, b"\xff\xfe" + unregister.encode("utf-16-le"))], epoch)
+              [(top + UNREGISTER, unregister)], epoch)
     made.append(portable)
 
     sdk = out / f"Robina-SDK-{version}.zip"
@@ -262,7 +277,7 @@ def main():
         sign(sys.argv[2])
         return 0
     parser = argparse.ArgumentParser(description="Builds the release files into one folder.")
-    parser.add_argument("--build", default=str(REPO / "build"), help="the build folder (make win)")
+    parser.add_argument("--build", default=str(BUILD), help="the build folder (make win)")
     parser.add_argument("--out", default=str(REPO / "dist"), help="where the release files go")
     parser.add_argument("--stage", help="where the files are gathered first (default: BUILD/dist-stage); "
                                         "emptied first")
@@ -271,6 +286,10 @@ def main():
     make_dist(build, pathlib.Path(args.out).resolve(), pathlib.Path(args.stage or build / "dist-stage").resolve())
     return 0
 
+
+# Whoever imports this (the release tests) gets the default build's facts, once it is built.
+if (BUILD / "win" / "release.json").exists():
+    read_release(BUILD)
 
 if __name__ == "__main__":
     sys.exit(main())
