@@ -59,7 +59,10 @@ def run(*args, **kwargs):
 
 def read_release(build):
     global VERSION, GAMES, PLAYER_FILES
-    facts = json.loads((build / "win" / "release.json").read_text(encoding="utf-8"))
+    where = build / "win" / "release.json"
+    if not where.exists():
+        sys.exit(f"dist.py: {where} is missing: build the Windows tree first (make win)")
+    facts = json.loads(where.read_text(encoding="utf-8"))
     VERSION, GAMES = facts["version"], facts["games"]
     PLAYER_FILES = ["Robina.exe", "readme.txt"] + GAMES
 
