@@ -75,3 +75,15 @@ TEST(ClipFormat, StretchedAtEveryEdgeAndWithUnequalScales) {
         }
     }
 }
+
+// A source that starts at the image's last column or beyond it has nothing left once its right edge
+// is held below the width: nothing is drawn, rather than an empty rectangle handed on.
+TEST(ClipFormat, StretchedSourceLeftEmptyByTheImagesWidth) {
+    struct { ClipRect src; int32_t width; bool drawn; } cases[] = {
+        {{5, 0, 10, 10}, 7, true}, {{5, 0, 10, 10}, 6, false}, {{5, 0, 10, 10}, 5, false},
+    };
+    for (const auto &c : cases) {
+        ClipRect src = c.src, dst = {0, 0, 20, 20};
+        EXPECT_EQ(ClipStretched(&src, &dst, c.width) == 1, c.drawn) << "width " << c.width;
+    }
+}

@@ -28,6 +28,18 @@ TEST(TextFormat, CutNeverSplitsACharacterAndZeroFillsTheField) {
     }
 }
 
+// The byte ranges at each end, and one byte past: 81 40 is the ideographic space, 7F no trail byte.
+TEST(TextFormat, LeadAndTrailBytesAtTheirBounds) {
+    struct { uint8_t byte; int lead, trail; } cases[] = {
+        {0x3F, 0, 0}, {0x40, 0, 1}, {0x7E, 0, 1}, {0x7F, 0, 0}, {0x80, 0, 1}, {0x81, 1, 1},
+        {0x9F, 1, 1}, {0xA0, 0, 1}, {0xDF, 0, 1}, {0xE0, 1, 1}, {0xFC, 1, 1}, {0xFD, 0, 0},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(IsShiftJisLead(c.byte), c.lead) << std::hex << (int)c.byte;
+        EXPECT_EQ(IsShiftJisTrail(c.byte), c.trail) << std::hex << (int)c.byte;
+    }
+}
+
 // A source is read no further than its size, even where more text follows it or where it has no
 // terminator: each source here is a copy of exactly fromSize bytes, so the sanitizer sees any read
 // past its end.
