@@ -242,8 +242,7 @@ TEST_F(PackTest, TemporaryFileThatCannotBeMadeGivesNothing) {
 
 // TMP at each length limit of the temporary folder. The system adds a separator and the reader one
 // more: 245 characters is the longest folder whose file names still fit a path; 258 the longest the
-// reader takes at all, which fills its buffer to the last character (a write past it would end this
-// program through the stack guard, when the buffer lies next to the guard); 259 the system refuses.
+// reader takes at all, which fills its buffer to the last character; 259 the system refuses.
 TEST_F(PackTest, TemporaryFolderAtItsLengthLimits) {
     WriteGameFile("pack_long.vyg", BuildPack({{"a.bmp", "A"}}));
     ASSERT_EQ(SetPack("pack_long.vyg"), 1);
