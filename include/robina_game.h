@@ -3,6 +3,8 @@
 // here). Every layout here is shared by pointer with game libraries built separately, so
 // sizes and offsets are frozen and checked at compile time. 32-bit Windows, cdecl, little-endian.
 //
+// Fields marked "engine's" belong to the shell: a game reads them at most and never writes them.
+//
 // Writing a game against this file alone:
 //   - Build a 32-bit DLL named game.dll that exports two undecorated cdecl entry points:
 //         ROBINA_GAME_ENTRY Start(ServiceTableRecord *services)  -> non-zero when the game started
@@ -37,6 +39,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// The shell this header comes with, in hundredths (1.04). A game.ini whose REQUIREVER is above the
+// version of the shell that reads it is refused by that shell.
+#define ROBINA_SHELL_VERSION 104
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -61,30 +67,32 @@ typedef struct MouseRecord {
 
 // One BMP member loaded into its own off-screen surface; black is transparent.
 typedef struct Image {
-    struct Image *prev;
-    struct Image *next;
-    struct IDirectDrawSurface *surface;
-    uint8_t keep;
-    char name[260];
-    char pack[260];
+    struct Image *prev;                  // engine's: the image list
+    struct Image *next;                  // engine's
+    struct IDirectDrawSurface *surface;  // what DrawString draws into
+    uint8_t keep;                        // engine's: 1 keeps the image when a scene ends
+    char name[260];                      // the member it was loaded from
+    char pack[260];                      // engine's: the file it is reloaded from after a display change
     uint8_t pad[3];
-    int32_t width;
+    int32_t width;                       // in pixels, as loaded
     int32_t height;
 } Image;
 
-// One entry of the draw list.
+// One entry of the draw list: each frame draws the part srcLeft..srcRight, srcTop..srcBottom (right
+// and bottom excluded) of its image at x, y, or with stretch 1 into x..right, y..bottom; whatever
+// falls outside the play area (640x360) is cut off.
 typedef struct Sprite {
-    struct Sprite *prev;
-    struct Sprite *next;
-    Image *image;
-    uint8_t keep;
+    struct Sprite *prev;  // engine's: the draw list, in priority order
+    struct Sprite *next;  // engine's
+    Image *image;         // null: nothing is drawn
+    uint8_t keep;         // engine's: 1 keeps the sprite when a scene ends
     uint8_t pad0[3];
-    uint32_t priority;
-    int32_t visible;
+    uint32_t priority;    // engine's: read it, change it with SetSpritePriority
+    int32_t visible;      // 0 (as made): not drawn
     int32_t x;
     int32_t y;
-    int32_t right;
-    int32_t bottom;
+    int32_t right;        // with stretch only
+    int32_t bottom;       // with stretch only
     int32_t srcLeft;
     int32_t srcTop;
     int32_t srcRight;
@@ -96,12 +104,12 @@ typedef struct Sprite {
 
 // One WAV member loaded whole into a static DirectSound buffer.
 typedef struct Sound {
-    struct Sound *prev;
-    struct Sound *next;
-    uint8_t keep;
-    char name[263];
-    struct IDirectSoundBuffer *buffer;
-    int32_t loop;
+    struct Sound *prev;                 // engine's: the sound list
+    struct Sound *next;                 // engine's
+    uint8_t keep;                       // engine's: 1 keeps the sound when a scene ends
+    char name[263];                     // the member it was loaded from
+    struct IDirectSoundBuffer *buffer;  // engine's: the loaded samples
+    int32_t loop;                       // 1 before PlaySnd: plays over and over until StopSnd
 } Sound;
 
 // What a game reports back: a score to rank (0: none), the score as shown, the collected total.
@@ -112,37 +120,78 @@ typedef struct GameResultRecord {
 } GameResultRecord;
 
 // The table handed to a game's Start: nine pointers to shell data, then eighteen operations.
+// Colours are 0..255 each.
 typedef struct ServiceTableRecord {
+    // The program's HINSTANCE and main HWND, for Windows calls that need an owner.
     void *const *instance;
     void *const *window;
+    // 1 while the Windows cursor shows (the mouse is outside the play area), 0 while the drawn one does.
     int32_t *cursorShown;
+    // Frames drawn in the last second, refreshed twice a second.
     int32_t *framesPerSecond;
+    // The cover over the screen: the FADE_ values below.
     uint8_t *fadeState;
+    // The mouse as this tick sees it.
     MouseRecord *mouse;
+    // The running task's work area (zero-filled by CreateTask) and its step index.
     void **currentWork;
     int32_t **currentStep;
+    // What the game reports when it ends.
     GameResultRecord *result;
+    // Ends the game: every task of the game and its work area is freed at once, so return from the step.
     void (__cdecl *GameEndCall)(void);
+    // Loads a BMP member into an image of its own size. Reads and decodes the file: load once, not each tick.
+    // A missing or damaged member is an error that ends the program (the result is then null).
     Image *(__cdecl *NewImage)(const char *name);
+    // Frees an image (null: nothing); returns how many images are still loaded.
     int32_t (__cdecl *FreeImage)(Image *image);
+    // Fills a whole image with one colour (black: transparent); returns 0 when filled.
     int32_t (__cdecl *FillImage)(Image *image, int32_t r, int32_t g, int32_t b);
+    // Draws Shift-JIS text into a surface (null: the back buffer) inside left..right, top..bottom, placed by
+    // format (TEXT_ flags below), height pixels tall (0: 14), with a shadow in half the colour one pixel down
+    // and right; proportional 1 for the proportional face. Makes a font each call: draw into an image when
+    // the text changes, not each tick. Returns 0 when drawn.
     int32_t (__cdecl *DrawString)(struct IDirectDrawSurface *target, int32_t left, int32_t top,
                                   int32_t right, int32_t bottom, uint32_t format, const char *text,
                                   int32_t height, int32_t r, int32_t g, int32_t b, int32_t proportional);
+    // Sets the colour every frame starts from; returns that colour as the screen's pixel value.
     int32_t (__cdecl *SetClearColour)(int32_t r, int32_t g, int32_t b);
+    // A new sprite, zero-filled and so invisible, drawn by priority (lower first, and before the sprites of
+    // its own; stay below 30000: the cover and the cursor are above). Costs a walk along the draw list.
     Sprite *(__cdecl *NewSprite)(uint32_t priority);
+    // Moves a sprite in the drawing order as NewSprite places it; returns 1, 0 for null.
     int32_t (__cdecl *SetSpritePriority)(Sprite *sprite, uint32_t priority);
+    // Takes a sprite off the draw list and frees it; returns 1, 0 for null.
     int32_t (__cdecl *FreeSprite)(Sprite *sprite);
+    // Loads a PCM WAV member whole; null without a sound device or a readable member. Load once, not each tick.
     Sound *(__cdecl *SndCreate)(const char *name);
+    // Stops and frees a sound (null: nothing); returns 1.
     int32_t (__cdecl *RemoveSnd)(Sound *sound);
+    // Plays a sound from its start (null or no device: nothing); returns 1.
     int32_t (__cdecl *PlaySnd)(Sound *sound);
+    // Stops a sound; returns 1, 0 for null while there is a device.
     int32_t (__cdecl *StopSnd)(Sound *sound);
+    // A new task running steps[*currentStep] each tick with TASK_ATTR_RUN, lower priorities first (0 to
+    // TASK_PRIORITY_MAX); steps must be static data. Returns its zero-filled work area of workSize bytes.
     void *(__cdecl *CreateTask)(StepTable steps, int32_t priority, uint32_t attr, int32_t workSize);
+    // Ends the running task and frees its work area: return from the step at once. Returns 1, 0 outside a step.
     int32_t (__cdecl *KillCurrentTask)(void);
+    // A number from lower to upper, both included; one sequence for the whole shell.
     int32_t (__cdecl *Random)(int32_t lower, int32_t upper);
+    // A zero-filled block of size bytes (running out ends the program), and its return. The shell frees
+    // images, sprites and sounds a game leaves behind, never its blocks.
     void *(__cdecl *Alloc)(int32_t size);
     void (__cdecl *Free)(void *block);
 } ServiceTableRecord;
+
+// DrawString's format: one place across, one place down, and TEXT_ONE_LINE or TEXT_WRAP, or'ed
+// together (TEXT_CENTRE | TEXT_MIDDLE | TEXT_ONE_LINE). TEXT_MIDDLE and TEXT_BOTTOM need TEXT_ONE_LINE.
+// Without either, the text breaks only at its line feeds. They are Windows' DrawText flags (DT_).
+enum {
+    TEXT_LEFT = 0x00, TEXT_CENTRE = 0x01, TEXT_RIGHT = 0x02,
+    TEXT_TOP = 0x00, TEXT_MIDDLE = 0x04, TEXT_BOTTOM = 0x08,
+    TEXT_WRAP = 0x10, TEXT_ONE_LINE = 0x20
+};
 
 // FadeState values, read and written through ServiceTableRecord.fadeState.
 enum { FADE_VISIBLE = 0, FADE_COVER = 1, FADE_COVERED = 2, FADE_UNCOVER = 3 };

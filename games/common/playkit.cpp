@@ -82,9 +82,9 @@ void ShowStatus(Stage *stage, const char *right, int32_t warn) {
     char left[32];
     snprintf(left, sizeof left, "とくてん %d%s", stage->score, stage->unit);
     shell->FillImage(stage->hud, 0, 0, 0);
-    shell->DrawString(stage->hud->surface, 12, 3, 320, 27, 32, left, 22, 255, 255, 255, 1);
-    shell->DrawString(stage->hud->surface, 320, 3, 628, 27, 34, right, 22, 255, warn ? 120 : 255,
-                      warn ? 120 : 255, 1);
+    shell->DrawString(stage->hud->surface, 12, 3, 320, 27, TEXT_LEFT | TEXT_ONE_LINE, left, 22, 255, 255, 255, 1);
+    shell->DrawString(stage->hud->surface, 320, 3, 628, 27, TEXT_RIGHT | TEXT_ONE_LINE, right, 22, 255,
+                      warn ? 120 : 255, warn ? 120 : 255, 1);
 }
 
 // Whole seconds, rounded up, so the last one still shows "1".
@@ -98,8 +98,9 @@ int32_t ShowTimeLeft(Stage *stage, int32_t ticksLeft, int32_t warn) {
 
 void ShowBanner(Stage *stage, const char *line1, const char *line2) {
     shell->FillImage(stage->banner, 0, 0, 0);
-    shell->DrawString(stage->banner->surface, 0, 2, 480, 50, 33, line1, 44, 255, 240, 90, 1);
-    if (line2) shell->DrawString(stage->banner->surface, 0, 54, 480, 88, 33, line2, 28, 255, 255, 255, 1);
+    const uint32_t centred = TEXT_CENTRE | TEXT_ONE_LINE;
+    shell->DrawString(stage->banner->surface, 0, 2, 480, 50, centred, line1, 44, 255, 240, 90, 1);
+    if (line2) shell->DrawString(stage->banner->surface, 0, 54, 480, 88, centred, line2, 28, 255, 255, 255, 1);
     stage->bannerSprite->visible = 1;
 }
 
@@ -145,6 +146,7 @@ void CloseStage(Stage *stage, const char *line) {
 
 void __cdecl StageResults(void) {
     Stage *stage = CurrentStage();
+    if (stage->meanwhile) stage->meanwhile();
     if (--stage->wait > 0) return;
     *shell->fadeState = FADE_COVER;
     AdvanceStep();

@@ -25,6 +25,7 @@ struct Stage {
     Sprite *hudSprite, *bannerSprite;
     Sound *whistle, *music;
     int32_t wait;              // ticks left of the current banner
+    void (*meanwhile)(void);   // run each tick while the closing banner shows; null: the stage stands still
     char shownStatus[64];      // what the status line shows now
     Image *images[STAGE_MAX_IMAGES];
     Sound *sounds[STAGE_MAX_SOUNDS];

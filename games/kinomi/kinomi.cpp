@@ -71,8 +71,8 @@ void ShowScore() {
     // service: framesPerSecond
     snprintf(text, sizeof text, "%dてん  %dコマ/びょう", game->points, *shell->framesPerSecond);
     shell->FillImage(game->text, 0, 0, 0);  // service: FillImage (black is transparent)
-    shell->DrawString(game->text->surface, 0, 0, game->text->width, game->text->height, 0, text, 24, 255, 255, 255,
-                      1);  // service: DrawString
+    shell->DrawString(game->text->surface, 0, 0, game->text->width, game->text->height, TEXT_LEFT | TEXT_TOP, text,
+                      24, 255, 255, 255, 1);  // service: DrawString
     game->shownPoints = game->points;
     game->shownRate = *shell->framesPerSecond;
 }

@@ -32,7 +32,8 @@ Work *W() { return (Work *)CurrentStage(); }
 
 void Say(Work *w, const char *text, int32_t r, int32_t g, int32_t b) {
     shell->FillImage(w->sign, 0, 0, 0);
-    shell->DrawString(w->sign->surface, 0, 0, w->sign->width, w->sign->height, 37, text, 36, r, g, b, 1);
+    shell->DrawString(w->sign->surface, 0, 0, w->sign->width, w->sign->height,
+                      TEXT_CENTRE | TEXT_MIDDLE | TEXT_ONE_LINE, text, 36, r, g, b, 1);
     w->signSprite->visible = 1;
     w->signTicks = SIGN_TICKS;
 }

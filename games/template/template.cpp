@@ -32,7 +32,7 @@ void ShowScore(Work *w) {
     char text[32];
     snprintf(text, sizeof text, "%dてん", w->score);
     shell->FillImage(w->textImage, 0, 0, 0);  // black is transparent
-    shell->DrawString(w->textImage->surface, 0, 0, 200, 32, 32, text, 24, 255, 255, 255, 1);
+    shell->DrawString(w->textImage->surface, 0, 0, 200, 32, TEXT_LEFT | TEXT_ONE_LINE, text, 24, 255, 255, 255, 1);
     w->shownScore = w->score;
 }
 

@@ -37,7 +37,8 @@ void __cdecl UsePictures() {
     Image *second = shell->NewImage("svc_pic.bmp");
     seen.imageCountAfterFree = shell->FreeImage(second);
     seen.fillResult = shell->FillImage(picture, 0, 0, 200);
-    seen.drawResult = shell->DrawString(picture->surface, 0, 0, 32, 16, 32, "12", 12, 255, 255, 255, 0);
+    seen.drawResult =
+        shell->DrawString(picture->surface, 0, 0, 32, 16, TEXT_LEFT | TEXT_ONE_LINE, "12", 12, 255, 255, 255, 0);
     seen.clearPixel = shell->SetClearColour(10, 20, 30);
 
     Sprite *kept = shell->NewSprite(500);  // left for the shell to free

@@ -1,3 +1,5 @@
+// The Shift-JIS rules of fixed-size text fields; see text_format.h. A field filled from saved
+// records or a game need not end in a zero, so no loop here reads past the size it is given.
 #include "base/text_format.h"
 #include <string.h>
 

@@ -1,3 +1,5 @@
+// The rules of game.ini's values; see ini_format.h. A number is read as far as its digits go and
+// never refuses a game by itself; an id is refused rather than cut; a file name is compared folded.
 #include "catalogue/ini_format.h"
 #include <string.h>
 #include "base/text_format.h"

@@ -1,3 +1,5 @@
+// The top-ten table's insertion; see rank_format.h. Names and labels come from games and dialogs in
+// fields of any size, so they are cut to the table's fields whole characters at a time.
 #include "catalogue/rank_format.h"
 #include <string.h>
 #include "base/text_format.h"

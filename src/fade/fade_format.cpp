@@ -1,3 +1,5 @@
+// Where each row of the fade's cover starts and how it moves; see fade_format.h. The two sides
+// differ only in their numbers, so they are one table of two rows.
 #include "fade/fade_format.h"
 
 typedef struct WipeSide {

@@ -1,3 +1,5 @@
+// The judgement of a BMP file's headers against its size; see bmp_format.h. Every field is read
+// little-endian byte by byte, so the file's bytes need no alignment.
 #include "gfx/bmp_format.h"
 
 enum {

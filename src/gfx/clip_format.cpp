@@ -1,3 +1,5 @@
+// The clipping of sprites to the play area; see clip_format.h. Games write sprite fields freely, so
+// the sums are made in 64 bits or in floating point and only a result known to fit goes back.
 #include "gfx/clip_format.h"
 #include <math.h>
 

@@ -7,6 +7,12 @@
 #include "gfx/gfx.h"
 #include "base/base.h"
 
+// Games pass the interface's TEXT_ flags; DrawTextW reads them as its own.
+static_assert(TEXT_CENTRE == DT_CENTER && TEXT_RIGHT == DT_RIGHT && TEXT_MIDDLE == DT_VCENTER &&
+                  TEXT_BOTTOM == DT_BOTTOM && TEXT_WRAP == DT_WORDBREAK && TEXT_ONE_LINE == DT_SINGLELINE &&
+                  TEXT_LEFT == DT_LEFT && TEXT_TOP == DT_TOP,
+              "DrawString's TEXT_ flags are DrawText's DT_ flags");
+
 enum { DEFAULT_TEXT_HEIGHT = 14, DRAWN_TEXT_CHARS = 4096 };
 
 static HFONT MakeFont(int height, int proportional) {

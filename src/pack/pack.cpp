@@ -183,10 +183,11 @@ const char *CurrentPackName(void) {
     return CurrentName;
 }
 
-// The temporary folder with a backslash after it; folder holds PATH_CHARS + 1 characters.
-static int TempFolder(wchar_t *folder) {
-    DWORD length = GetTempPathW(PATH_CHARS, folder);
-    if (length == 0 || length >= PATH_CHARS) return 0;
+// The temporary folder with a backslash after it, into a buffer of chars characters. The system is
+// told of one character fewer, which keeps room for the backslash whatever the buffer's size.
+static int TempFolder(wchar_t *folder, DWORD chars) {
+    DWORD length = GetTempPathW(chars - 1, folder);
+    if (length == 0 || length >= chars - 1) return 0;
     wcscat(folder, L"\\");
     return 1;
 }
@@ -194,7 +195,7 @@ static int TempFolder(wchar_t *folder) {
 // The next free name "rvpx%04d.tmp" of the temporary folder; after 10,000 taken names, the last.
 static int ChooseTempPath(wchar_t *path) {
     wchar_t folder[PATH_CHARS + 1];
-    if (!TempFolder(folder)) return 0;
+    if (!TempFolder(folder, sizeof folder / sizeof folder[0])) return 0;
     for (int tries = 0; tries < TEMP_NAMES; tries++) {
         TempCounter += 1;
         if (TempCounter > TEMP_NAMES - 1) TempCounter = 0;
@@ -314,7 +315,7 @@ static int IsOwnTempName(const wchar_t *name) {
 // folder. A library another instance has loaded cannot be deleted, so it stays.
 int SweepTempLeftovers(void) {
     wchar_t folder[PATH_CHARS + 1], pattern[PATH_CHARS + 16], path[PATH_CHARS + 16];
-    if (!TempFolder(folder)) return 0;
+    if (!TempFolder(folder, sizeof folder / sizeof folder[0])) return 0;
     swprintf(pattern, PATH_CHARS + 16, L"%lsrvpx*.tmp", folder);
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(pattern, &found);

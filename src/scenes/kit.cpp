@@ -1,3 +1,5 @@
+// The scene kit; see kit.h. Every operation works on a scene's tables and slot arrays, so a scene
+// file holds data and step routines, and the loading, placing and button rules live here once.
 #include "scenes/kit.h"
 #include "base/base.h"
 #include "gfx/gfx.h"

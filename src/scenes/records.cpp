@@ -80,7 +80,7 @@ static const float LAST_ICON_ROW_DROP = 230.0f;   // squeezed rows spread the pi
 
 // --- texts ---
 enum { TEXT_HEIGHT = 14, TEXT_WHITE = 255, TEXT_FIXED_PITCH = 0 };
-enum { ALIGN_LEFT = 32, ALIGN_RIGHT = 34 };  // DrawText's single line, and single line on the right
+enum { ALIGN_LEFT = TEXT_LEFT | TEXT_ONE_LINE, ALIGN_RIGHT = TEXT_RIGHT | TEXT_ONE_LINE };
 enum { TEXT_BYTES = 64 };
 typedef struct TextBox {
     int32_t left, top, right, bottom;

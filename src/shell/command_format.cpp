@@ -1,3 +1,5 @@
+// The reading of Robina.exe's command line; see command_format.h. Only ASCII letters are folded:
+// the rest of a path is the player's, compared and kept as it came.
 #include "shell/command_format.h"
 
 static wchar_t FoldAscii(wchar_t c) {

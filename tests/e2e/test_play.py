@@ -161,3 +161,23 @@ def test_watch_on_a_game_folder_starts_again_when_the_library_changes_and_ends_a
             process.kill()
     assert set(glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "Temp", "*"))) <= temporary
     assert (folder / "game.dll").exists()
+
+
+def test_watch_plays_a_game_to_the_end_a_plain_run_reaches(tmp_path):
+    # The window ticks the game until the game itself ends: the same ticks, result, calls and verdict
+    # as a plain run of the same game and seed.
+    status, plain = play(tmp_path, "SCORE.VYG")
+    assert status == 0 and "ended by the game" in plain, plain
+    report = tmp_path / "report.txt"
+    with open(report, "wb") as sink:
+        process = subprocess.Popen([str(WINENV), str(PLAY), "--watch", str(GAMES / "SCORE.VYG")], cwd=tmp_path,
+                                   stdout=sink, stderr=subprocess.DEVNULL)
+    try:
+        wait_for(lambda: b"verdict: " in report.read_bytes(), what="the game's end", seen=report.read_bytes)
+        wait_for(lambda: wine([TESTTOOL, "window", "robina-play", "close"]).returncode == 0, what="the close box")
+        assert process.wait(timeout=60) == 0
+    finally:
+        if process.poll() is None:
+            process.kill()
+    watched = report.read_bytes().decode("utf-8")
+    assert watched[watched.index("ticks: "):] == plain[plain.index("ticks: "):]

@@ -52,3 +52,18 @@ TEST(BmpFormat, AGamePictureFitsWhenItCoversItsPlaceWithinTheMemoryBound) {
     for (const auto &c : cases)
         EXPECT_EQ(GamePictureFits(c.width, c.height, 256, 164), c.fits) << c.width << "x" << c.height;
 }
+
+// A colour count of 0 stands for the whole table of the depth, which must then lie before the pixels.
+TEST(BmpFormat, AColourCountOfZeroMeansTheWholeTable) {
+    struct { uint16_t bits; uint32_t pixelsAt; int whole; } cases[] = {
+        {8, 54 + 256 * 4, 1}, {8, 54 + 255 * 4, 0}, {8, 54, 0},  // 2x2: rows of 4 bytes
+        {1, 54 + 2 * 4, 1}, {1, 54 + 1 * 4, 0},
+    };
+    for (const auto &c : cases) {
+        std::vector<uint8_t> head = Head(2, 2, c.bits);
+        for (int i = 0; i < 4; i++) head[10 + i] = (uint8_t)(c.pixelsAt >> 8 * i);
+        int32_t width = -1, height = -1;
+        EXPECT_EQ(BmpIsWhole(head.data(), head.size(), c.pixelsAt + 8, &width, &height), c.whole)
+            << c.bits << " bits, pixels at " << c.pixelsAt;
+    }
+}

@@ -75,3 +75,21 @@ TEST(ClipFormat, StretchedAtEveryEdgeAndWithUnequalScales) {
         }
     }
 }
+
+// A source left empty is not drawn, rather than handed on as an empty rectangle: one that starts at
+// the image's last column or beyond, once its right edge is held below the width; and one row
+// stretched over 2^24 + 1, whose scale single precision rounds to 2^24, so that the 2^24 rows above
+// the screen cut away its only row.
+TEST(ClipFormat, StretchedSourceLeftEmptyIsNotDrawn) {
+    struct { ClipRect src, dst; int32_t width; bool drawn; } cases[] = {
+        {{5, 0, 10, 10}, {0, 0, 20, 20}, 7, true},
+        {{5, 0, 10, 10}, {0, 0, 20, 20}, 6, false},
+        {{5, 0, 10, 10}, {0, 0, 20, 20}, 5, false},
+        {{0, 0, 10, 1}, {0, -(1 << 24), 10, 1}, 40, false},
+        {{0, 0, 10, 1}, {0, -(1 << 23), 10, 1}, 40, true},
+    };
+    for (const auto &c : cases) {
+        ClipRect src = c.src, dst = c.dst;
+        EXPECT_EQ(ClipStretched(&src, &dst, c.width) == 1, c.drawn) << Show(c.src) << " into " << Show(c.dst);
+    }
+}

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include <string>
+#include <vector>
 #include "base/text_format.h"
 #include "catalogue/rank_format.h"
 
@@ -25,6 +26,40 @@ TEST(TextFormat, CutNeverSplitsACharacterAndZeroFillsTheField) {
         EXPECT_EQ(copied, strlen(c.field.c_str())) << c.from;
         EXPECT_EQ(field[c.toSize], 'X') << "wrote past the field: " << c.from;
     }
+}
+
+// The byte ranges at each end, and one byte past: 81 40 is the ideographic space, 7F no trail byte.
+TEST(TextFormat, LeadAndTrailBytesAtTheirBounds) {
+    struct { uint8_t byte; int lead, trail; } cases[] = {
+        {0x3F, 0, 0}, {0x40, 0, 1}, {0x7E, 0, 1}, {0x7F, 0, 0}, {0x80, 0, 1}, {0x81, 1, 1},
+        {0x9F, 1, 1}, {0xA0, 0, 1}, {0xDF, 0, 1}, {0xE0, 1, 1}, {0xFC, 1, 1}, {0xFD, 0, 0},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(IsShiftJisLead(c.byte), c.lead) << std::hex << (int)c.byte;
+        EXPECT_EQ(IsShiftJisTrail(c.byte), c.trail) << std::hex << (int)c.byte;
+    }
+}
+
+// A source is read no further than its size, even where more text follows it or where it has no
+// terminator: each source here is a copy of exactly fromSize bytes, so the sanitizer sees any read
+// past its end.
+TEST(TextFormat, CutReadsNoFurtherThanTheSourcesSize) {
+    struct Case { const char *from; size_t fromSize, toSize; std::string field; } cases[] = {
+        {"abcd", 2, 6, std::string("ab\0\0\0\0", 6)},
+        {"ab", 2, 3, std::string("ab\0", 3)},
+        {"a\x83", 2, 4, std::string("a\0\0\0", 4)},  // a lead byte is the source's last
+        {"\x83\x41", 2, 3, std::string("\x83\x41\0", 3)},
+    };
+    for (const Case &c : cases) {
+        std::vector<char> source(c.from, c.from + c.fromSize);
+        char field[8];
+        memset(field, 'X', sizeof field);
+        EXPECT_EQ(CutText(field, c.toSize, source.data(), c.fromSize), strlen(c.field.c_str())) << c.from;
+        EXPECT_EQ(std::string(field, c.toSize), c.field) << c.from;
+    }
+    char field[6];
+    EXPECT_EQ(CutText(field, sizeof field, "abcd", 2), 2u);
+    EXPECT_EQ(std::string(field, sizeof field), std::string("ab\0\0\0\0", 6));
 }
 
 // Scores, labels and names move together; an equal score goes above, the tenth drops out.

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <string.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -237,6 +238,32 @@ TEST_F(PackTest, TemporaryFileThatCannotBeMadeGivesNothing) {
     int closes = CountInLog("pack close\n");
     EXPECT_EQ(DeleteExtracted(), 1);
     EXPECT_EQ(CountInLog("pack close\n"), closes);
+}
+
+// TMP at each length limit of the temporary folder. The system adds a separator and the reader one
+// more: 245 characters is the longest folder whose file names still fit a path; 258 the longest the
+// reader takes at all, which fills its buffer to the last character; 259 the system refuses.
+TEST_F(PackTest, TemporaryFolderAtItsLengthLimits) {
+    WriteGameFile("pack_long.vyg", BuildPack({{"a.bmp", "A"}}));
+    ASSERT_EQ(SetPack("pack_long.vyg"), 1);
+    std::string parent = TempFolder() + "long";
+    CreateDirectoryA(parent.c_str(), NULL);
+    struct Case { size_t length; const char *extracted; } cases[] = {
+        {245, "A"}, {246, "<none>"}, {257, "<none>"}, {258, "<none>"}, {259, "<none>"},
+    };
+    for (const Case &c : cases) {
+        std::string folder = parent + "\\" + std::string(c.length - parent.size() - 1, 'd');
+        ASSERT_EQ(folder.size(), c.length);
+        CreateDirectoryA(folder.c_str(), NULL);
+        SetEnvironmentVariableA("TMP", folder.c_str());
+        int refusals = CountInLog("no temporary folder for a.bmp\n");
+        EXPECT_EQ(Extract("a.bmp"), c.extracted) << c.length;
+        EXPECT_EQ(CountInLog("no temporary folder for a.bmp\n"), refusals + (strcmp(c.extracted, "<none>") == 0))
+            << c.length;
+        RemoveDirectoryA(folder.c_str());
+    }
+    SetEnvironmentVariableA("TMP", TempFolder().c_str());
+    RemoveDirectoryA(parent.c_str());
 }
 
 TEST_F(PackTest, ResourcePackIsReadInPlaceEvenWithAFileOfItsName) {
