@@ -37,6 +37,7 @@ endif()
 set(ROBINA_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 add_library(robina_format_checked STATIC ${ROBINA_FORMAT_SOURCES})
 target_include_directories(robina_format_checked PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(robina_format_checked PUBLIC ${ROBINA_VERSION_DEFINITIONS})
 target_compile_options(robina_format_checked PRIVATE ${ROBINA_HOST_WARNINGS} ${ROBINA_SANITIZE})
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

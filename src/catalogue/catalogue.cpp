@@ -12,8 +12,6 @@
 #include "base/base.h"
 #include "robina_game.h"
 
-// Games are built against the header's number, game.ini is judged by the portable rules' one.
-static_assert(SHELL_VERSION == ROBINA_SHELL_VERSION, "the shell's version differs from the game interface's");
 const int32_t ShellVersion = SHELL_VERSION;
 GameCatalogueRecord GameCatalogue;
 uint8_t SelectedGame = 0;
