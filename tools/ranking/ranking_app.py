@@ -376,9 +376,8 @@ def make_app(where, settings=None):
 
 
 def log_to_stderr():
-    """The page's lines, and the connection pool's warnings without its line for every request."""
+    """The page's lines from INFO up; psycopg keeps its own, the pool's too, to warnings."""
     logging.basicConfig(level=logging.INFO, format="%(asctime)s %(name)s %(levelname)s %(message)s")
-    logging.getLogger("psycopg.pool").setLevel(logging.WARNING)
 
 
 def create_app():
