@@ -160,6 +160,12 @@ def machine(tmp_path):
         holder.wait()
         with contextlib.suppress(KeyError):
             pwd.getpwnam("robina-ranking")
+            # runuser kills gunicorn's master 2 s after passing on the TERM, sometimes before it has
+            # reaped its workers: they end a moment later, and userdel refuses a user that still runs.
+            deadline = time.monotonic() + 60
+            while subprocess.run(["pgrep", "-u", "robina-ranking"], stdout=subprocess.DEVNULL).returncode == 0 and \
+                    time.monotonic() < deadline:
+                time.sleep(0.1)
             subprocess.run(["userdel", "robina-ranking"], check=True)
         subprocess.run(["rm", "-rf", str(cluster)], check=True)
 
