@@ -236,6 +236,10 @@ def postgresql_store(address, lock_wait):
                 db.execute("SELECT pg_advisory_unlock(7)")
         db.commit()
 
+    def take():
+        pool.open()     # on first use: after the start's own connection, which says why a store is unusable
+        return pool.getconn()
+
     def renew(db):
         """After a restart of the server every kept connection is dead: the pool tests them all
         and replaces those that are."""
@@ -251,8 +255,8 @@ def postgresql_store(address, lock_wait):
     # A request waits for a connection no longer than for a lock; the pool, given back a connection
     # the server dropped or one left inside a transaction, replaces it or rolls it back.
     pool = psycopg_pool.ConnectionPool(address, kwargs=settings, configure=prepare, min_size=1,
-                                       max_size=CONNECTIONS, timeout=lock_wait, num_workers=1)
-    return Store(name, connect, pool.getconn, lambda db, failed: pool.putconn(db), (psycopg.Error,), "%({})s",
+                                       max_size=CONNECTIONS, timeout=lock_wait, num_workers=1, open=False)
+    return Store(name, connect, take, lambda db, failed: pool.putconn(db), (psycopg.Error,), "%({})s",
                  renew=renew, secrets=secrets)
 
 
