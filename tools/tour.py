@@ -28,7 +28,7 @@ from PIL import Image, ImageDraw, ImageFont, ImageGrab
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
-from conftest import WIN, WINENV  # noqa: E402
+from desktop import WIN, WINENV, run, wait_for, xdotool  # noqa: E402
 from screens import SCREENS, check_share  # noqa: E402
 
 TITLE = "ポモのロビナ"
@@ -76,27 +76,8 @@ def log(text):
     print(f"tour: {text}", flush=True)
 
 
-def run(*args, check=True, **kw):
-    return subprocess.run([str(a) for a in args], check=check, stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL, text=True, errors="replace", **kw).stdout
-
-
-def xdotool(*args, check=False):
-    return run("xdotool", *args, check=check)
-
-
-def wait_for(predicate, what, timeout=WAIT_SECONDS, interval=0.1):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(interval)
-    raise SystemExit(f"tour: gave up after {timeout:.0f} s waiting for {what}")
-
-
 def find_window(name):
-    found = xdotool("search", "--onlyvisible", "--name", f"^{name}$").split()
+    found = xdotool("search", "--onlyvisible", "--name", f"^{name}$", check=False).split()
     return found[-1] if found else None
 
 
@@ -117,7 +98,7 @@ class Tour:
         run(WINENV, "reg", "delete", RECORD_KEY, "/f", check=False)  # a first visit: no records yet
         self.manager = self.spawn(["openbox", "--sm-disable"])
         wait_for(lambda: "window id" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False),
-                 "the window manager", 20)
+                 20, what="the window manager")
         self.start_pulse()
         self.video_raw = self.folder / "tour-screen.mkv"
         self.recorder = self.spawn(
@@ -145,7 +126,7 @@ class Tour:
              "-L", f"module-native-protocol-unix socket={socket} auth-anonymous=1",
              "-L", f"module-null-sink sink_name={SINK} rate=48000 channels=2"],
             env=dict(self.pulse_env, HOME=str(self.pulse)))
-        wait_for(lambda: run("pactl", "info", check=False, env=self.pulse_env), "the sound server", 20)
+        wait_for(lambda: run("pactl", "info", check=False, env=self.pulse_env), 20, what="the sound server")
 
     def grab(self):
         """The play area as an RGB array. The window manager may still move the window, so ask each time,
@@ -162,8 +143,8 @@ class Tour:
             seen["area"] = self.grab()
             return showing(seen["area"], name)
         try:
-            return wait_for(shown, f"the {name}", timeout)
-        except SystemExit:
+            return wait_for(shown, timeout, what=f"the {name}")
+        except AssertionError:
             failed = self.folder / "tour-failed.png"
             Image.fromarray(seen["area"]).save(failed)
             ImageGrab.grab(xdisplay=os.environ["DISPLAY"]).save(self.folder / "tour-failed-screen.png")
@@ -184,7 +165,7 @@ class Tour:
         xdotool("click", "1")
 
     def answer_dialog(self, caption, *keys):
-        dialog = wait_for(lambda: find_window(caption), f"the dialog {caption}")
+        dialog = wait_for(lambda: find_window(caption), WAIT_SECONDS, what=f"the dialog {caption}")
         time.sleep(0.5)
         xdotool("windowactivate", "--sync", dialog)
         for key in keys:
@@ -194,7 +175,7 @@ class Tour:
     # --- the visit ---
     def visit(self):
         self.answer_dialog(STARTUP_DIALOG, ("key", "Return"))
-        self.window = wait_for(lambda: find_window(TITLE), "the main window")
+        self.window = wait_for(lambda: find_window(TITLE), WAIT_SECONDS, what="the main window")
         self.move((PLAY_W - 1, PLAY_H - 1))
         for name in ("first logo", "second logo"):
             self.wait_screen(name)
@@ -222,7 +203,7 @@ class Tour:
         self.stop("menu again")
         xdotool("windowactivate", "--sync", self.window)
         xdotool("key", "Escape")
-        wait_for(lambda: self.program.poll() is not None, "the program to end")
+        wait_for(lambda: self.program.poll() is not None, WAIT_SECONDS, what="the program to end")
 
     def records(self):
         self.click(INFORMATION)
@@ -333,6 +314,8 @@ def main():
         tour.visit()
         video = tour.finish()
         sheet = tour.contact_sheet()
+    except AssertionError as failure:   # a wait that ran out: its line says for what
+        raise SystemExit(f"tour: {failure}") from None
     finally:
         tour.close()
     log(f"{len(tour.stops)} stops in {time.monotonic() - started:.0f} s")

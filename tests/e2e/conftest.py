@@ -13,14 +13,12 @@ import pathlib
 import shutil
 import signal
 import subprocess
-import time
 
 import pytest
 
 import desktop
-from desktop import BUILD, REPO, WINENV
+from desktop import BUILD, REPO, WAIT_SECONDS, WIN, WINENV, wait_for, xdotool  # noqa: F401 (the tests' imports)
 
-WIN = BUILD / "win"
 TESTTOOL = WIN / "tests" / "testtool.exe"
 TITLE = "ポモのロビナ"
 CONFIG_KEY = "Software\\Mossleaf\\" + TITLE + "\\Config\\"
@@ -67,28 +65,6 @@ def reg_clear():
 def hkcr_get(key):
     result = wine([TESTTOOL, "hkcr-get", key])
     return result.stdout.rstrip("\n") if result.returncode == 0 else None
-
-
-def xdotool(*args, check=True):
-    return subprocess.run(["xdotool"] + [str(a) for a in args], check=check, stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL, text=True).stdout
-
-
-# Waits leave room for a machine busy with other builds: a wait that times out has failed anyway, so
-# a generous limit costs nothing on a quiet machine.
-WAIT_SECONDS = 60.0
-
-
-def wait_for(predicate, timeout=WAIT_SECONDS, interval=0.1, what="condition", seen=None):
-    """The first true value of predicate; on a time-out the failure says what seen() gave last."""
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(interval)
-    saw = f"; saw: {seen()!r}" if seen else ""
-    raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what}{saw}")
 
 
 class Program:

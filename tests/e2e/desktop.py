@@ -1,5 +1,6 @@
 """A desktop of this test process's own: a virtual display, a Wine prefix and a home folder that no
-other process uses, so that pytest-xdist can run tests side by side (make test runs several workers).
+other process uses, so that pytest-xdist can run tests side by side (make test runs several workers);
+and what drives it: commands, xdotool, waits. A plain module: tools/tour.py uses it too.
 
 The fixture `desktop` of conftest.py enters it once, before the first test. It is named by the
 pytest-xdist worker ("gw0", "gw1", ...) or "main" without workers; its prefix and home are kept in the
@@ -11,9 +12,11 @@ import os
 import pathlib
 import signal
 import subprocess
+import time
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
 BUILD = pathlib.Path(os.environ.get("ROBINA_BUILD", REPO / "build")).resolve()
+WIN = BUILD / "win"
 WINENV = REPO / "tools" / "wine-env.sh"
 NAME = os.environ.get("PYTEST_XDIST_WORKER", "main")
 FOLDER = BUILD / "desktops" / NAME
@@ -24,6 +27,31 @@ PR_SET_PDEATHSIG = 1
 # by binding it to a spare key for a moment, and a program that looks at the key before it has seen
 # the new binding (a busy machine) gets nothing: each is bound once, before any program starts.
 TYPED_CHARACTERS = "ëロビン"
+# Waits leave room for a machine busy with other builds: a wait that times out has failed anyway, so
+# a generous limit costs nothing on a quiet machine.
+WAIT_SECONDS = 60.0
+
+
+def run(*args, check=True, **kw):
+    """A command's output as text; what it writes to stderr is left out."""
+    return subprocess.run([str(a) for a in args], check=check, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, text=True, errors="replace", **kw).stdout
+
+
+def xdotool(*args, check=True):
+    return run("xdotool", *args, check=check)
+
+
+def wait_for(predicate, timeout=WAIT_SECONDS, interval=0.1, what="condition", seen=None):
+    """The first true value of predicate; on a time-out the failure says what seen() gave last."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    saw = f"; saw: {seen()!r}" if seen else ""
+    raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what}{saw}")
 
 
 def _end_with_parent():

@@ -11,7 +11,7 @@ import tempfile
 import numpy as np
 from PIL import Image
 
-from conftest import BUILD, WIN, wait_for, xdotool
+from desktop import BUILD, WIN, wait_for, xdotool
 
 ART = WIN / "art"
 RVPX = BUILD / "host" / "rvpx"

@@ -140,7 +140,7 @@ def serve(where, folder, settings=None, workers=0, options=()):
         listener.listen(128)
         env = dict(os.environ, RANKING_DB=where, **({"RANKING_SETTINGS": str(settings)} if settings else {}))
         process = subprocess.Popen(["gunicorn", "--chdir", str(TOOLS), "-w", str(workers), "--bind",
-                                    f"fd://{listener.fileno()}", "--backlog", "128", "ranking_app:application"],
+                                    f"fd://{listener.fileno()}", "--backlog", "128", "ranking_app:create_app()"],
                                    pass_fds=[listener.fileno()], env=env, stdout=err, stderr=err)
         base = f"http://127.0.0.1:{listener.getsockname()[1]}"
         listener.close()

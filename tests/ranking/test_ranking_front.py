@@ -160,7 +160,8 @@ def machine(tmp_path):
         holder.wait()
         with contextlib.suppress(KeyError):
             pwd.getpwnam("robina-ranking")
-            # A stopped server's workers may still be ending as its user; userdel refuses while they run.
+            # runuser kills gunicorn's master 2 s after passing on the TERM, sometimes before it has
+            # reaped its workers: they end a moment later, and userdel refuses a user that still runs.
             deadline = time.monotonic() + 60
             while subprocess.run(["pgrep", "-u", "robina-ranking"], capture_output=True).returncode == 0:
                 assert time.monotonic() < deadline, "the page's processes outlived their server"

@@ -340,7 +340,7 @@ def test_a_start_on_settings_or_a_store_the_page_cannot_use_is_refused_with_the_
             (what, result.stderr)
         if what in ("no file", "misspelt", "a database in SQL_ASCII"):    # gunicorn stops rather than fail each request
             result = subprocess.run(["gunicorn", "--chdir", str(TOOLS), "-w", "2", "-b", "127.0.0.1:0",
-                                     "ranking_app:application"], capture_output=True, text=True, timeout=120,
+                                     "ranking_app:create_app()"], capture_output=True, text=True, timeout=120,
                                     env=dict(os.environ, RANKING_DB=where, RANKING_SETTINGS=str(settings)))
             assert result.returncode != 0 and re.search(f"CRITICAL .*{re.escape(message)}", result.stderr), \
                 (what, result.stderr)
@@ -354,9 +354,9 @@ def test_a_start_on_settings_or_a_store_the_page_cannot_use_is_refused_with_the_
     assert result.returncode == 0, result.stderr
 
 
-def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kept(postgres):
+def test_a_connection_the_server_dropped_is_replaced_and_the_pool_keeps_sixteen(postgres):
     where = pg_database(postgres, "dropped")
-    store = ranking_store.open_store(where)
+    store = ranking_store.open_store(where, lock_wait=1)
     registration = {"game_id": "drop", "user_id": 1, "score": 10, "zumi": 0, "version": 1}
 
     def drop_all():
@@ -365,29 +365,40 @@ def test_a_connection_the_server_dropped_is_replaced_and_a_failed_one_is_not_kep
 
     with ranking_store.session(store) as run:   # the tables are made under a lock, let go afterwards
         assert run("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory'").fetchone() == (0,)
+    dropped = []
     for work in [lambda run: run("SELECT 1").fetchone() == (1,),
                  lambda run: ranking_store.keep_best(run, registration)[0] == (1, 10, 1)]:  # statements sent together
         with ranking_store.session(store) as run:
             run("SELECT 1")
-        first = store.idle[0]
+        dropped.append(run.db)
         drop_all()
         with ranking_store.session(store, write=True) as run:
             assert work(run)
-        assert first.closed and store.idle == [run.db] and not run.db.closed
+        assert dropped[-1].closed and not run.db.closed
     with pytest.raises(psycopg.errors.DivisionByZero), ranking_store.session(store) as run:
         run("SELECT 1 / 0")
-    assert run.db.closed and not store.idle     # a statement the server refused: the connection goes
+    refused = run.db
     with pytest.raises(ZeroDivisionError), ranking_store.session(store) as run:
         run("INSERT INTO hits VALUES (1, 'undone', 1)")
         print(1 / 0)
-    assert store.idle == [run.db] and not run.db.closed     # the page's own fault: the connection stays,
-    with ranking_store.session(store) as run:               # its work undone
+    with ranking_store.session(store) as run:   # the page's own fault: its work undone
         assert run("SELECT COUNT(*) FROM hits WHERE address = 'undone'").fetchone() == (0,)
 
-    with contextlib.ExitStack() as sessions:    # one more at once than are kept: the last one back (the first) closes
-        runs = [sessions.enter_context(ranking_store.session(store)) for _ in range(ranking_store.IDLE_CONNECTIONS + 1)]
-    assert len(store.idle) == ranking_store.IDLE_CONNECTIONS and [run.db.closed for run in runs] == \
-        [True] + [False] * ranking_store.IDLE_CONNECTIONS
+    # As many at once as a process opens: one more waits its time and is answered as a store that
+    # cannot answer now. Given back, all are kept, the refused statement's one too, rolled back.
+    rounds = []
+    for _ in range(2):
+        with contextlib.ExitStack() as sessions:
+            runs = [sessions.enter_context(ranking_store.session(store)) for _ in range(ranking_store.CONNECTIONS)]
+            with pytest.raises(store.errors):
+                sessions.enter_context(ranking_store.session(store))
+            assert all(run("SELECT 1").fetchone() == (1,) for run in runs)
+        rounds.append({id(run.db) for run in runs})
+        with connect(where.replace("/dropped?", "/postgres?")) as db:
+            assert db.execute("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = 'dropped'").fetchone() == \
+                (ranking_store.CONNECTIONS,)
+    assert rounds[0] == rounds[1] and len(rounds[0]) == ranking_store.CONNECTIONS
+    assert id(refused) in rounds[0] and not set(map(id, dropped)) & rounds[0]
 
 
 def test_an_outage_is_logged_once_then_counted_then_once_when_it_ends(tmp_path, caplog, monkeypatch):

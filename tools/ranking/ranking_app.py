@@ -5,14 +5,15 @@
     /robina/ranking/?game=ID                      one game's top ten; ID as the pages show it
     /robina/ranking/api/top?game=ID               the same top ten as JSON, for other sites
 
-ranking_server.py serves it with waitress. Under gunicorn, always behind nginx (its workers wait on
-a slow client), the store and the settings file come from the environment: RANKING_DB (a SQLite file
-or a postgresql:// address, default ranking.sqlite) and RANKING_SETTINGS (optional); see
-robina-ranking.service.
+ranking_server.py serves it with waitress. Under gunicorn ('ranking_app:create_app()'), always behind
+nginx (its workers wait on a slow client), the store and the settings file come from the environment:
+RANKING_DB (a SQLite file or a postgresql:// address, default ranking.sqlite) and RANKING_SETTINGS
+(optional); see robina-ranking.service.
 """
 import configparser
 import dataclasses
 import html
+import http
 import ipaddress
 import json
 import logging
@@ -41,9 +42,6 @@ SAFETY = [("X-Content-Type-Options", "nosniff"), ("X-Frame-Options", "DENY"),
 CONTROL = re.compile(r"[\x00-\x1f\x7f]")
 
 log = logging.getLogger("ranking")
-
-STATUS = {200: "200 OK", 400: "400 Bad Request", 404: "404 Not Found", 405: "405 Method Not Allowed",
-          429: "429 Too Many Requests", 500: "500 Internal Server Error", 503: "503 Service Unavailable"}
 
 
 @dataclasses.dataclass
@@ -263,8 +261,7 @@ def make_app(where, settings=None):
     store = ranking_store.open_store(where, settings.lock_wait)
     outage = Outage()
     try:
-        with ranking_store.session(store):     # its connection makes the tables and checks the encoding
-            pass
+        store.connect().close()     # makes the tables and checks the encoding: the pool would only retry
     except store.errors as failure:
         store_failed(outage, store, failure, answered=0)
 
@@ -370,7 +367,7 @@ def make_app(where, settings=None):
             status, headers = 500, []
             kind, text = failed(environ, "エラー", "The ranking page failed; the maker has its log.")
         data = text.encode("utf-8")
-        start_response(STATUS[status], [("Content-Type", f"{kind}; charset=utf-8"), ("Content-Length", str(len(data))),
+        start_response(f"{status} {http.HTTPStatus(status).phrase}", [("Content-Type", f"{kind}; charset=utf-8"), ("Content-Length", str(len(data))),
                                         ("Cache-Control", "no-store")] + SAFETY + headers)
         return [] if environ["REQUEST_METHOD"] == "HEAD" else [data]
 
@@ -378,18 +375,18 @@ def make_app(where, settings=None):
     return application
 
 
-def __getattr__(name):
-    """ranking_app:application for gunicorn, made in each worker as it starts, on the environment's
-    RANKING_DB and RANKING_SETTINGS. A settings file or a store the page cannot run on stops gunicorn
-    at its start, with the file and the line, instead of failing every request."""
-    if name != "application":
-        raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+def log_to_stderr():
+    """The page's lines from INFO up; psycopg keeps its own, the pool's too, to warnings."""
     logging.basicConfig(level=logging.INFO, format="%(asctime)s %(name)s %(levelname)s %(message)s")
+
+
+def create_app():
+    """The application for gunicorn ('ranking_app:create_app()'), made in each worker as it starts, on
+    the environment's RANKING_DB and RANKING_SETTINGS. A settings file or a store the page cannot run
+    on stops gunicorn at its start, with the file and the line, instead of failing every request."""
+    log_to_stderr()
     try:
-        app = make_app(os.environ.get("RANKING_DB", "ranking.sqlite"),
-                       read_settings(os.environ.get("RANKING_SETTINGS")))
+        return make_app(os.environ.get("RANKING_DB", "ranking.sqlite"), read_settings(os.environ.get("RANKING_SETTINGS")))
     except Unusable as failure:
         log.critical("%s", failure)
         raise SystemExit(3) from None   # gunicorn's "worker failed to boot": it stops instead of starting another
-    globals()["application"] = app
-    return app

@@ -15,7 +15,6 @@ clients hold a socket, never a thread; a connection quiet for --idle-timeout sec
 past CONNECTIONS the rest wait in the listen queue until some close.
 """
 import argparse
-import logging
 import os
 import sys
 
@@ -31,6 +30,7 @@ BODY_BYTES = 0              # nothing here reads a body
 def check(store):
     """Opens the store and prints its tables and row counts; 0 when it answered."""
     try:
+        store.connect().close()     # the store's own reason, where the pool would only wait for it
         with ranking_store.session(store) as run:
             counts = ranking_store.row_counts(run)
     except store.errors as failure:
@@ -96,7 +96,7 @@ def main(argv=None):
     parser.add_argument("--check", action="store_true", help="report the store's tables and row counts, then end")
     parser.add_argument("--copy-from", metavar="SQLITE_FILE", help="copy a SQLite file's scores into --db, then end")
     args = parser.parse_args(argv)
-    logging.basicConfig(level=logging.INFO, format="%(asctime)s %(name)s %(levelname)s %(message)s")
+    ranking_app.log_to_stderr()
     # SQLite would make an empty file, and say it has 0 rows.
     sqlite = not args.db.startswith(ranking_store.POSTGRESQL)
     for option, path in (("--db", args.check and sqlite and args.db), ("--copy-from", args.copy_from)):

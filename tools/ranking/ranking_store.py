@@ -1,8 +1,9 @@
 """Where the ranking keeps its rows: a SQLite file (the default) or a PostgreSQL database.
 
 Both are one plain Store record: how to connect, the tables to make on first use, and the errors that
-mean the store cannot answer now. Everything else is the same SQL, run through session(). Connections
-are kept for the next request (one per worker process under gunicorn, a few per threaded server).
+mean the store cannot answer now. Everything else is the same SQL, run through session(), its parameters
+named {like_this} and written in each driver's own style. Connections are kept for the next request:
+PostgreSQL's in psycopg's pool, which replaces the ones the server dropped; SQLite's one per thread.
 
 Tables: best (each player's best score per game), games (players per game, counted by a trigger
 when a player's first row appears, so that the overall page never counts a million rows), hits
@@ -18,7 +19,7 @@ import threading
 import time
 import urllib.parse
 
-IDLE_CONNECTIONS = 16       # kept for reuse; more are opened under load and closed afterwards
+CONNECTIONS = 16            # PostgreSQL connections a process opens at most: more than its threads
 PLACES = 1000               # a registration's place is counted up to here; below it, the page says so
 POSTGRESQL = ("postgresql://", "postgres://")
 
@@ -57,10 +58,11 @@ POSTGRESQL_TABLES = (
         FOR EACH STATEMENT EXECUTE FUNCTION best_counts()""")
 
 TABLES = ("best", "games", "hits")
+COLUMNS = ("game_id", "user_id", "score", "zumi", "version", "updated")     # of best, in its order
 
 # A player's row changes only for a higher score; one statement, so two registrations at once can
 # never put the lower one last.
-KEEP_BEST = """INSERT INTO best (game_id, user_id, score, zumi, version) VALUES (?, ?, ?, ?, ?)
+KEEP_BEST = """INSERT INTO best (game_id, user_id, score, zumi, version) VALUES ({game_id}, {user_id}, {score}, {zumi}, {version})
     ON CONFLICT (game_id, user_id) DO UPDATE SET score = excluded.score, zumi = excluded.zumi,
     version = excluded.version, updated = CURRENT_TIMESTAMP WHERE excluded.score > best.score"""
 COPY_BEST = """INSERT INTO best (game_id, user_id, score, zumi, version, updated) VALUES {rows}
@@ -68,19 +70,19 @@ COPY_BEST = """INSERT INTO best (game_id, user_id, score, zumi, version, updated
     version = excluded.version, updated = excluded.updated WHERE excluded.score > best.score"""
 # The players above one, counted no further than PLACES: in a game of a million players an exact
 # count took 0.1-0.2 s, inside the SQLite writers' turn.
-STANDING = """SELECT score, (SELECT COUNT(*) FROM (SELECT 1 FROM best AS other WHERE other.game_id = ?
-    AND other.score > (SELECT score FROM best AS mine WHERE game_id = ? AND user_id = ?) LIMIT ?) AS higher)
-    FROM best WHERE game_id = ? AND user_id = ?"""
+STANDING = """SELECT score, (SELECT COUNT(*) FROM (SELECT 1 FROM best AS other WHERE other.game_id = {game_id}
+    AND other.score > (SELECT score FROM best AS mine WHERE game_id = {game_id} AND user_id = {user_id})
+    LIMIT {places}) AS higher) FROM best WHERE game_id = {game_id} AND user_id = {user_id}"""
 TOP = """SELECT players, user_id, score, zumi FROM games JOIN best ON best.game_id = games.game_id
-    WHERE games.game_id = ? ORDER BY score DESC, updated, user_id LIMIT ?"""
+    WHERE games.game_id = {game_id} ORDER BY score DESC, updated, user_id LIMIT {count}"""
 # The page's games first, then their top scores: a top score looked up for every game the page skips
 # would make page 150 slow.
 GAMES = """SELECT game_id, players, (SELECT MAX(score) FROM best WHERE best.game_id = page.game_id)
-    FROM (SELECT game_id, players FROM games ORDER BY players DESC, game_id LIMIT ? OFFSET ?) AS page
+    FROM (SELECT game_id, players FROM games ORDER BY players DESC, game_id LIMIT {count} OFFSET {first}) AS page
     ORDER BY players DESC, game_id"""
-HIT = """INSERT INTO hits (minute, address, count) VALUES (?, ?, 1)
+HIT = """INSERT INTO hits (minute, address, count) VALUES ({minute}, {address}, 1)
     ON CONFLICT (minute, address) DO UPDATE SET count = hits.count + 1 RETURNING count"""
-FORGET_HITS = "DELETE FROM hits WHERE minute < ?"
+FORGET_HITS = "DELETE FROM hits WHERE minute < {minute}"
 
 
 class Unusable(Exception):
@@ -91,14 +93,14 @@ class Unusable(Exception):
 class Store:
     name: str               # what --check and the logs call it (no password)
     connect: object         # () -> a new DB-API connection, tables made
+    take: object            # () -> a connection for one session, kept or new
+    give: object            # (connection, failed) -> None: kept for the next session, or closed
     errors: tuple           # exceptions that mean the store cannot answer now
-    param: str              # the driver's placeholder
+    mark: str               # a named parameter in the driver's style, for str.format
     begin: str = ""         # what starts a writing transaction, where the driver does not
     turns: object = None    # the writers' queue, where the store keeps none of its own
-    lost: object = lambda db: False     # whether a failure broke the connection (the server dropped it)
+    renew: object = lambda db: None     # (failed connection) -> another, if the server had dropped it
     secrets: tuple = ()     # the passwords in the address, kept out of every text shown
-    idle: list = dataclasses.field(default_factory=list)
-    lock: threading.Lock = dataclasses.field(default_factory=threading.Lock)
 
 
 @dataclasses.dataclass
@@ -157,7 +159,7 @@ def sqlite_source(path):
     def connect():
         return sqlite3.connect(f"file:{urllib.parse.quote(path)}?mode=ro{whole}", uri=True, isolation_level=None,
                                check_same_thread=False)
-    return Store(f"SQLite {path}", connect, (sqlite3.Error,), "?")
+    return sqlite_record(f"SQLite {path}", connect)
 
 
 def sqlite_store(path, lock_wait):
@@ -179,45 +181,83 @@ def sqlite_store(path, lock_wait):
 
     def made(db):
         return db.execute("SELECT 1 FROM sqlite_master WHERE name = 'games'").fetchone()
-    return Store(f"SQLite {path}", connect, (sqlite3.Error,), "?", "BEGIN IMMEDIATE",
-                 Turns(lock_wait, sqlite3.OperationalError))
+    return sqlite_record(f"SQLite {path}", connect, "BEGIN IMMEDIATE", Turns(lock_wait, sqlite3.OperationalError))
+
+
+def sqlite_record(name, connect, begin="", turns=None):
+    """A SQLite store keeps a connection for each thread (a server's threads stay): opening one costs
+    milliseconds, more than most requests. One that failed, or a second one a thread holds, is closed."""
+    kept = threading.local()
+
+    def take():
+        db, kept.db = getattr(kept, "db", None), None
+        return db or connect()
+
+    def give(db, failed):
+        if failed or getattr(kept, "db", None):
+            db.close()
+        else:
+            kept.db = db
+    return Store(name, connect, take, give, (sqlite3.Error,), ":{}", begin, turns)
 
 
 def postgresql_store(address, lock_wait):
     import psycopg     # only a PostgreSQL store needs the driver
+    import psycopg_pool
+    settings = {"connect_timeout": max(1, round(lock_wait)),
+                "options": f"-c lock_timeout={round(lock_wait * 1000)} -c TimeZone=UTC"}
 
     def connect():
-        db = psycopg.connect(address, connect_timeout=max(1, round(lock_wait)),
-                             options=f"-c lock_timeout={round(lock_wait * 1000)} -c TimeZone=UTC")
+        db = psycopg.connect(address, **settings)
         try:
-            encoding = db.info.parameter_status("server_encoding")
-            if encoding != "UTF8":      # SQL_ASCII hands text back as bytes
-                raise Unusable(f"{name}: the database's encoding is {encoding}, and the page needs UTF8: "
-                               "make it with createdb -E UTF8 -T template0")
-            if db.execute("SELECT to_regclass('games')").fetchone()[0] is None:
-                # Workers starting together make them once: the second looks again after the first
-                # committed, in a transaction of its own that sees the new tables.
-                db.execute("SELECT pg_advisory_lock(7)")
-                db.commit()
-                try:
-                    if db.execute("SELECT to_regclass('games')").fetchone()[0] is None:
-                        for statement in POSTGRESQL_TABLES:
-                            db.execute(statement)
-                    db.commit()
-                finally:
-                    db.rollback()
-                    db.execute("SELECT pg_advisory_unlock(7)")
-            db.commit()
+            prepare(db)
         except BaseException:
             db.close()
             raise
         return db
+
+    def prepare(db):
+        encoding = db.info.parameter_status("server_encoding")
+        if encoding != "UTF8":      # SQL_ASCII hands text back as bytes
+            raise Unusable(f"{name}: the database's encoding is {encoding}, and the page needs UTF8: "
+                           "make it with createdb -E UTF8 -T template0")
+        if db.execute("SELECT to_regclass('games')").fetchone()[0] is None:
+            # Workers starting together make them once: the second looks again after the first
+            # committed, in a transaction of its own that sees the new tables.
+            db.execute("SELECT pg_advisory_lock(7)")
+            db.commit()
+            try:
+                if db.execute("SELECT to_regclass('games')").fetchone()[0] is None:
+                    for statement in POSTGRESQL_TABLES:
+                        db.execute(statement)
+                db.commit()
+            finally:
+                db.rollback()
+                db.execute("SELECT pg_advisory_unlock(7)")
+        db.commit()
+
+    def take():
+        pool.open()     # on first use: after the start's own connection, which says why a store is unusable
+        return pool.getconn()
+
+    def renew(db):
+        """After a restart of the server every kept connection is dead: the pool tests them all
+        and replaces those that are."""
+        if not db.broken:
+            return None
+        pool.putconn(db)
+        pool.check()
+        return pool.getconn()
     parts = urllib.parse.urlsplit(address)
     secrets = tuple(filter(None, [urllib.parse.unquote(parts.password or "")] +
                            urllib.parse.parse_qs(parts.query).get("password", [])))
     name = f"PostgreSQL {hide(address, secrets)}"
-    return Store(name, connect, (psycopg.Error,), "%s",
-                 lost=lambda db: db.broken, secrets=secrets)
+    # A request waits for a connection no longer than for a lock; the pool, given back a connection
+    # the server dropped or one left inside a transaction, replaces it or rolls it back.
+    pool = psycopg_pool.ConnectionPool(address, kwargs=settings, configure=prepare, min_size=1,
+                                       max_size=CONNECTIONS, timeout=lock_wait, num_workers=1, open=False)
+    return Store(name, connect, take, lambda db, failed: pool.putconn(db), (psycopg.Error,), "%({})s",
+                 renew=renew, secrets=secrets)
 
 
 def hide(text, secrets):
@@ -236,14 +276,12 @@ def cause(store, failure):
 @contextlib.contextmanager
 def session(store, write=False):
     """A connection inside one transaction, committed when the block ends well and rolled back
-    otherwise. A connection that failed is closed, not kept."""
+    otherwise, then given back to the store."""
     turns = store.turns if write else None
     if turns:
         wait_turn(turns)
     try:
-        with store.lock:
-            db = store.idle.pop() if store.idle else None
-        run = Runner(store, db or store.connect(), pooled=bool(db))
+        run = Runner(store, store.take())
         try:
             if write and store.begin:
                 run(store.begin)
@@ -252,37 +290,34 @@ def session(store, write=False):
         except BaseException as failure:
             with contextlib.suppress(Exception):
                 run.db.rollback()
-            if isinstance(failure, store.errors):
-                run.db.close()
-                raise
-            keep(store, run.db)
+            store.give(run.db, isinstance(failure, store.errors))
             raise
-        keep(store, run.db)
+        store.give(run.db, False)
     finally:
         if turns:
             pass_turn(turns)
 
 
 class Runner:
-    """Runs the SQL of this module on one connection, in the driver's placeholders. A kept connection
-    that the server has dropped meanwhile (a restart on a quiet site) fails on its first statement:
-    that statement is sent again once, on a new connection."""
+    """Runs the SQL of this module on one connection, its {named} parameters written in the driver's
+    style; args is a dict of them. A kept connection that the server has dropped meanwhile (a restart
+    on a quiet site) fails on its first statement: that statement is sent again once, on another."""
 
-    def __init__(self, store, db, pooled):
-        self.store, self.db, self.untried = store, db, pooled
+    def __init__(self, store, db):
+        self.store, self.db, self.untried = store, db, True
 
     def __call__(self, sql, args=()):
-        sql = sql.replace("?", self.store.param)
+        sql = sql.format_map({name: self.store.mark.format(name) for name in args})
         if not self.untried:
             return self.db.execute(sql, args)
         self.untried = False
         try:
             return self.db.execute(sql, args)
         except self.store.errors:
-            if not self.store.lost(self.db):
+            other = self.store.renew(self.db)
+            if not other:
                 raise
-        self.db.close()
-        self.db = self.store.connect()
+        self.db = other
         return self.db.execute(sql, args)
 
     def together(self):
@@ -294,31 +329,22 @@ class Runner:
         return self.db.pipeline()
 
 
-def keep(store, db):
-    with store.lock:
-        if len(store.idle) < IDLE_CONNECTIONS:
-            store.idle.append(db)
-            return
-    db.close()
-
-
 def count_hit(run, address):
     """Counts a registration from address in this minute; returns the minute's count so far."""
     minute = int(time.time() // 60)
-    count, = run(HIT, (minute, address)).fetchone()
+    count, = run(HIT, {"minute": minute, "address": address}).fetchone()
     if count == 1:
-        run(FORGET_HITS, (minute,))
+        run(FORGET_HITS, {"minute": minute})
     return count
 
 
 def keep_best(run, fields, count=10):
     """Keeps the score when it beats the player's best; returns (stored, best, place) and the game's
     top(); place is None below PLACES. The statements go to the server together: one wait instead of four."""
-    key = (fields["game_id"], fields["user_id"])
     with run.together():
-        kept = run(KEEP_BEST, key + (fields["score"], fields["zumi"], fields["version"]))
-        standing = run(STANDING, (fields["game_id"],) + key + (PLACES,) + key)
-        rows = run(TOP, (fields["game_id"], count))
+        kept = run(KEEP_BEST, fields)
+        standing = run(STANDING, dict(fields, places=PLACES))
+        rows = run(TOP, dict(fields, count=count))
     best, higher = standing.fetchone()
     return (kept.rowcount, best, higher + 1 if higher < PLACES else None), top_of(rows.fetchall())
 
@@ -326,7 +352,7 @@ def keep_best(run, fields, count=10):
 def top(run, game, count=10):
     """The game's players count and its best rows (user_id, score, zumi), best first; (0, []) for a
     game nobody registered."""
-    return top_of(run(TOP, (game, count)).fetchall())
+    return top_of(run(TOP, {"game_id": game, "count": count}).fetchall())
 
 
 def top_of(rows):
@@ -335,7 +361,7 @@ def top_of(rows):
 
 def games(run, first, count):
     """(game_id, players, top score) of games first to first + count - 1 by number of players."""
-    return run(GAMES, (count, first)).fetchall()
+    return run(GAMES, {"count": count, "first": first}).fetchall()
 
 
 def row_counts(run):
@@ -349,13 +375,15 @@ def copy_best(source, target, batch=1000):
     while True:
         with session(source) as run:
             rows = run("""SELECT game_id, user_id, score, zumi, version, updated FROM best
-                WHERE game_id > ? OR (game_id = ? AND user_id > ?) ORDER BY game_id, user_id LIMIT ?""",
-                       (after[0], after[0], after[1], batch)).fetchall()
+                WHERE game_id > {game_id} OR (game_id = {game_id} AND user_id > {user_id})
+                ORDER BY game_id, user_id LIMIT {batch}""", {"game_id": after[0], "user_id": after[1], "batch": batch}).fetchall()
         if not rows:
             return copied
         rows = [row[:5] + (utc_text(row[5]),) for row in rows]
         with session(target, write=True) as run:     # one statement a batch: the trigger runs once
-            run(COPY_BEST.format(rows=", ".join(["(?, ?, ?, ?, ?, ?)"] * len(rows))), [v for row in rows for v in row])
+            values = {f"{column}{n}": value for n, row in enumerate(rows) for column, value in zip(COLUMNS, row)}
+            run(COPY_BEST.format(rows=", ".join("(" + ", ".join(f"{{{column}{n}}}" for column in COLUMNS) + ")"
+                                                for n in range(len(rows)))), values)
         copied += len(rows)
         after = rows[-1][:2]
 
