@@ -9,7 +9,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tests" / "e2e"))
-from conftest import TITLE, WINENV, Program  # noqa: E402
+from conftest import TITLE, WINENV, Program, desktop_entered  # noqa: E402,F401
 from test_add_game import version_of  # noqa: E402
 from test_dist import deb_root  # noqa: E402,F401  (the package installed into a root of its own)
 

@@ -8,7 +8,7 @@ import sys
 import zipfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tests" / "e2e"))
-from conftest import TITLE, Program  # noqa: E402
+from conftest import TITLE, Program, desktop_entered  # noqa: E402,F401
 from test_dist import DIST, SETUP, VERSION, dist, in_prefix, registry  # noqa: E402
 
 CLASS = r"software\classes\pomorobina.vyg"

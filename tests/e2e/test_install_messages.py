@@ -71,3 +71,27 @@ def test_make_test_shows_the_message_and_no_stack_of_make_errors(tmp_path):
     assert phrases[0] in result.stdout
     assert result.stdout.count("make: ***") <= 1, result.stdout
     assert not (tmp_path / "build" / "host").exists()
+
+
+# wine: (stand-in, exit status of --can-run, phrases); a kernel that runs no 32-bit program refuses
+# Wine's loader as the shell reports it.
+REFUSED_LOADER = 'echo "$0: 40: exec: /usr/lib/wine/wine: Exec format error" >&2; exit 126'
+
+
+@pytest.mark.parametrize("wine, status, phrases", [
+    ("echo wine-8.0", 0, []),
+    (REFUSED_LOADER, 1, ["cannot run 32-bit programs", "(Exec format error)", "ia32_emulation=on"]),
+])
+def test_wine_env_says_whether_this_machine_runs_wine(tmp_path, wine, status, phrases):
+    # A template that wineboot could not make is named with the reason, and nothing is left of it.
+    stand_ins = {"wine": wine, "wineboot": "exit 0", "wineserver": "exit 0"}
+    env = dict(os.environ, PATH=shadowed_path(tmp_path / "bin", stand_ins) + ":" + os.environ["PATH"],
+               ROBINA_BUILD=str(tmp_path / "build"), DISPLAY=":0")
+    wine_env = str(REPO / "tools" / "wine-env.sh")
+    can_run = subprocess.run([wine_env, "--can-run"], env=env, text=True, capture_output=True, timeout=60)
+    assert (can_run.returncode, can_run.stdout) == (status, "")
+    assert all(phrase in can_run.stderr for phrase in phrases) and bool(can_run.stderr) == bool(phrases)
+    init = subprocess.run([wine_env, "--init"], env=env, text=True, capture_output=True, timeout=60)
+    assert init.returncode == 1 and "wineboot made no prefix" in init.stderr
+    assert ("Exec format error" in init.stderr) == bool(phrases)
+    assert "touch" not in init.stderr and not (tmp_path / "build" / "prefix-template.new").exists()
