@@ -99,7 +99,9 @@ make_template() {
   )
   if [ ! -d "$tmp/drive_c" ]; then
     rm -rf "$tmp"
-    echo "wine-env: wineboot made no prefix in $tmp$(can_run >/dev/null 2>&1 || echo ": $(can_run 2>&1 | sed "s/^wine-env: //")")" >&2
+    local why
+    why=$(can_run 2>&1) || why=": ${why#wine-env: }"
+    echo "wine-env: wineboot made no prefix in $tmp$why" >&2
     exit 1
   fi
   own_folders "$tmp"

@@ -31,7 +31,7 @@ LOCALES = ["ja_JP.UTF-8", "en_US.UTF-8", "zh_CN.UTF-8"]
 
 def need_windows():
     """Skips the test (or the fixture that runs a Windows program) where Wine cannot start."""
-    why = desktop.windows_programs_run()
+    why = desktop.why_windows_cannot_run()
     if why:
         pytest.skip(why)
     desktop.enter()

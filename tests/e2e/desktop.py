@@ -2,12 +2,14 @@
 other process uses, so that pytest-xdist can run tests side by side (make test runs several workers);
 and what drives it: commands, xdotool, waits. A plain module: tools/tour.py uses it too.
 
-The fixture `desktop` of conftest.py enters it once, before the first test. It is named by the
+The fixture `desktop_entered` of conftest.py enters it once, before the first test that starts a
+Windows program. It is named by the
 pytest-xdist worker ("gw0", "gw1", ...) or "main" without workers; its prefix and home are kept in the
 build folder (build/desktops/NAME/) and used again by the next run, its display lives as long as the
 process. Tests that start a window manager start it on this display.
 """
 import ctypes
+import functools
 import os
 import pathlib
 import signal
@@ -84,16 +86,11 @@ def bind_keys(display, characters=TYPED_CHARACTERS):
     subprocess.run(["xmodmap"] + [a for b in bindings for a in ("-e", b)], env=env, check=True)
 
 
-def windows_programs_run():
-    """None when this machine runs Wine's 32-bit programs, else why it does not (once a process)."""
-    global _CANNOT_RUN
-    if _CANNOT_RUN is None:
-        result = subprocess.run([str(WINENV), "--can-run"], stderr=subprocess.PIPE, text=True)
-        _CANNOT_RUN = result.stderr.strip() if result.returncode else ""
-    return _CANNOT_RUN or None
-
-
-_CANNOT_RUN = None
+@functools.cache
+def why_windows_cannot_run():
+    """None when this machine runs Wine's 32-bit programs, else why it does not (asked once a process)."""
+    result = subprocess.run([str(WINENV), "--can-run"], stderr=subprocess.PIPE, text=True)
+    return result.stderr.strip() if result.returncode else None
 
 
 def enter():

@@ -414,24 +414,26 @@ Function FreeKB
   Exch $0
 FunctionEnd
 
+; $4.$5: KB in megabytes with one decimal.
+!macro MegabytesOf KB
+  IntOp $4 ${KB} / 1024
+  IntOp $5 ${KB} % 1024
+  IntOp $5 $5 * 10
+  IntOp $5 $5 / 1024
+!macroend
+
 ; $0: 1 when the drive of $Target has room for the files, else 0, with $1 saying so in one line
 ; and $2 the space needed and free.
 Function CheckSpace
   Push $Target
   Call FreeKB
   Pop $3
-  IntOp $4 $NeededKB / 1024
-  IntOp $5 $NeededKB % 1024
-  IntOp $5 $5 * 10
-  IntOp $5 $5 / 1024
+  !insertmacro MegabytesOf $NeededKB
   StrCpy $2 "必要なディスク容量: $4.$5 MB"
   StrCpy $1 ""
   StrCpy $0 1
   ${If} $3 >= 0
-    IntOp $4 $3 / 1024
-    IntOp $5 $3 % 1024
-    IntOp $5 $5 * 10
-    IntOp $5 $5 / 1024
+    !insertmacro MegabytesOf $3
     StrCpy $2 "$2　空き: $4.$5 MB"
     ${If} $3 < $NeededKB
       StrCpy $0 0
@@ -799,8 +801,6 @@ Function DirectoryLeave
   ${EndIf}
 FunctionEnd
 
-; The uninstaller works in the scope of the entry that names its folder. Without one (another copy
-; took the entry) it removes only its files.
 ; The uninstaller works in its own folder only. Run without _?=, NSIS starts a copy of it elsewhere
 ; with _?=FOLDER; _?= the copy still finds in its parameters was one NSIS could not use (quoted, or not
 ; last): it is used only when it names that same folder. An _?= that names another folder, or one
@@ -841,6 +841,8 @@ Function un.CheckFolderArgument
   Quit
 FunctionEnd
 
+; The uninstaller works in the scope of the entry that names its folder. Without one (another copy
+; took the entry) it removes only its files.
 Function un.onInit
   Call un.CheckFolderArgument
   Call un.RefuseWhileRunning
