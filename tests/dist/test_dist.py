@@ -21,7 +21,7 @@ from conftest import (BUILD, TITLE, WINENV, Program, desktop_entered, hkcr_get, 
 from screens import park_mouse, point_centre, wait_screen  # noqa: E402
 import dist  # noqa: E402
 
-VERSION = dist.shell_version()
+VERSION = dist.VERSION
 DIST = REPO / "dist"
 SETUP = f"Robina-{VERSION}-setup.exe"
 INSTALLED = sorted(["Robina.exe", "readme.txt"] + dist.GAMES)

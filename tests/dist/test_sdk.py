@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", 
 from conftest import BUILD, WINENV, desktop_entered  # noqa: E402,F401
 import dist  # noqa: E402
 
-VERSION = dist.shell_version()
+VERSION = dist.VERSION
 SDK_ZIP = dist.REPO / "dist" / f"Robina-SDK-{VERSION}.zip"
 MINGW = "i686-w64-mingw32-g++-posix"
 GAMES = {"template": "TEMPLATE.VYG", "kinomi": "KINOMI.VYG"}

@@ -67,10 +67,6 @@ def read_release(build):
     PLAYER_FILES = ["Robina.exe", "readme.txt"] + GAMES
 
 
-def shell_version():
-    return VERSION
-
-
 def source_date_epoch():
     if os.environ.get("SOURCE_DATE_EPOCH"):
         return int(os.environ["SOURCE_DATE_EPOCH"])
