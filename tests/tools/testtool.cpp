@@ -105,6 +105,13 @@ static Snapshot Steady(HWND window) {
     }
 }
 
+// A dialog's record as the watcher and "look" print it, once it holds still (without its braces).
+static std::string Record(HWND window) {
+    Snapshot snap = Steady(window);
+    return "\"caption\":" + Json(WindowText(window)) + ",\"texts\":[" + snap.texts + "],\"buttons\":[" + snap.buttons +
+           "],\"edits\":[" + snap.edits + "]";
+}
+
 struct Rule {
     std::wstring caption;
     int id;
@@ -121,13 +128,12 @@ static BOOL CALLBACK Visit(HWND window, LPARAM) {
     for (HWND seen : handled)
         if (seen == window) return TRUE;
     handled.push_back(window);
-    Snapshot snap = Steady(window);
+    std::string record = Record(window);
     std::wstring caption = WindowText(window);
     int press = IDOK;
     for (const Rule &rule : rules)
         if (rule.caption == caption) press = rule.id;
-    fprintf(watchLog, "{\"caption\":%s,\"texts\":[%s],\"buttons\":[%s],\"edits\":[%s],\"pressed\":%d}\n",
-            Json(caption).c_str(), snap.texts.c_str(), snap.buttons.c_str(), snap.edits.c_str(), press);
+    fprintf(watchLog, "{%s,\"pressed\":%d}\n", record.c_str(), press);
     fflush(watchLog);
     if (press > 0) PostMessageW(window, WM_COMMAND, MAKEWPARAM(press, BN_CLICKED), (LPARAM)GetDlgItem(window, press));
     return TRUE;
@@ -139,10 +145,7 @@ static BOOL CALLBACK Show(HWND window, LPARAM) {
     wchar_t cls[64];
     GetClassNameW(window, cls, 64);
     if (lstrcmpW(cls, L"#32770") || !IsWindowVisible(window) || WindowText(window) != lookFor) return TRUE;
-    Snapshot snap = Steady(window);
-    printf("{\"window\":%lu,\"caption\":%s,\"texts\":[%s],\"buttons\":[%s],\"edits\":[%s]}\n",
-           (unsigned long)(ULONG_PTR)window, Json(lookFor).c_str(), snap.texts.c_str(), snap.buttons.c_str(),
-           snap.edits.c_str());
+    printf("{\"window\":%lu,%s}\n", (unsigned long)(ULONG_PTR)window, Record(window).c_str());
     return TRUE;
 }
 
